@@ -1,0 +1,20 @@
+#include <QApplication>
+#include <QFileInfo>
+#include <QFont>
+
+#include "App.h"
+#include "modMain.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    App::SetTitle(QStringLiteral("Protocol"));
+    App::SetProductName(QStringLiteral("Protocol"));
+    App::SetEXEName(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    App::SetVersion(PROTOCOL_VERSION_MAJOR, PROTOCOL_VERSION_MINOR, PROTOCOL_VERSION_PATCH);
+    // The reports and forms ask for "Arial Greek"; Liberation Sans has Arial's metrics.
+    QFont::insertSubstitution(QStringLiteral("Arial Greek"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+
+    if (!modMain::Main()) return 0;
+    return app.exec();
+}

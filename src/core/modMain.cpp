@@ -1,0 +1,90 @@
+#include "modMain.h"
+
+#include <QCoreApplication>
+#include <memory>
+
+#include "App.h"
+#include "DBHelper.h"
+#include "MsgBox.h"
+#include "Screen.h"
+#include "SingleInstance.h"
+#include "clsInit.h"
+#include "modDeclare.h"
+
+namespace modMain {
+namespace {
+// Held for the whole run so that a later copy sees this one.
+std::unique_ptr<SingleInstance>& instanceLock() {
+    static std::unique_ptr<SingleInstance> lock;
+    return lock;
+}
+}  // namespace
+
+bool Main() {
+    using namespace modDeclare;
+    QCoreApplication::setApplicationName(QStringLiteral("Protocol"));
+
+    auto init = std::make_unique<clsInit>();
+
+    Screen::SetMousePointer(Screen::vbHourglass);
+    gAppID = 1;
+
+    instanceLock() = std::make_unique<SingleInstance>(App::EXEName());
+    if (instanceLock()->PrevInstance()) {
+        const int answer = MsgBox(QStringLiteral("Η εφαρμογή \"τρέχει\" ήδη. Θέλετε να την ξανατρέξετε"),
+                                  vb::vbYesNo + vb::vbQuestion, App::Title());
+        if (answer == vb::vbNo) {
+            Screen::SetMousePointer(Screen::vbDefault);
+            return false;
+        }
+    }
+
+    gErr = std::make_unique<cls_Error>();
+    if (!gErr->Init(true)) return false;
+
+    Screen::SetMousePointer(Screen::vbDefault);
+
+    // The log-in comes here; until it exists there is no user, and the session ends.
+    if (!gUser) {
+        CloseDown();
+        return false;
+    }
+
+    Screen::SetMousePointer(Screen::vbHourglass);
+    if (!init->Init_Application()) {
+        CloseDown();
+        return false;
+    }
+    init.reset();
+
+    Screen::SetMousePointer(Screen::vbDefault);
+    return false;
+}
+
+void LogoutUser() {
+    using namespace modDeclare;
+    if (!gUser || gUser->UserId <= 0) return;
+    const QVariant serverNow = DBHelper::ServerNow(gConn);
+    // Without the server's time the rows stay open rather than being closed with no time.
+    const QString now = DBHelper::DateToSQL(serverNow, QStringLiteral("dd/mm/yyyy"), true);
+    const bool ok = !serverNow.isNull() &&
+                    DBHelper::UpdateRec(gConn, QStringLiteral("USER_LOG"),
+                                        QStringLiteral("USER_ID=") + QString::number(gUser->UserId) +
+                                            QStringLiteral(" AND LOGOUT_TIME IS NULL"),
+                                        QStringLiteral("LOGOUT_TIME=") + now, QStringList());
+    if (!ok && gErr) gErr->DBErrorMsg(QStringLiteral("Logout_User"), true);
+}
+
+void CloseDown() {
+    using namespace modDeclare;
+    LogoutUser();
+    if (gConn) gConn->Close();
+    gConn.reset();
+    if (gUsersActiveForm) {
+        gUsersActiveForm->close();
+        delete gUsersActiveForm.data();
+    }
+    gUsersActiveForm.clear();
+    gUser.reset();
+}
+}  // namespace modMain

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// What the program knows about itself: title, version and folder. Each program's main() sets it up;
+// tests may point Path elsewhere.
+namespace App {
+QString Title();  // the application's title, used by message boxes
+QString ProductName();
+QString EXEName();  // the program's file name without extension
+QString Path();     // the program's folder
+int Major();
+int Minor();
+int Revision();
+
+void SetTitle(const QString& title);
+void SetProductName(const QString& name);
+void SetEXEName(const QString& name);
+void SetPath(const QString& path);
+void SetVersion(int major, int minor, int revision);
+}  // namespace App

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QMap>
+#include <QSqlDatabase>
+#include <QString>
+#include <memory>
+
+#include "SqlDialect.h"
+
+class QSqlError;
+class QSqlQuery;
+
+// The session's database connection. Set the properties, then Open. Every failure leaves the
+// pending error (Err()) and LastErrorText(); nothing fails silently.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Set before Open. Provider names the backend: "SQLite", "PostgreSQL", or the SQL Server
+    // providers "SQLOLEDB", "MSOLEDBSQL", "SQLNCLI11" (case does not matter).
+    QString Provider;
+    QString ConnectionString;      // "server=...;database=...;" then further keywords
+    int Mode = 0;                  // 3 read-write
+    int CursorLocation = 2;        // 2 server, 3 client, 1 other
+    int CommandTimeout = 30;       // seconds; 0 = no limit
+    int ConnectionTimeout = 15;    // seconds; 0 = no limit
+    long IsolationLevel = 0x1000;  // read committed
+
+    // Opens with ConnectionString (or connStr when given) and the log-in.
+    bool Open(const QString& connStr = QString(), const QString& user = QString(),
+              const QString& password = QString());
+    void Close();
+    bool IsOpen() const;
+
+    // One level of transaction; a nested BeginTrans is an error.
+    bool BeginTrans();
+    bool CommitTrans();
+    bool RollbackTrans();
+    bool InTransaction() const { return m_inTransaction; }
+
+    // Runs one statement that returns no rows. recordsAffected receives the count when given.
+    bool Execute(const QString& sql, qint64* recordsAffected = nullptr);
+
+    Backend backend() const { return m_backend; }
+    const SqlDialect& dialect() const { return SqlDialect::forBackend(m_backend); }
+    QSqlDatabase database() const;  // invalid while closed
+    QString LastErrorText() const { return m_lastError; }
+    QString DatabaseName() const { return m_databaseName; }
+
+    // Records a failure: pending error, LastErrorText. Used by Recordset and DBHelper too.
+    void fail(long number, const QString& description);
+
+    // Runs a statement on a query of this connection. Inside a PostgreSQL transaction a failed
+    // statement is undone alone, so that the transaction stays usable as on the other backends.
+    bool exec(QSqlQuery& query, const QString& sql);
+    // The driver's text of an error, with the native code.
+    static QString DescribeError(const QSqlError& error);
+
+    // Backend named by a provider; *known is false for an unknown provider.
+    static Backend BackendForProvider(const QString& provider, bool* known = nullptr);
+    // The ";"-separated key=value parts of a connection string, keys in lower case, values trimmed.
+    static QMap<QString, QString> ParseConnStr(const QString& connStr);
+
+private:
+    bool requireTransaction();
+    bool openFailed(const QString& description);
+    bool runTransactionStatement(const QString& sql);
+
+    QString m_name;  // the Qt connection name
+    Backend m_backend = Backend::SQLite;
+    bool m_open = false;
+    bool m_inTransaction = false;
+    QString m_lastError;
+    QString m_databaseName;
+};
+
+using ConnectionPtr = std::shared_ptr<Connection>;

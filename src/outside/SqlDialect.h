@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+class QSqlDatabase;
+
+// The database backends the register runs on.
+enum class Backend { SQLite, PostgreSQL, SqlServer };
+
+// What differs between the backends in the SQL the system writes: literals, Greek-insensitive LIKE,
+// the server's clock and the few T-SQL pieces the system's own texts contain.
+class SqlDialect {
+public:
+    virtual ~SqlDialect() = default;
+    virtual Backend backend() const = 0;
+    virtual QString name() const = 0;        // "SQLite", "PostgreSQL", "SQL Server"
+    virtual QString driverName() const = 0;  // the Qt SQL driver
+
+    // A text literal with its quotes that no text can break out of (quotes doubled, NULs dropped).
+    virtual QString textLiteral(const QString& text) const;
+    virtual QString dateLiteral(const QDate& date) const;
+    virtual QString dateTimeLiteral(const QDateTime& dateTime) const;
+
+    // "column LIKE pattern" matching Greek and Latin text without regard to case and accents.
+    // patternLiteral is a complete SQL literal; '!' escapes a literal %, _ or ! inside it.
+    virtual QString like(const QString& column, const QString& patternLiteral) const = 0;
+
+    // A statement whose one row and column is the server's current local date and time.
+    virtual QString serverNowSql() const = 0;
+
+    // Rewrites the T-SQL pieces of the system's fixed statements ("select top n") for this backend.
+    virtual QString adapt(const QString& sql) const;
+
+    // Objects the database must hold so that the system's statements run unchanged
+    // (getdate(), the Greek fold used by like()); the installation and the test fixtures create them.
+    virtual QStringList supportObjectsSql() const { return {}; }
+
+    // Called on every newly opened connection (functions, collations, session settings).
+    // Returns false with a description in *error when the connection cannot be made fit.
+    virtual bool prepare(QSqlDatabase& db, QString* error) const = 0;
+
+    static const SqlDialect& forBackend(Backend backend);
+
+    // The dialect of the session's connection (set by Connection::Open; SQLite before any open).
+    static const SqlDialect& active();
+    static void setActive(Backend backend);
+};
+
+// The collation that compares Greek text without regard to case and accents (SQLite).
+inline constexpr const char* kGreekCollation = "GREEK_CI_AI";
+// The fold function that like() applies on PostgreSQL.
+inline constexpr const char* kPgFoldFunction = "greek_fold";

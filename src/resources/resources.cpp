@@ -1,0 +1,21 @@
+#include "resources.h"
+
+#include <QDir>
+#include <QMap>
+
+namespace Resources {
+QString definitionTextPath(long id) {
+    // The files are named "<id>-<name>.txt"; the id alone finds them.
+    static const QMap<long, QString> paths = [] {
+        QMap<long, QString> m;
+        const QDir dir(QStringLiteral(":/texts"));
+        for (const QString& file : dir.entryList(QDir::Files)) {
+            bool ok = false;
+            const long fileId = file.section(QLatin1Char('-'), 0, 0).toLong(&ok);
+            if (ok) m.insert(fileId, dir.filePath(file));
+        }
+        return m;
+    }();
+    return paths.value(id);
+}
+}  // namespace Resources

@@ -1,0 +1,467 @@
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <ctime>
+
+#include "DBHelper.h"
+#include "Err.h"
+#include "Recordset.h"
+#include "TestDatabase.h"
+
+namespace {
+
+QString autoKey(Backend b) {
+    return b == Backend::PostgreSQL ? QStringLiteral("SERIAL PRIMARY KEY")
+                                    : QStringLiteral("INTEGER PRIMARY KEY");
+}
+
+// T: ID, NAME, D (date), TS (date-time), five rows, one of them all NULL.
+bool createT(const TestDatabase& db) {
+    const ConnectionPtr c = db.conn();
+    return c->Execute("CREATE TABLE T (ID " + autoKey(db.backend()) +
+                      ", NAME VARCHAR(50), D DATE, TS TIMESTAMP)") &&
+           c->Execute("INSERT INTO T (NAME, D, TS) VALUES ('Άλφα', '2026-12-10', '2026-12-10 09:42:00')") &&
+           c->Execute("INSERT INTO T (NAME, D, TS) VALUES ('βήτα', '2026-01-01', '2026-01-01 00:00:00')") &&
+           c->Execute("INSERT INTO T (NAME, D, TS) VALUES ('ΓΑΜΜΑ', '2025-12-31', '2025-12-31 23:59:59')") &&
+           c->Execute("INSERT INTO T (NAME, D, TS) VALUES (NULL, NULL, NULL)") &&
+           c->Execute("INSERT INTO T (NAME, D, TS) VALUES ('δέλτα', '2024-02-29', '2024-02-29 12:00:00')");
+}
+
+int count(const ConnectionPtr& c, const QString& table) {
+    Recordset rs;
+    if (!rs.Open("SELECT count(*) FROM " + table, c)) return -1;
+    return rs.Value(0).toInt();
+}
+
+}  // namespace
+
+class tst_Database : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init() { Err().Clear(); }
+
+    void providerNames_data();
+    void providerNames();
+    void parseConnStr();
+    void openFailures_data();
+    void openFailures();
+
+    void transactions_data() { TestDatabase::addBackendRows(); }
+    void transactions();
+    void failedStatementKeepsTransaction_data() { TestDatabase::addBackendRows(); }
+    void failedStatementKeepsTransaction();
+    void executeFailure_data() { TestDatabase::addBackendRows(); }
+    void executeFailure();
+    void closedConnection_data() { TestDatabase::addBackendRows(); }
+    void closedConnection();
+
+    void recordsetWalk_data() { TestDatabase::addBackendRows(); }
+    void recordsetWalk();
+    void recordsetValues_data() { TestDatabase::addBackendRows(); }
+    void recordsetValues();
+    void recordsetFind_data() { TestDatabase::addBackendRows(); }
+    void recordsetFind();
+    void topIsAdapted_data() { TestDatabase::addBackendRows(); }
+    void topIsAdapted();
+
+    void insertedKey_data() { TestDatabase::addBackendRows(); }
+    void insertedKey();
+    void twoConnections_data() { TestDatabase::addBackendRows(); }
+    void twoConnections();
+    void secondSqliteWriterWaits();
+    void sqliteGreekCollationAndLike();
+    void postgresCommandTimeout();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_Database::initTestCase() {
+    // A zone away from the servers' UTC shows whether stored wall-clock times are shifted.
+    qputenv("TZ", "Europe/Athens");
+    tzset();
+}
+
+void tst_Database::providerNames_data() {
+    QTest::addColumn<QString>("provider");
+    QTest::addColumn<bool>("known");
+    QTest::addColumn<int>("backend");
+    QTest::newRow("sqlite") << "SQLite" << true << int(Backend::SQLite);
+    QTest::newRow("postgres lower case") << "postgresql" << true << int(Backend::PostgreSQL);
+    QTest::newRow("sqloledb versioned") << "SQLOLEDB.1" << true << int(Backend::SqlServer);
+    QTest::newRow("msoledbsql") << "MSOLEDBSQL" << true << int(Backend::SqlServer);
+    QTest::newRow("sqlncli11") << " sqlncli11 " << true << int(Backend::SqlServer);
+    QTest::newRow("unknown") << "Microsoft.Jet.OLEDB.4.0" << false << int(Backend::SQLite);
+    QTest::newRow("empty") << "" << false << int(Backend::SQLite);
+}
+
+void tst_Database::providerNames() {
+    QFETCH(QString, provider);
+    QFETCH(bool, known);
+    QFETCH(int, backend);
+    bool isKnown = !known;
+    QCOMPARE(int(Connection::BackendForProvider(provider, &isKnown)), backend);
+    QCOMPARE(isKnown, known);
+}
+
+void tst_Database::parseConnStr() {
+    const auto p =
+        Connection::ParseConnStr(" Server = db1:5432 ;DATABASE=Protocol; ;junk;Timeout= 5 ;pwd=a=b");
+    QCOMPARE(p.value("server"), QString("db1:5432"));
+    QCOMPARE(p.value("database"), QString("Protocol"));
+    QCOMPARE(p.value("timeout"), QString("5"));
+    QCOMPARE(p.value("pwd"), QString("a=b"));
+    QCOMPARE(p.size(), 4);
+}
+
+void tst_Database::openFailures_data() {
+    QTest::addColumn<QString>("provider");
+    QTest::addColumn<QString>("connStr");
+    QTest::addColumn<QByteArray>("content");  // written to the SQLite file first, when not empty
+    const QString file = m_dir.filePath("register.db");
+    QTest::newRow("wrong provider") << "Access"
+                                    << "server=;database=x;" << QByteArray();
+    QTest::newRow("no database") << "SQLite"
+                                 << "server=;" << QByteArray();
+    QTest::newRow("missing folder") << "SQLite"
+                                    << "server=;database=/nonexistent/dir/register.db;" << QByteArray();
+    QTest::newRow("missing file") << "SQLite"
+                                  << "database=" + file << QByteArray();
+    QTest::newRow("not a database") << "SQLite"
+                                    << "database=" + file << QByteArray(4096, 'x');
+    QTest::newRow("sql server unreachable")
+        << "SQLOLEDB"
+        << "server=127.0.0.1,1;database=Protocol;uid=sa;pwd=a;b}" << QByteArray();
+    if (TestDatabase::postgresConfigured()) {
+        QTest::newRow("postgres wrong port") << "PostgreSQL"
+                                             << "server=127.0.0.1:1;database=postgres;" << QByteArray();
+        QTest::newRow("postgres no such database")
+            << "PostgreSQL"
+            << "server=" + qEnvironmentVariable("PROTOCOL_TEST_PG") + ";database=no_such_db;" << QByteArray();
+    }
+}
+
+void tst_Database::openFailures() {
+    QFETCH(QString, provider);
+    QFETCH(QString, connStr);
+    QFETCH(QByteArray, content);
+    const QString path = Connection::ParseConnStr(connStr).value("database");
+    if (!path.isEmpty()) QFile::remove(path);
+    if (!content.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    Connection c;
+    c.Provider = provider;
+    c.ConnectionTimeout = 2;
+    QVERIFY(!c.Open(connStr, "postgres"));
+    QVERIFY(!c.IsOpen());
+    QVERIFY(Err().Pending());
+    QCOMPARE(Err().Number, ErrNo::DbOpenFailed);
+    QVERIFY(!Err().Description.isEmpty());
+    QCOMPARE(c.LastErrorText(), Err().Description);
+    // A wrong path must not leave an empty database behind.
+    if (provider == "SQLite" && !path.isEmpty() && content.isEmpty()) QVERIFY(!QFile::exists(path));
+    // The connection can be used again.
+    QVERIFY(!c.Execute("SELECT 1"));
+    QCOMPARE(Err().Number, ErrNo::DbNotOpen);
+}
+
+void tst_Database::transactions() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    QVERIFY(c->Execute("CREATE TABLE K (ID INTEGER, NAME VARCHAR(20))"));
+
+    QVERIFY(c->BeginTrans());
+    QVERIFY(c->InTransaction());
+    QVERIFY(c->Execute("INSERT INTO K VALUES (1, 'a')"));
+    QVERIFY(c->RollbackTrans());
+    QVERIFY(!c->InTransaction());
+    QCOMPARE(count(c, "K"), 0);
+
+    QVERIFY(c->BeginTrans());
+    QVERIFY(c->Execute("INSERT INTO K VALUES (2, 'b')"));
+    // One level only: a nested begin fails and leaves the outer transaction as it was.
+    QVERIFY(!c->BeginTrans());
+    QCOMPARE(Err().Number, ErrNo::DbCommandFailed);
+    QVERIFY(c->InTransaction());
+    QVERIFY(c->CommitTrans());
+    QCOMPARE(count(c, "K"), 1);
+
+    Err().Clear();
+    QVERIFY(!c->CommitTrans());
+    QVERIFY(Err().Pending());
+    QVERIFY(!c->RollbackTrans());
+
+    // Closing with a transaction open undoes it.
+    QVERIFY(c->BeginTrans());
+    QVERIFY(c->Execute("INSERT INTO K VALUES (3, 'c')"));
+    c->Close();
+    const ConnectionPtr again = db.openAnother();
+    QCOMPARE(count(again, "K"), 1);
+}
+
+void tst_Database::failedStatementKeepsTransaction() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    QVERIFY(c->Execute("CREATE TABLE K (ID INTEGER)"));
+    QVERIFY(c->BeginTrans());
+    QVERIFY(c->Execute("INSERT INTO K VALUES (1)"));
+    Recordset probe;
+    QVERIFY(!probe.Open("SELECT MISSING_COLUMN FROM K", c));
+    QVERIFY(!c->Execute("INSERT INTO NO_SUCH_TABLE VALUES (1)"));
+    QVERIFY(c->Execute("INSERT INTO K VALUES (2)"));
+    QVERIFY(c->CommitTrans());
+    QCOMPARE(count(c, "K"), 2);
+}
+
+void tst_Database::executeFailure() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    QVERIFY(!c->Execute("SELEC nonsense"));
+    QCOMPARE(Err().Number, ErrNo::DbCommandFailed);
+    QCOMPARE(Err().Source, c->dialect().name());
+    QVERIFY(!Err().Description.isEmpty());
+    QCOMPARE(c->LastErrorText(), Err().Description);
+
+    Err().Clear();
+    QVERIFY(createT(db));
+    qint64 affected = -1;
+    QVERIFY(c->Execute("UPDATE T SET NAME = 'x' WHERE D >= '2026-01-01'", &affected));
+    QCOMPARE(affected, 2);
+    QVERIFY(!Err().Pending());
+}
+
+void tst_Database::closedConnection() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    c->Close();
+    QVERIFY(!c->IsOpen());
+    QVERIFY(!c->database().isValid());
+    Recordset rs;
+    QVERIFY(!rs.Open("SELECT 1", c));
+    QVERIFY(!rs.IsOpen());
+    QCOMPARE(Err().Number, ErrNo::DbNotOpen);
+    Err().Clear();
+    QVERIFY(!c->BeginTrans());
+    QCOMPARE(Err().Number, ErrNo::DbNotOpen);
+    QVERIFY(!rs.Open("SELECT 1", nullptr));
+    QCOMPARE(Err().Number, ErrNo::ObjectNotSet);
+}
+
+void tst_Database::recordsetWalk() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    QVERIFY(createT(db));
+    Recordset rs;
+    QCOMPARE(rs.RecordCount(), -1);
+    QVERIFY(rs.Eof() && rs.Bof());
+    QVERIFY(rs.Open("SELECT ID, NAME FROM T ORDER BY ID", c));
+    QCOMPARE(rs.RecordCount(), 5);
+    QCOMPARE(rs.AbsolutePosition(), 1);
+    QVERIFY(!rs.Eof() && !rs.Bof());
+    int seen = 0;
+    for (; !rs.Eof(); rs.MoveNext()) ++seen;
+    QCOMPARE(seen, 5);
+    QCOMPARE(rs.AbsolutePosition(), 0);
+    rs.MoveNext();  // stays at the end
+    QVERIFY(rs.Eof());
+    rs.MoveLast();
+    QCOMPARE(rs.Value("ID").toInt(), 5);
+    rs.Move(-10);
+    QVERIFY(rs.Bof());
+    rs.SetAbsolutePosition(3);
+    QCOMPARE(rs.Value(0).toInt(), 3);
+    rs.MovePrevious();
+    rs.MovePrevious();
+    rs.MovePrevious();
+    QVERIFY(rs.Bof());
+    QCOMPARE(rs.ValueAt(4, 1).toString(), QString("δέλτα"));
+    QVERIFY(!rs.ValueAt(5, 1).isValid());
+
+    // Requery sees rows written since, and starts over.
+    QVERIFY(c->Execute("INSERT INTO T (NAME) VALUES ('έψιλον')"));
+    rs.MoveLast();
+    QVERIFY(rs.Requery());
+    QCOMPARE(rs.RecordCount(), 6);
+    QCOMPARE(rs.AbsolutePosition(), 1);
+
+    QVERIFY(rs.Open("SELECT ID FROM T WHERE ID < 0", c));
+    QCOMPARE(rs.RecordCount(), 0);
+    QVERIFY(rs.Eof() && rs.Bof());
+    QVERIFY(!rs.Value(0).isValid());
+    rs.Close();
+    QVERIFY(!rs.IsOpen());
+    QCOMPARE(rs.RecordCount(), -1);
+}
+
+void tst_Database::recordsetValues() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    QVERIFY(createT(db));
+    Recordset rs;
+    QVERIFY(rs.Open("SELECT ID, NAME, D, TS FROM T ORDER BY ID", c));
+    // Names match without regard to case (PostgreSQL reports them in lower case).
+    QCOMPARE(rs.FieldIndex("name"), 1);
+    QCOMPARE(rs.FieldIndex("Ts"), 3);
+    QCOMPARE(rs.FieldIndex("nothing"), -1);
+    QVERIFY(!rs.Value("nothing").isValid());
+
+    QCOMPARE(rs.Value("NAME").toString(), QString("Άλφα"));
+    QCOMPARE(rs.Value("D").metaType().id(), int(QMetaType::QDate));
+    QCOMPARE(rs.Value("D").toDate(), QDate(2026, 12, 10));
+    QCOMPARE(rs.Value("TS").metaType().id(), int(QMetaType::QDateTime));
+    QCOMPARE(rs.Value("TS").toDateTime(), QDateTime(QDate(2026, 12, 10), QTime(9, 42)));
+    rs.SetAbsolutePosition(3);
+    QCOMPARE(rs.Value("TS").toDateTime(), QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59)));
+    rs.SetAbsolutePosition(4);
+    for (int i = 1; i < 4; ++i) {
+        QVERIFY2(rs.Value(i).isNull(), qPrintable(rs.FieldName(i)));
+        QVERIFY(!rs.Value(i).isValid());
+    }
+}
+
+void tst_Database::recordsetFind() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    QVERIFY(createT(db));
+    Recordset rs;
+    QVERIFY(rs.Open("SELECT ID, NAME, D FROM T ORDER BY ID", c));
+    QVERIFY(rs.Find("NAME = 'ΒΗΤΑ'"));
+    QCOMPARE(rs.Value("ID").toInt(), 2);
+    QVERIFY(rs.Find("ID > 2"));
+    QCOMPARE(rs.Value("ID").toInt(), 3);
+    // Skipping the current row finds the next one.
+    QVERIFY(rs.Find("ID >= 3", 1));
+    QCOMPARE(rs.Value("ID").toInt(), 4);
+    QVERIFY(rs.Find("NAME LIKE 'Δ*'"));
+    QCOMPARE(rs.Value("ID").toInt(), 5);
+    QVERIFY(rs.Find("ID < 3", 0, false));
+    QCOMPARE(rs.Value("ID").toInt(), 2);
+    QVERIFY(rs.Find("D = #2026-12-10#", 0, false));
+    QCOMPARE(rs.Value("ID").toInt(), 1);
+    QVERIFY(!rs.Find("ID = 2", 1, false));
+    QVERIFY(rs.Bof());
+    rs.MoveFirst();
+    QVERIFY(!rs.Find("NAME = 'ωμέγα'"));
+    QVERIFY(rs.Eof());
+    QVERIFY(!Err().Pending());
+    QVERIFY(!rs.Find("NO_SUCH = 1"));
+    QCOMPARE(Err().Number, ErrNo::InvalidUse);
+}
+
+void tst_Database::topIsAdapted() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    QVERIFY(createT(db));
+    Recordset rs;
+    QVERIFY(rs.Open("Select top 2 NAME From T order by ID;", c));
+    QCOMPARE(rs.RecordCount(), 2);
+    QVERIFY(c->Execute("select top 1 ID from T"));
+}
+
+void tst_Database::insertedKey() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    QVERIFY(c->Execute("CREATE TABLE NUMS (ID " + autoKey(db.backend()) + ", V VARCHAR(10))"));
+    QVERIFY(c->Execute("CREATE TABLE CODES (PCODE VARCHAR(10) PRIMARY KEY, PVAL VARCHAR(10))"));
+    QVERIFY(c->Execute("CREATE TABLE LINKS (PR_ID INTEGER, TM_ID INTEGER)"));
+
+    QVERIFY(c->Execute("INSERT INTO NUMS (V) VALUES ('a'), ('b')"));
+    const QVariant id = DBHelper::InsertRec(c, "NUMS", 0, "", "V", "'c'", {});
+    QCOMPARE(id.toInt(), 3);
+    QCOMPARE(DBHelper::InsertRec(c, "nums", 0, "", "", "", {"V='d'"}).toInt(), 4);
+
+    QCOMPARE(DBHelper::InsertRec(c, "CODES", 0, "", "PCODE,PVAL", "'PFOLD','x'", {}).toString(),
+             QString("PFOLD"));
+    // No key column: the row is still reported as inserted.
+    const QVariant link = DBHelper::InsertRec(c, "LINKS", 0, "", "PR_ID,TM_ID", "1,2", {});
+    QVERIFY(!link.isNull());
+    QCOMPARE(count(c, "LINKS"), 1);
+
+    // A duplicate key fails: null, with the error kept.
+    DBHelper::SetLastError(QString());
+    QVERIFY(DBHelper::InsertRec(c, "CODES", 0, "", "PCODE", "'PFOLD'", {}).isNull());
+    QVERIFY(!DBHelper::LastError().isEmpty());
+    QCOMPARE(Err().Number, ErrNo::DbCommandFailed);
+    QVERIFY(DBHelper::InsertRec(c, "NO_SUCH", 0, "", "A", "1", {}).isNull());
+}
+
+void tst_Database::twoConnections() {
+    TEST_DATABASE(db);
+    const ConnectionPtr a = db.conn();
+    const ConnectionPtr b = db.openAnother();
+    QVERIFY(b->IsOpen());
+    QVERIFY(a->database().connectionName() != b->database().connectionName());
+    QVERIFY(a->Execute("CREATE TABLE K (ID INTEGER)"));
+    QVERIFY(a->BeginTrans());
+    QVERIFY(a->Execute("INSERT INTO K VALUES (1)"));
+    QCOMPARE(count(b, "K"), 0);  // not before the commit
+    QVERIFY(a->CommitTrans());
+    QCOMPARE(count(b, "K"), 1);
+    QVERIFY(b->Execute("INSERT INTO K VALUES (2)"));
+    QCOMPARE(count(a, "K"), 2);
+}
+
+void tst_Database::secondSqliteWriterWaits() {
+    TestDatabase db(Backend::SQLite);
+    QVERIFY(db.ok());
+    QVERIFY(db.conn()->BeginTrans());
+    Connection other;
+    other.Provider = db.provider();
+    other.CommandTimeout = 1;
+    QVERIFY(other.Open(db.connStr()));
+    QElapsedTimer clock;
+    clock.start();
+    // The write lock is taken at the begin, so the second writer waits there and then gives up.
+    QVERIFY(!other.BeginTrans());
+    QVERIFY(clock.elapsed() >= 900);
+    QVERIFY(!other.InTransaction());
+    QVERIFY(db.conn()->CommitTrans());
+    QVERIFY(other.BeginTrans());
+    QVERIFY(other.RollbackTrans());
+}
+
+void tst_Database::sqliteGreekCollationAndLike() {
+    TestDatabase db(Backend::SQLite);
+    QVERIFY(db.ok());
+    const ConnectionPtr c = db.conn();
+    QVERIFY(
+        c->Execute(QString("CREATE TABLE G (ID INTEGER, NAME VARCHAR(20) COLLATE %1)").arg(kGreekCollation)));
+    QVERIFY(
+        c->Execute("INSERT INTO G VALUES (1, 'βήτα'), (2, 'Άλφα'), (3, 'ΓΑΜΜΑ'), (4, 'αλφα'), (5, NULL)"));
+    Recordset rs;
+    QVERIFY(rs.Open("SELECT ID FROM G WHERE NAME = 'ΑΛΦΑ' ORDER BY ID", c));
+    QCOMPARE(rs.RecordCount(), 2);
+    QVERIFY(rs.Open("SELECT count(DISTINCT NAME) FROM G", c));
+    QCOMPARE(rs.Value(0).toInt(), 3);
+    QVERIFY(rs.Open("SELECT NAME FROM G WHERE NAME IS NOT NULL ORDER BY NAME, ID", c));
+    QStringList order;
+    for (; !rs.Eof(); rs.MoveNext()) order << rs.Value(0).toString();
+    QCOMPARE(order, QStringList({"Άλφα", "αλφα", "βήτα", "ΓΑΜΜΑ"}));
+    // LIKE ignores case and accents on any column; NULL matches nothing.
+    QVERIFY(rs.Open("SELECT ID FROM G WHERE ID || NAME LIKE '%ΛΦ%' ORDER BY ID", c));
+    QCOMPARE(rs.RecordCount(), 2);
+    QVERIFY(rs.Open("SELECT count(*) FROM G WHERE NAME LIKE '%'", c));
+    QCOMPARE(rs.Value(0).toInt(), 4);
+    QVERIFY(!rs.Open("SELECT ID FROM G WHERE NAME LIKE 'a' ESCAPE '!!'", c));
+}
+
+void tst_Database::postgresCommandTimeout() {
+    if (!TestDatabase::postgresConfigured()) QSKIP("PROTOCOL_TEST_PG is not set");
+    TestDatabase db(Backend::PostgreSQL);
+    QVERIFY(db.ok());
+    Connection c;
+    c.Provider = db.provider();
+    c.CommandTimeout = 1;
+    QVERIFY(c.Open(db.connStr(), db.user()));
+    QVERIFY(c.Execute("SELECT pg_sleep(0.2)"));
+    QVERIFY(!c.Execute("SELECT pg_sleep(3)"));
+    QCOMPARE(Err().Number, ErrNo::DbCommandFailed);
+    QVERIFY(c.Execute("SELECT 1"));
+}
+
+QTEST_GUILESS_MAIN(tst_Database)
+#include "tst_database.moc"

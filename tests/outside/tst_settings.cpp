@@ -1,0 +1,289 @@
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+#include "SettingsStore.h"
+#include "TestSupport.h"
+
+namespace {
+// Bytes of a literal, zero bytes included.
+template <std::size_t N>
+QByteArray bytes(const char (&s)[N]) {
+    return QByteArray(s, N - 1);
+}
+
+const QByteArray kGarbage = bytes("\x00\xff[Protocol\nConnStr\n=\x01\x02]]\n\xce\xa9=\x80[");
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// True when the permission bits do not stop this process (root).
+bool permissionsIgnored(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly);
+}
+}  // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sectionsAndNames_data() {
+        QTest::addColumn<QString>("saveSection");
+        QTest::addColumn<QString>("saveName");
+        QTest::addColumn<QString>("readSection");
+        QTest::addColumn<QString>("readName");
+        QTest::newRow("same spelling") << "\\Protocol"
+                                       << "ConnStr"
+                                       << "\\Protocol"
+                                       << "ConnStr";
+        QTest::newRow("name in other case") << "\\Protocol"
+                                            << "ConnStr"
+                                            << "\\Protocol"
+                                            << "connStr";
+        QTest::newRow("name saved lower, read mixed") << "\\Kessbo"
+                                                      << "regmain"
+                                                      << "\\Kessbo"
+                                                      << "RegMain";
+        QTest::newRow("section in other case") << "\\Protocol"
+                                               << "Logo1"
+                                               << "\\PROTOCOL"
+                                               << "Logo1";
+        QTest::newRow("subsection") << "\\Protocol\\frm_SelectFolder"
+                                    << "Drive"
+                                    << "\\protocol\\FRM_SELECTFOLDER"
+                                    << "drive";
+        QTest::newRow("outer backslashes dropped") << "\\Protocol\\"
+                                                   << "Path"
+                                                   << "Protocol"
+                                                   << "Path";
+        QTest::newRow("report section") << "\\Protocol\\144"
+                                        << "Order"
+                                        << "\\Protocol\\144"
+                                        << "ORDER";
+    }
+    void sectionsAndNames() {
+        QFETCH(QString, saveSection);
+        QFETCH(QString, saveName);
+        QFETCH(QString, readSection);
+        QFETCH(QString, readName);
+        TempSettings settings;
+        for (bool perUser : {false, true}) {
+            QVERIFY(SettingsStore::SaveValue(saveSection, saveName, QStringLiteral("v"), perUser));
+            QCOMPARE(SettingsStore::GetValue(readSection, readName, QStringLiteral("def"), perUser),
+                     QStringLiteral("v"));
+        }
+    }
+
+    void sectionsKeptApart() {
+        TempSettings settings;
+        QVERIFY(SettingsStore::SaveValue(QStringLiteral("\\Protocol\\frm_SelectFolder"),
+                                         QStringLiteral("Path"), QStringLiteral("/sub"), true));
+        QVERIFY(SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("Path"),
+                                         QStringLiteral("/top"), true));
+        QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\Protocol\\frm_SelectFolder"),
+                                         QStringLiteral("Path"), QString(), true),
+                 QStringLiteral("/sub"));
+        QCOMPARE(
+            SettingsStore::GetValue(QStringLiteral("\\Protocol"), QStringLiteral("Path"), QString(), true),
+            QStringLiteral("/top"));
+        QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\Kessbo"), QStringLiteral("Path"),
+                                         QStringLiteral("d"), true),
+                 QStringLiteral("d"));
+    }
+
+    // A file written by hand or by another program keeps its own spelling; no twin key appears.
+    void existingSpellingKept() {
+        TempSettings settings;
+        writeFile(settings.machineFile(), "[protocol]\nCONNSTR=\"server=old;database=reg\"\n");
+        QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"), QString(),
+                                         false),
+                 QStringLiteral("server=old;database=reg"));
+        QVERIFY(SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"),
+                                         QStringLiteral("server=new;database=reg"), false));
+        QVERIFY(SettingsStore::SaveValue(QStringLiteral("\\PROTOCOL"), QStringLiteral("Logo1"),
+                                         QStringLiteral("Δήμος"), false));
+        QSettings raw(settings.machineFile(), QSettings::IniFormat);
+        QCOMPARE(raw.allKeys(),
+                 (QStringList{QStringLiteral("protocol/CONNSTR"), QStringLiteral("protocol/Logo1")}));
+        QCOMPARE(raw.value(QStringLiteral("protocol/CONNSTR")).toString(),
+                 QStringLiteral("server=new;database=reg"));
+    }
+
+    void machineAndUserApart() {
+        TempSettings settings;
+        const QString sec = QStringLiteral("\\Protocol");
+        QVERIFY(SettingsStore::SaveValue(sec, QStringLiteral("ConnStr"), QStringLiteral("machine"), false));
+        QVERIFY(SettingsStore::SaveValue(sec, QStringLiteral("LastLoginName"), QStringLiteral("user"), true));
+        QCOMPARE(SettingsStore::GetValue(sec, QStringLiteral("ConnStr"), QStringLiteral("?"), true),
+                 QStringLiteral("?"));
+        QCOMPARE(SettingsStore::GetValue(sec, QStringLiteral("LastLoginName"), QStringLiteral(""), false),
+                 QString());
+        QCOMPARE(SettingsStore::MachineFile(), settings.machineFile());
+        QCOMPARE(SettingsStore::UserFile(), settings.userFile());
+        QVERIFY(QFile::exists(settings.machineFile()));
+        QVERIFY(QFile::exists(settings.userFile()));
+    }
+
+    void defaults_data() {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("no such name") << "\\Protocol"
+                                      << "Logo2";
+        QTest::newRow("no such section") << "\\Other"
+                                         << "ConnStr";
+        QTest::newRow("no such subsection") << "\\Protocol\\frm_SelectFolder"
+                                            << "ConnStr";
+        QTest::newRow("name of a section") << "\\"
+                                           << "Protocol";
+    }
+    void defaults() {
+        QFETCH(QString, section);
+        QFETCH(QString, name);
+        TempSettings settings;
+        QCOMPARE(SettingsStore::GetValue(section, name, QStringLiteral("200"), false), QStringLiteral("200"));
+        QVERIFY(SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"),
+                                         QStringLiteral("x"), false));
+        QCOMPARE(SettingsStore::GetValue(section, name, QStringLiteral("200"), false), QStringLiteral("200"));
+    }
+
+    void valuesRoundTrip_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("Greek") << QStringLiteral("Υπουργείο Παιδείας, Τμήμα Ά - ΐΰ ς");
+        QTest::newRow("connection text")
+            << "server=host\\SQLEXPRESS;database=Protocol;Trusted_Connection=yes";
+        QTest::newRow("quotes") << "\"quoted\" and 'single'";
+        QTest::newRow("outer blanks") << "  padded  ";
+        QTest::newRow("commas") << "a, b,c";
+        QTest::newRow("comment marks") << "; not a comment # either";
+        QTest::newRow("backslashes") << "c:\\dbBackup\\";
+        QTest::newRow("looks like a variant") << "@Variant(\\0\\0\\0\\x7f)";
+        QTest::newRow("line break") << "one\r\ntwo";
+        QTest::newRow("brackets") << "[Protocol]";
+        QTest::newRow("empty") << "";
+    }
+    void valuesRoundTrip() {
+        QFETCH(QString, value);
+        TempSettings settings;
+        QVERIFY(SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("L"), value, false));
+        QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\Protocol"), QStringLiteral("L"),
+                                         QStringLiteral("def"), false),
+                 value);
+    }
+
+    // The folder is read on every call, and TempSettings puts the previous one back.
+    void folderFollowsEnvironment() {
+        TempSettings outer;
+        QVERIFY(SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("Logo1"),
+                                         QStringLiteral("outer"), false));
+        {
+            TempSettings inner;
+            QCOMPARE(SettingsStore::MachineFile(), inner.machineFile());
+            QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\Protocol"), QStringLiteral("Logo1"), QString(),
+                                             false),
+                     QString());
+        }
+        QCOMPARE(
+            SettingsStore::GetValue(QStringLiteral("\\Protocol"), QStringLiteral("Logo1"), QString(), false),
+            QStringLiteral("outer"));
+    }
+
+    void badFileReadsEmpty_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("garbage bytes") << "garbage";
+        QTest::newRow("folder in place of the file") << "folder";
+        QTest::newRow("unreadable file") << "unreadable";
+    }
+    void badFileReadsEmpty() {
+        QFETCH(QString, kind);
+        TempSettings settings;
+        for (const QString& file : {settings.machineFile(), settings.userFile()}) {
+            if (kind == QLatin1String("folder")) {
+                QVERIFY(QDir().mkpath(file + QStringLiteral("/Protocol")));
+            } else {
+                writeFile(file, kGarbage);
+                if (kind == QLatin1String("unreadable")) {
+                    QVERIFY(QFile::setPermissions(file, QFileDevice::Permissions()));
+                    if (permissionsIgnored(file))
+                        QSKIP("running as root: permission bits do not stop reading");
+                }
+            }
+        }
+        for (bool perUser : {false, true}) {
+            QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"),
+                                             QStringLiteral("?"), perUser),
+                     QStringLiteral("?"));
+            QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\"), QStringLiteral("Protocol"),
+                                             QStringLiteral("?"), perUser),
+                     QStringLiteral("?"));
+        }
+    }
+
+    void unwritablePlace_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder beneath a file") << "beneath file";
+        QTest::newRow("folder in place of the file") << "folder";
+        QTest::newRow("read-only folder") << "read-only";
+    }
+    void unwritablePlace() {
+        QFETCH(QString, kind);
+        TempSettings settings;
+        QString configDir = settings.dir();
+        if (kind == QLatin1String("beneath file")) {
+            writeFile(settings.dir() + QStringLiteral("/plain"), "x");
+            configDir = settings.dir() + QStringLiteral("/plain/config");
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(settings.machineFile()));
+            QVERIFY(QDir().mkpath(settings.userFile()));
+        } else {
+            configDir = settings.dir() + QStringLiteral("/ro");
+            QVERIFY(QDir().mkpath(configDir));
+            QVERIFY(QFile::setPermissions(configDir, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            QFile probe(configDir + QStringLiteral("/probe"));
+            if (probe.open(QIODevice::WriteOnly)) {
+                probe.remove();
+                QSKIP("running as root: permission bits do not stop writing");
+            }
+        }
+        qputenv("PROTOCOL_CONFIG_DIR", QFile::encodeName(configDir));
+        for (bool perUser : {false, true}) {
+            QVERIFY(!SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("Logo1"),
+                                              QStringLiteral("x"), perUser));
+            QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\Protocol"), QStringLiteral("Logo1"),
+                                             QStringLiteral("def"), perUser),
+                     QStringLiteral("def"));
+        }
+        QFile::setPermissions(configDir,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    // A file that failed to parse must not hide that the write failed too.
+    void garbageUnwritableFile() {
+        TempSettings settings;
+        writeFile(settings.machineFile(), kGarbage);
+        QVERIFY(QFile::setPermissions(settings.machineFile(), QFileDevice::ReadOwner));
+        QFile probe(settings.machineFile());
+        if (probe.open(QIODevice::WriteOnly | QIODevice::Append))
+            QSKIP("running as root: permission bits do not stop writing");
+        QVERIFY(!SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"),
+                                          QStringLiteral("x"), false));
+    }
+
+    // A garbage file is replaced by a readable one on the next save.
+    void saveOverGarbage() {
+        TempSettings settings;
+        writeFile(settings.userFile(), kGarbage);
+        QVERIFY(SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("grdMaxRecs"),
+                                         QStringLiteral("300"), true));
+        QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\Protocol"), QStringLiteral("grdMaxRecs"),
+                                         QStringLiteral("50"), true),
+                 QStringLiteral("300"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

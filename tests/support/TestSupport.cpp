@@ -1,0 +1,53 @@
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QTest>
+#include <QWidget>
+
+#include "CommonDialog.h"
+#include "MsgBox.h"
+
+namespace {
+const char* const kConfigVar = "PROTOCOL_CONFIG_DIR";
+}
+
+TempSettings::TempSettings() : m_old(qgetenv(kConfigVar)), m_hadOld(qEnvironmentVariableIsSet(kConfigVar)) {
+    // An empty value would send the tests to the real settings files.
+    if (!m_dir.isValid()) qFatal("TempSettings: no temporary folder");
+    qputenv(kConfigVar, QFile::encodeName(m_dir.path()));
+}
+
+TempSettings::~TempSettings() {
+    if (m_hadOld)
+        qputenv(kConfigVar, m_old);
+    else
+        qunsetenv(kConfigVar);
+}
+
+QString TempSettings::machineFile() const {
+    return m_dir.path() + QStringLiteral("/machine.ini");
+}
+
+QString TempSettings::userFile() const {
+    return m_dir.path() + QStringLiteral("/user.ini");
+}
+
+AnswerQueues::AnswerQueues() {
+    MsgBoxHook::Install();
+    MsgBoxHook::Clear();
+    CommonDialogHook::Install();
+}
+
+AnswerQueues::~AnswerQueues() {
+    MsgBoxHook::Uninstall();
+    CommonDialogHook::Uninstall();
+}
+
+void typeText(QWidget* widget, const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // A character outside the BMP is one key press of two UTF-16 units.
+        const qsizetype len = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, text.mid(i, len), Qt::NoModifier);
+        i += len - 1;
+    }
+}
