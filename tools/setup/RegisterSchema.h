@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include "Connection.h"
+
+// Creates the register's database objects on an empty database (SQLite or PostgreSQL).
+namespace RegisterSchema {
+struct Options {
+    bool preUpgrade = false;  // the schema as it stood before the program's upgrade
+    QString supervisorName;   // the first user (a supervisor with every right); none when empty
+    QString supervisorPassword;
+    QString docsFolder;            // PARAM 'PFOLD'; the row is left out when empty
+    int passwordWarningDays = 10;  // PARAM 'PCHK'
+};
+
+// Every table, the view V_USER_LOG, defaults, getdate(), the Greek collation, triggers, indexes,
+// user groups, PARAM rows and the supervisor, in one transaction. False with *error on failure
+// (nothing is left half-made).
+bool Create(const ConnectionPtr& conn, const Options& options, QString* error);
+
+// The supervisor's rights: &H1000000 and every register and list right.
+long SupervisorRights();
+}  // namespace RegisterSchema
