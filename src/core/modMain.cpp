@@ -24,7 +24,13 @@ bool Main() {
     using namespace modDeclare;
     QCoreApplication::setApplicationName(QStringLiteral("Protocol"));
 
+    // The regional-settings check comes first, once it exists.
+
     auto init = std::make_unique<clsInit>();
+    if (!init->Registry_Valid()) {
+        CloseDown();
+        return false;
+    }
 
     Screen::SetMousePointer(Screen::vbHourglass);
     gAppID = 1;

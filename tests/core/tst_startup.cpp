@@ -1,10 +1,13 @@
+#include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "App.h"
 #include "DBHelper.h"
 #include "MsgBox.h"
 #include "Recordset.h"
+#include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "SqliteSupport.h"
 #include "TestDatabase.h"
@@ -132,6 +135,9 @@ private slots:
     void secondCopy() {
         QFETCH(int, answer);
         AnswerQueues answers;
+        TempSettings settings;
+        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"),
+                                 QStringLiteral("server=localhost;database=x;"), false);
         SingleInstance running(App::EXEName());
         QVERIFY(!running.PrevInstance());
         MsgBoxHook::QueueAnswer(answer);
@@ -144,6 +150,20 @@ private slots:
         QCOMPARE(box.defaultButton(), int(vb::vbDefaultButton1));
         QCOMPARE(gErr != nullptr, answer == vb::vbYes);
         QCOMPARE(gAppID, 1L);
+    }
+
+    // A cancelled server prompt ends the start before the second-copy question and the reporter.
+    void cancelledServerPrompt() {
+        AnswerQueues answers;
+        TempSettings settings;
+        QTimer::singleShot(0, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        QVERIFY(!modMain::Main());
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QCOMPARE(MsgBoxHook::Log().first().icon(), int(vb::vbCritical));
+        QVERIFY(MsgBoxHook::Log().first().prompt.startsWith(QStringLiteral("Δεν μπορεί να εκτελεστεί")));
+        QVERIFY(!gErr);
     }
 
     void closeDownTwice_data() { TestDatabase::addBackendRows(); }
