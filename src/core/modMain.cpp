@@ -6,6 +6,7 @@
 #include "App.h"
 #include "DBHelper.h"
 #include "MsgBox.h"
+#include "NewVersionCheckFor.h"
 #include "Screen.h"
 #include "SingleInstance.h"
 #include "clsInit.h"
@@ -62,6 +63,13 @@ bool Main() {
         return false;
     }
     init.reset();
+
+    NewVersionCheckFor::SchemaUpgrade();
+    // An error the upgrade left unreported (a failed step 1 statement or commit) goes to the log
+    // rather than to whichever step reports next.
+    gErr->ErrorMsg(QStringLiteral("SchemaUpgrade"), false);
+
+    // The main window is loaded and shown here.
 
     Screen::SetMousePointer(Screen::vbDefault);
     return false;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "Recordset.h"
+#include "SqlDialect.h"
+
+// The schema upgrade that start-up runs once the user is logged in: each step probes whether its
+// columns exist and, when they do not, adds them (and whatever else came with them).
+namespace NewVersionCheckFor {
+// The record set of the probes.
+extern std::unique_ptr<Recordset> mrsCheck;
+
+// Step 1 and step 2 on gConn, each in a transaction of its own.
+void SchemaUpgrade();
+// Adds PERILIPSI_EIS and THEMA_EX and widens PROS. A failing statement ends the step and is left
+// pending: nothing here reports it.
+void UpgradeStep1();
+// Adds the filing-location list and three register columns; a failing statement is shown in the
+// upgrade error box and ends the step.
+void UpgradeStep2();
+
+// The probe query of a step (1 or 2): it fails to open while the step is due.
+QString ProbeSql(int step);
+// The statements of a step (1 or 2) on a backend, in the order they run.
+QStringList UpgradeStatements(int step, Backend backend);
+}  // namespace NewVersionCheckFor
