@@ -3,6 +3,7 @@
 #include <QFont>
 
 #include "App.h"
+#include "frmMDI.h"
 #include "modMain.h"
 
 int main(int argc, char* argv[]) {
@@ -14,6 +15,9 @@ int main(int argc, char* argv[]) {
     // The reports and forms ask for "Arial Greek"; Liberation Sans has Arial's metrics.
     QFont::insertSubstitution(QStringLiteral("Arial Greek"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+
+    // Every window, the first-run and log-in windows included, shows the main window's icon.
+    QApplication::setWindowIcon(frmMDI::AppIcon());
 
     if (!modMain::Main()) return 0;
     return app.exec();

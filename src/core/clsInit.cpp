@@ -1,5 +1,7 @@
 #include "clsInit.h"
 
+#include <QAction>
+#include <QLabel>
 #include <memory>
 
 #include "App.h"
@@ -7,8 +9,10 @@
 #include "Err.h"
 #include "FileHelper.h"
 #include "MsgBox.h"
+#include "Rights.h"
 #include "SettingsStore.h"
 #include "frmInitParam.h"
+#include "frmMDI.h"
 #include "modDeclare.h"
 
 namespace {
@@ -58,7 +62,7 @@ void clsInit::LoadSettings() {
 
 bool clsInit::Init_Application() {
     using namespace modDeclare;
-    // Step 1, the menus by rights, comes with the main window.
+    Set_Menus(gUser ? gUser->Auth : 0);
     LoadSettings();
     if (gUser) {
         gUser->Get_NetUser();
@@ -66,6 +70,39 @@ bool clsInit::Init_Application() {
             gErr->setHeader(ErrorHeader(App::Major(), App::Minor(), App::Revision(), gUser->UserName,
                                         gUser->MachineName));
     }
-    // Step 4, the status bar, comes with the main window.
+    Show_UserInfo();
     return true;
+}
+
+void clsInit::Set_Menus(long auth) {
+    frmMDI* mdi = frmMDI::instance();
+    const std::pair<QAction*, long> guarded[] = {
+        {mdi->mnuProtocol, Rights::ProtocolRead},   {mdi->mnuUsers, Rights::Supervisor},
+        {mdi->mnuUsersActive, Rights::Supervisor},  {mdi->mnuOptions, Rights::Supervisor},
+        {mdi->mnuParam.at(0), Rights::Departments}, {mdi->mnuParam.at(1), Rights::DocTypes},
+        {mdi->mnuParam.at(2), Rights::Senders},     {mdi->mnuParam.at(3), Rights::Recipients},
+        {mdi->mnuParam.at(4), Rights::Places},      {mdi->mnuParam.at(5), Rights::Persons},
+        {mdi->mnuParam.at(10), Rights::Phrases},
+    };
+    for (const auto& [item, bit] : guarded) item->setEnabled((auth & bit) != 0);
+}
+
+void clsInit::Show_UserInfo() {
+    using namespace modDeclare;
+    frmMDI* mdi = frmMDI::instance();
+    if (!gUser) return;
+    const QString gap = QStringLiteral("  ");
+    mdi->Panel(QStringLiteral("user"))->setText(QStringLiteral("Xρήστης: ") + gUser->UserName + gap);
+    gUser->Get_NetUser();
+    mdi->Panel(QStringLiteral("winuser"))
+        ->setText(gUser->MachineName + QLatin1Char('/') + gUser->WinUserName + gap);
+    QLabel* db = mdi->Panel(QStringLiteral("db"));
+    if (gUser->Auth & Rights::Supervisor) {
+        db->setVisible(true);
+        db->setText((gConn ? gConn->DatabaseName() : QString()) + gap);
+    } else {
+        // A supervisor's database name must not stay on show for the next user of the run.
+        db->setVisible(false);
+        db->clear();
+    }
 }

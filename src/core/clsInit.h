@@ -11,6 +11,11 @@ public:
     // Menus by rights, session values, the user's network names, the error header, the status bar.
     bool Init_Application();
 
+    // Enables each guarded menu item of the main window by its bit of the rights mask.
+    void Set_Menus(long auth);
+    // The status bar from gUser and gConn; refreshes the user's network names on the way.
+    void Show_UserInfo();
+
     // "v.<major>.<minor>.<revision> - <user> - <computer>"
     static QString ErrorHeader(int major, int minor, int revision, const QString& userName,
                                const QString& machineName);

@@ -10,6 +10,8 @@
 #include "Screen.h"
 #include "SingleInstance.h"
 #include "clsInit.h"
+#include "cls_Login.h"
+#include "frmMDI.h"
 #include "modDeclare.h"
 
 namespace modMain {
@@ -51,10 +53,12 @@ bool Main() {
 
     Screen::SetMousePointer(Screen::vbDefault);
 
-    // The log-in comes here; until it exists there is no user, and the session ends.
-    if (!gUser) {
-        CloseDown();
-        return false;
+    {
+        cls_Login login;
+        if (!login.UserLogin(gConn, gUser)) {
+            CloseDown();
+            return false;
+        }
     }
 
     Screen::SetMousePointer(Screen::vbHourglass);
@@ -69,10 +73,10 @@ bool Main() {
     // rather than to whichever step reports next.
     gErr->ErrorMsg(QStringLiteral("SchemaUpgrade"), false);
 
-    // The main window is loaded and shown here.
+    frmMDI::instance()->show();
 
     Screen::SetMousePointer(Screen::vbDefault);
-    return false;
+    return true;
 }
 
 void LogoutUser() {

@@ -1,11 +1,130 @@
 #include "RegisterSchema.h"
 
-namespace RegisterSchema {
-bool Create(const ConnectionPtr&, const Options&, QString* error) {
-    if (error) *error = QStringLiteral("not built yet");
+#include "PswFormat.h"
+#include "Recordset.h"
+#include "RegisterSchemaSql.h"
+
+namespace {
+
+bool fail(QString* error, const QString& text) {
+    if (error) *error = text;
     return false;
 }
-long SupervisorRights() {
-    return 0x1000000;
+
+// The first line of a statement, to say which one failed.
+QString head(const QString& sql) {
+    const QString line = sql.section(QLatin1Char('\n'), 0, 0);
+    return line.size() > 90 ? line.left(90) + QStringLiteral(" ...") : line;
 }
+
+class Writer {
+public:
+    explicit Writer(const ConnectionPtr& conn) : m_conn(conn) {}
+
+    bool run(const QString& sql) {
+        if (m_conn->Execute(sql)) return true;
+        m_error = m_conn->LastErrorText() + QStringLiteral("\nStatement: ") + head(sql);
+        return false;
+    }
+    bool runAll(const QStringList& statements) {
+        for (const QString& sql : statements)
+            if (!run(sql)) return false;
+        return true;
+    }
+    QVariant value(const QString& sql) {
+        Recordset rs;
+        if (rs.Open(sql, m_conn) && !rs.Eof()) return rs.Value(0);
+        m_error = m_conn->LastErrorText() + QStringLiteral("\nStatement: ") + head(sql);
+        return {};
+    }
+    QString lit(const QString& text) const { return m_conn->dialect().textLiteral(text); }
+    QString error() const { return m_error; }
+
+private:
+    ConnectionPtr m_conn;
+    QString m_error;
+};
+
+bool seed(Writer& w, const RegisterSchema::Options& options) {
+    if (!w.run(QStringLiteral("INSERT INTO L_USER_GROUPS (USER_GROUP_ID, USER_GROUP_DESCR, USER_GROUP_FLAG)"
+                              " VALUES (1, %1, 0)")
+                   .arg(w.lit(QStringLiteral("Διαχειριστές")))) ||
+        !w.run(QStringLiteral("INSERT INTO L_USER_GROUPS (USER_GROUP_ID, USER_GROUP_DESCR, USER_GROUP_FLAG)"
+                              " VALUES (2, %1, 0)")
+                   .arg(w.lit(QStringLiteral("Χρήστες")))))
+        return false;
+
+    qint64 supervisorId = 0;
+    if (!options.supervisorName.isEmpty()) {
+        // Passwords are compared upper-cased; the password dialog stores them so too.
+        const QString stored =
+            PswFormat::Store(options.supervisorPassword.toUpper(), PswFormat::NewKeyCode());
+        if (!w.run(
+                QStringLiteral("INSERT INTO USERS (U_NAME, U_PSW, U_AUTH, USER_GROUP_ID, U_EXP_DAYS, MODUSER)"
+                               " VALUES (%1, %2, %3, 1, 0, 0)")
+                    .arg(w.lit(options.supervisorName), w.lit(stored))
+                    .arg(RegisterSchema::SupervisorRights())))
+            return false;
+        const QVariant id = w.value(QStringLiteral("SELECT max(USER_ID) FROM USERS"));
+        if (id.isNull()) return false;
+        supervisorId = id.toLongLong();
+        if (!w.run(QStringLiteral("UPDATE USERS SET MODUSER = %1 WHERE USER_ID = %1").arg(supervisorId)))
+            return false;
+    }
+
+    const QString param = QStringLiteral("INSERT INTO PARAM (PCODE, PVAL, MODUSER) VALUES (%1, %2, %3)");
+    if (!w.run(param.arg(w.lit(QStringLiteral("PCHK")), w.lit(QString::number(options.passwordWarningDays)))
+                   .arg(supervisorId)))
+        return false;
+    if (!options.docsFolder.isEmpty() &&
+        !w.run(param.arg(w.lit(QStringLiteral("PFOLD")), w.lit(options.docsFolder)).arg(supervisorId)))
+        return false;
+    return true;
+}
+
+}  // namespace
+
+namespace RegisterSchema {
+
+bool Create(const ConnectionPtr& conn, const Options& options, QString* error) {
+    if (!conn || !conn->IsOpen()) return fail(error, QStringLiteral("The database connection is not open."));
+    if (conn->backend() == Backend::SqlServer)
+        return fail(error, QStringLiteral("The register schema is made for SQLite and PostgreSQL only."));
+    if (conn->InTransaction())
+        return fail(error, QStringLiteral("The connection is already inside a transaction."));
+    if (!conn->BeginTrans()) return fail(error, conn->LastErrorText());
+
+    // Both backends roll DDL back with the transaction, so a failure leaves the database as it was.
+    Writer w(conn);
+    // The support objects may exist already; their "already exists" notices are no news here.
+    const bool quiet = conn->backend() != Backend::PostgreSQL ||
+                       w.run(QStringLiteral("SET LOCAL client_min_messages = warning"));
+    const bool made = quiet && w.runAll(conn->dialect().supportObjectsSql()) &&
+                      w.runAll(RegisterSchemaSql::Objects(conn->backend(), options.preUpgrade)) &&
+                      seed(w, options);
+    if (!made) {
+        conn->RollbackTrans();
+        return fail(error, w.error());
+    }
+    if (!conn->CommitTrans()) return fail(error, conn->LastErrorText());
+    return true;
+}
+
+bool UseWal(const ConnectionPtr& conn, QString* error) {
+    if (!conn || !conn->IsOpen()) return fail(error, QStringLiteral("The database connection is not open."));
+    if (conn->backend() != Backend::SQLite) return true;
+    Recordset rs;
+    if (!rs.Open(QStringLiteral("PRAGMA journal_mode = WAL"), conn))
+        return fail(error, conn->LastErrorText());
+    const QString mode = rs.Eof() ? QString() : rs.Value(0).toString();
+    if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return fail(error, QStringLiteral("SQLite kept the journal mode \"%1\".").arg(mode));
+    return true;
+}
+
+long SupervisorRights() {
+    return 0x1000000 | 0x80 | 0x100 | 0x400 | 0x200 | 0x800 | 0x1000 | 0x8000 | 0x10000 | 0x20000 | 0x4000 |
+           0x2000 | 0x40;
+}
+
 }  // namespace RegisterSchema
