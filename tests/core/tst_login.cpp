@@ -145,13 +145,14 @@ private:
         QWidget* w = QApplication::activeModalWidget();
         if (!w) return;
         if (m_seen.isEmpty() || m_seen.last() != w->objectName()) m_seen << w->objectName();
-        if (m_next < m_steps.size() && w->objectName() == m_steps[m_next].window) {
+        // Focus and keys are only settled once the window is active.
+        if (w->isActiveWindow() && m_next < m_steps.size() && w->objectName() == m_steps[m_next].window) {
             m_idle = 0;
             const Step step = m_steps[m_next++];
             step.action(w);
             return;
         }
-        if (++m_idle > 300) {
+        if (++m_idle > 600) {  // about 3 s
             m_stuck = w->objectName();
             m_idle = 0;
             static_cast<QDialog*>(w)->reject();
@@ -332,7 +333,7 @@ private slots:
                 QTest::keyClick(frm->txtLoginName, Qt::Key_Backspace);
                 okCleared = frm->cmdOK->isEnabled();
             }
-            QTest::keyClick(frm->focusWidget(), Qt::Key_Escape);
+            QTest::keyClick(frm, Qt::Key_Escape);
         });
         Run run;
         RUN_LOGIN(run, script);
