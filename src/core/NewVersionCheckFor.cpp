@@ -117,7 +117,10 @@ bool probeFails(const QString& sql) {
     Err().Clear();
     mrsCheck = std::make_unique<Recordset>();
     mrsCheck->Open(sql, gConn);
-    return gErr->ErrorMsg(QStringLiteral("Open : ") + sql, false);
+    const bool due = gErr->ErrorMsg(QStringLiteral("Open : ") + sql, false);
+    // The probe's rows are not needed; keeping the set would keep the connection alive past close-down.
+    mrsCheck.reset();
+    return due;
 }
 
 }  // namespace

@@ -101,7 +101,8 @@ void Connection::fail(long number, const QString& description) {
 }
 
 bool Connection::openFailed(const QString& description) {
-    QSqlDatabase::removeDatabase(m_name);
+    if (m_registered) QSqlDatabase::removeDatabase(m_name);
+    m_registered = false;
     fail(ErrNo::DbOpenFailed, description);
     return false;
 }
@@ -130,6 +131,7 @@ bool Connection::Open(const QString& connStr, const QString& user, const QString
 
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(d.driverName(), m_name);
+        m_registered = true;
         QStringList options;
         switch (backend) {
             case Backend::SQLite: {
@@ -205,13 +207,15 @@ bool Connection::Open(const QString& connStr, const QString& user, const QString
 }
 
 void Connection::Close() {
-    if (!m_open && !QSqlDatabase::contains(m_name)) return;
+    // Once removed, never ask Qt again: a connection released at exit may outlive Qt's registry.
+    if (!m_registered) return;
     if (m_open && m_inTransaction) RollbackTrans();
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isValid()) db.close();
     }
     QSqlDatabase::removeDatabase(m_name);
+    m_registered = false;
     m_open = false;
     m_inTransaction = false;
 }

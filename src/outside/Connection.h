@@ -72,6 +72,7 @@ private:
     QString m_name;  // the Qt connection name
     Backend m_backend = Backend::SQLite;
     bool m_open = false;
+    bool m_registered = false;  // the Qt connection name exists
     bool m_inTransaction = false;
     QString m_lastError;
     QString m_databaseName;

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -6,13 +8,16 @@
 #include "App.h"
 #include "DBHelper.h"
 #include "MsgBox.h"
+#include "PswFormat.h"
 #include "Recordset.h"
+#include "RegisterDatabase.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "SqliteSupport.h"
 #include "TestDatabase.h"
 #include "TestSupport.h"
 #include "clsInit.h"
+#include "frmMDI.h"
 #include "modDeclare.h"
 #include "modMain.h"
 #include "modResIDs.h"
@@ -164,6 +169,59 @@ private slots:
         QCOMPARE(MsgBoxHook::Log().first().icon(), int(vb::vbCritical));
         QVERIFY(MsgBoxHook::Log().first().prompt.startsWith(QStringLiteral("Δεν μπορεί να εκτελεστεί")));
         QVERIFY(!gErr);
+    }
+
+    // The whole start on a fresh register: log-in window, session row, upgrade, main window; closing
+    // the main window ends the session with the server's time.
+    void wholeStart_data() { TestDatabase::addBackendRows(); }
+    void wholeStart() {
+        TEST_REGISTER(db, .preUpgrade = true, .supervisorName = QStringLiteral("ADMIN"),
+                      .supervisorPassword = QStringLiteral("ADMIN1"));
+        AnswerQueues answers;
+        TempSettings settings;
+        const QString section = QStringLiteral("\\Protocol");
+        SettingsStore::SaveValue(section, QStringLiteral("Provider"), db.provider(), false);
+        SettingsStore::SaveValue(section, QStringLiteral("ConnStr"), db.connStr(), false);
+        SettingsStore::SaveValue(
+            section, QStringLiteral("L"),
+            PswFormat::ComposeL(db.user(), qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")), false);
+        bool typed = false;
+        std::function<void()> answer;
+        answer = [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || w->objectName() != QLatin1String("frmInitial") || !w->isActiveWindow()) {
+                QTimer::singleShot(10, answer);
+                return;
+            }
+            auto* name = w->findChild<QLineEdit*>(QStringLiteral("txtLoginName"));
+            auto* psw = w->findChild<QLineEdit*>(QStringLiteral("txtPassword"));
+            auto* ok = w->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+            QVERIFY(name && psw && ok);
+            name->setText(QStringLiteral("admin"));
+            psw->setText(QStringLiteral("admin1"));
+            typed = true;
+            ok->click();
+        };
+        QTimer::singleShot(10, answer);
+
+        QVERIFY(modMain::Main());
+        QVERIFY(typed);
+        QVERIFY(gConn && gConn->IsOpen());
+        QVERIFY(gUser && gUser->UserId > 0);
+        QVERIFY(frmMDI::exists() && frmMDI::instance()->isVisible());
+        QCOMPARE(gErr->header(), clsInit::ErrorHeader(App::Major(), App::Minor(), App::Revision(),
+                                                      QStringLiteral("admin"), gUser->MachineName));
+        QCOMPARE(openRows(gConn, gUser->UserId), 1);
+        const long userId = gUser->UserId;
+
+        frmMDI::instance()->close();
+        QCoreApplication::processEvents();
+        QVERIFY(!gConn);
+        QVERIFY(!gUser);
+        ConnectionPtr check = db.openAnother();
+        QCOMPARE(openRows(check, userId), 0);
+        Recordset upgraded;
+        QVERIFY(upgraded.Open(QStringLiteral("SELECT ARXEIOTHETHSH, PERILIPSI_EIS FROM PROTOCOL"), check));
     }
 
     void closeDownTwice_data() { TestDatabase::addBackendRows(); }
