@@ -5,16 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ControlNames.h"
 #include "frmAbout.h"
-
-namespace {
-template <typename W>
-W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    widget->setAccessibleDescription(name);
-    return widget;
-}
-}  // namespace
 
 void frmAbout::buildControls() {
     setObjectName(QStringLiteral("frmAbout"));

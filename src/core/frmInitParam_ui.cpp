@@ -6,16 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ControlNames.h"
 #include "frmInitParam.h"
-
-namespace {
-template <typename W>
-W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    widget->setAccessibleDescription(name);
-    return widget;
-}
-}  // namespace
 
 void frmInitParam::buildControls() {
     setObjectName(QStringLiteral("frmInitParam"));

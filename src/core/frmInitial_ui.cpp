@@ -10,16 +10,8 @@
 #include <QVBoxLayout>
 
 #include "App.h"
+#include "ControlNames.h"
 #include "frmInitial.h"
-
-namespace {
-template <typename W>
-W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    widget->setAccessibleDescription(name);
-    return widget;
-}
-}  // namespace
 
 void frmInitial::buildControls() {
     setObjectName(QStringLiteral("frmInitial"));

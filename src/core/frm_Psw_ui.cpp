@@ -6,16 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ControlNames.h"
 #include "frm_Psw.h"
-
-namespace {
-template <typename W>
-W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    widget->setAccessibleDescription(name);
-    return widget;
-}
-}  // namespace
 
 void frm_Psw::buildControls() {
     setObjectName(QStringLiteral("frm_Psw"));
