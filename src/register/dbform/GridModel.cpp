@@ -1,0 +1,119 @@
+#include "GridModel.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QMetaType>
+
+GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void GridModel::setScript(const FormScript& script) {
+    setColumns(script.gridColumns(), script.gridSettings());
+}
+
+void GridModel::setColumns(const QList<FormScript::GridColumn>& columns,
+                           const FormScript::GridSettings& settings) {
+    beginResetModel();
+    m_columns = columns;
+    m_twips = settings.unit.compare(QLatin1String("T"), Qt::CaseInsensitive) == 0;
+    resolveFields();
+    endResetModel();
+}
+
+void GridModel::setRecordset(const Recordset& recordset) {
+    beginResetModel();
+    m_rs = recordset;
+    resolveFields();
+    endResetModel();
+}
+
+void GridModel::setRowBackground(RowBackground hook) {
+    m_background = std::move(hook);
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
+}
+
+GridModel::RowBackground GridModel::deletedRowColour(const QString& fieldName) {
+    return [fieldName](const Recordset& rs, int row) -> QVariant {
+        const int field = rs.FieldIndex(fieldName);
+        if (field < 0) return {};
+        // Fixed-width flag columns may come back padded.
+        if (rs.ValueAt(row, field).toString().trimmed() == QLatin1String("D")) return deletedColour();
+        return {};
+    };
+}
+
+void GridModel::resolveFields() {
+    m_fieldIndex.clear();
+    if (m_columns.isEmpty()) {
+        for (int i = 0; i < m_rs.FieldCount(); ++i) m_fieldIndex << i;
+        return;
+    }
+    for (const auto& c : m_columns) m_fieldIndex << (m_rs.IsOpen() ? m_rs.FieldIndex(c.field) : -1);
+}
+
+QString GridModel::fieldName(int column) const {
+    if (column < 0 || column >= columnCount()) return {};
+    return m_columns.isEmpty() ? m_rs.FieldName(column) : m_columns.at(column).field;
+}
+
+int GridModel::fieldIndex(int column) const {
+    return column >= 0 && column < m_fieldIndex.size() ? m_fieldIndex.at(column) : -1;
+}
+
+bool GridModel::isColumnHidden(int column) const {
+    return !m_columns.isEmpty() && column >= 0 && column < m_columns.size() &&
+           !m_columns.at(column).visible();
+}
+
+int GridModel::columnWidth(int column) const {
+    if (m_columns.isEmpty() || column < 0 || column >= m_columns.size()) return -1;
+    const int w = m_columns.at(column).width;
+    if (w < 0) return -1;
+    if (m_twips) return qRound(double(w) / TwipsPerPixel);
+    return w * QFontMetrics(m_font).averageCharWidth();
+}
+
+QString GridModel::displayText(const QVariant& value) {
+    if (value.isNull()) return {};
+    switch (value.typeId()) {
+        case QMetaType::QDate:
+            return value.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+        case QMetaType::QDateTime: {
+            const QDateTime dt = value.toDateTime();
+            if (dt.time() == QTime(0, 0)) return dt.date().toString(QStringLiteral("dd/MM/yyyy"));
+            return dt.toString(QStringLiteral("dd/MM/yyyy HH:mm"));
+        }
+        case QMetaType::Double:
+        case QMetaType::Float:
+            // No grouping, no exponent, no trailing zeros, whatever the locale.
+            return QLocale::c().toString(value.toDouble(), 'f', QLocale::FloatingPointShortest);
+        default:
+            return value.toString();
+    }
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : qMax(0, m_rs.RecordCount());
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_fieldIndex.size());
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) return {};
+    if (role == Qt::BackgroundRole) return m_background ? m_background(m_rs, index.row()) : QVariant();
+    if (role != Qt::DisplayRole && role != Qt::UserRole) return {};
+    const int field = m_fieldIndex.at(index.column());
+    if (field < 0) return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    const QVariant value = m_rs.ValueAt(index.row(), field);
+    return role == Qt::UserRole ? value : QVariant(displayText(value));
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return m_columns.isEmpty() ? m_rs.FieldName(section) : m_columns.at(section).caption;
+}
