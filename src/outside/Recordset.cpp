@@ -35,9 +35,12 @@ QVector<DateKind> sqliteDateKinds(const QSqlQuery& q, int columns) {
 
 QVariant convertDate(const QVariant& value, DateKind kind) {
     if (value.metaType().id() != QMetaType::QString) return value;
+    if (kind == DateKind::Date) {
+        const QDate d = SqliteSupport::parseDate(value.toString());
+        return d.isValid() ? QVariant(d) : value;
+    }
     const QDateTime t = SqliteSupport::parseDateTime(value.toString());
-    if (!t.isValid()) return value;
-    return kind == DateKind::Date ? QVariant(t.date()) : QVariant(t);
+    return t.isValid() ? QVariant(t) : value;
 }
 
 // One side of a Find criterion, read as the criterion's literal was written.

@@ -91,15 +91,56 @@ QDateTime now() {
     return truncatedToSeconds(QDateTime::currentDateTime());
 }
 
-QDateTime parseDateTime(const QString& text) {
+namespace {
+// Digits at s[from, from+count) as a number; -1 when any is not a digit.
+int digits(QStringView s, qsizetype from, qsizetype count) {
+    int n = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < u'0' || c > u'9') return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
+// The date and time of a stored text. The record sets convert every date cell through here, so the
+// forms SQLite stores ("yyyy-MM-dd", "yyyy-MM-dd HH:mm[:ss]") are read by hand; anything else goes
+// through Qt's parser.
+bool parseParts(const QString& text, QDate& date, QTime& time) {
     const QString s = text.trimmed();
-    if (s.size() < 10) return {};
-    const QDate date = QDate::fromString(s.left(10), QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid()) return {};
-    if (s.size() == 10) return QDateTime(date, QTime(0, 0));
-    if (s.at(10) != QLatin1Char(' ') && s.at(10) != QLatin1Char('T')) return {};
-    const QTime time = QTime::fromString(s.mid(11).trimmed(), Qt::ISODateWithMs);
-    return time.isValid() ? QDateTime(date, time) : QDateTime();
+    if (s.size() < 10) return false;
+    const QStringView v(s);
+    const bool plainDate = v[4] == u'-' && v[7] == u'-';
+    const int y = plainDate ? digits(v, 0, 4) : -1, mo = digits(v, 5, 2), d = digits(v, 8, 2);
+    date = (y >= 0 && mo >= 0 && d >= 0) ? QDate(y, mo, d) : QDate();
+    if (!date.isValid()) return false;
+    if (s.size() == 10) {
+        time = QTime(0, 0);
+        return true;
+    }
+    if (v[10] != u' ' && v[10] != u'T') return false;
+    if ((s.size() == 16 || s.size() == 19) && v[13] == u':' && (s.size() == 16 || v[16] == u':')) {
+        const int h = digits(v, 11, 2), mi = digits(v, 14, 2), se = s.size() == 19 ? digits(v, 17, 2) : 0;
+        if (h >= 0 && mi >= 0 && se >= 0) {
+            time = QTime(h, mi, se);
+            if (time.isValid()) return true;
+        }
+    }
+    time = QTime::fromString(s.mid(11).trimmed(), Qt::ISODateWithMs);
+    return time.isValid();
+}
+}  // namespace
+
+QDateTime parseDateTime(const QString& text) {
+    QDate date;
+    QTime time;
+    return parseParts(text, date, time) ? QDateTime(date, time) : QDateTime();
+}
+
+QDate parseDate(const QString& text) {
+    QDate date;
+    QTime time;
+    return parseParts(text, date, time) ? date : QDate();
 }
 
 }  // namespace SqliteSupport

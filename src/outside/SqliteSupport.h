@@ -19,4 +19,6 @@ QDateTime now();
 // A date or date-time stored as text ("yyyy-MM-dd", optionally " HH:mm[:ss[.zzz]]" or with "T");
 // invalid when the text is not one.
 QDateTime parseDateTime(const QString& text);
+// The day of such a text, without building a local date-time.
+QDate parseDate(const QString& text);
 }  // namespace SqliteSupport

@@ -50,15 +50,6 @@ QString panelText(const QString& key) {
     return frmMDI::instance()->Panel(key)->text();
 }
 
-int openRows(const ConnectionPtr& conn, long userId) {
-    Recordset rs;
-    if (!rs.Open(QStringLiteral("SELECT ULOG_ID FROM USER_LOG WHERE LOGOUT_TIME IS NULL AND USER_ID=") +
-                     QString::number(userId),
-                 conn))
-        return -1;
-    return rs.RecordCount();
-}
-
 std::shared_ptr<cls_User> makeUser(long id, const QString& name, long auth) {
     auto user = std::make_shared<cls_User>();
     user->UserId = id;
@@ -356,7 +347,7 @@ private slots:
         QVERIFY(!gConn && !gUser);
         QVERIFY(!active);
         QVERIFY(!db.conn()->IsOpen());
-        QCOMPARE(openRows(db.openAnother(), 5), 0);
+        QCOMPARE(openSessionRows(db.openAnother(), 5), 0);
     }
 
     void about() {
@@ -429,11 +420,11 @@ private slots:
         QCOMPARE(panelText("user"), QStringLiteral("Xρήστης: ADMIN  "));
         QVERIFY(!mdi->Panel("db")->isHidden());
         QCOMPARE(gErr->header(), QStringLiteral("v.3.10.0 - ADMIN - PC1"));
-        QCOMPARE(openRows(gConn, 1), 1);
+        QCOMPARE(openSessionRows(gConn, 1), 1);
 
         // Leaving afterwards closes the one open row, whichever connection opened it.
         modMain::CloseDown();
-        QCOMPARE(openRows(db.openAnother(), 1), 0);
+        QCOMPARE(openSessionRows(db.openAnother(), 1), 0);
     }
 
     void newSessionAnotherUser_data() { TestDatabase::addBackendRows(); }
@@ -468,8 +459,8 @@ private slots:
         QVERIFY(!db.conn()->IsOpen());
         QCOMPARE(gConn, conn);
         QCOMPARE(gUser, user);
-        QCOMPARE(openRows(conn, 1), 0);
-        QCOMPARE(openRows(conn, 2), 1);
+        QCOMPARE(openSessionRows(conn, 1), 0);
+        QCOMPARE(openSessionRows(conn, 2), 1);
         QVERIFY(!active && !gUsersActiveForm);
         QVERIFY(!modeless);
         QVERIFY(!loadedHidden);
@@ -560,8 +551,8 @@ private slots:
             QVERIFY(gConn != db.conn());
             QVERIFY(!db.conn()->IsOpen());
             QCOMPARE(gUser->UserId, nikosId);
-            QCOMPARE(openRows(check, adminId), 0);
-            QCOMPARE(openRows(check, nikosId), 1);
+            QCOMPARE(openSessionRows(check, adminId), 0);
+            QCOMPARE(openSessionRows(check, nikosId), 1);
             QVERIFY(!mdi->mnuUsers->isEnabled());
             QVERIFY(mdi->mnuParam.at(2)->isEnabled());
             QVERIFY(!mdi->mnuParam.at(0)->isEnabled());
@@ -570,8 +561,8 @@ private slots:
         } else {
             QCOMPARE(gConn, db.conn());
             QCOMPARE(gUser, first);
-            QCOMPARE(openRows(check, adminId), 1);
-            QCOMPARE(openRows(check, nikosId), 0);
+            QCOMPARE(openSessionRows(check, adminId), 1);
+            QCOMPARE(openSessionRows(check, nikosId), 0);
             QVERIFY(mdi->mnuUsers->isEnabled());
             QCOMPARE(panelText("user"), QStringLiteral("Xρήστης: ADMIN  "));
         }

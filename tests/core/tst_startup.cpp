@@ -28,24 +28,6 @@ class TestStartup : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
 
-    static void createUserLog(TestDatabase& db) {
-        const QString key = db.backend() == Backend::PostgreSQL ? QStringLiteral("SERIAL PRIMARY KEY")
-                                                                : QStringLiteral("INTEGER PRIMARY KEY");
-        const QString stamp =
-            db.backend() == Backend::PostgreSQL ? QStringLiteral("timestamp") : QStringLiteral("datetime");
-        QVERIFY(db.conn()->Execute(QStringLiteral("CREATE TABLE USER_LOG (ULOG_ID ") + key +
-                                   QStringLiteral(", USER_ID int, LOGIN_TIME ") + stamp +
-                                   QStringLiteral(", LOGOUT_TIME ") + stamp + QStringLiteral(")")));
-    }
-    static int openRows(const ConnectionPtr& conn, long userId) {
-        Recordset rs;
-        if (!rs.Open(QStringLiteral("SELECT ULOG_ID FROM USER_LOG WHERE LOGOUT_TIME IS NULL AND USER_ID=") +
-                         QString::number(userId),
-                     conn))
-            return -1;
-        return rs.RecordCount();
-    }
-
 private slots:
     void init() {
         App::SetPath(m_dir.path());
@@ -211,7 +193,7 @@ private slots:
         QVERIFY(frmMDI::exists() && frmMDI::instance()->isVisible());
         QCOMPARE(gErr->header(), clsInit::ErrorHeader(App::Major(), App::Minor(), App::Revision(),
                                                       QStringLiteral("admin"), gUser->MachineName));
-        QCOMPARE(openRows(gConn, gUser->UserId), 1);
+        QCOMPARE(openSessionRows(gConn, gUser->UserId), 1);
         const long userId = gUser->UserId;
 
         frmMDI::instance()->close();
@@ -219,15 +201,14 @@ private slots:
         QVERIFY(!gConn);
         QVERIFY(!gUser);
         ConnectionPtr check = db.openAnother();
-        QCOMPARE(openRows(check, userId), 0);
+        QCOMPARE(openSessionRows(check, userId), 0);
         Recordset upgraded;
         QVERIFY(upgraded.Open(QStringLiteral("SELECT ARXEIOTHETHSH, PERILIPSI_EIS FROM PROTOCOL"), check));
     }
 
     void closeDownTwice_data() { TestDatabase::addBackendRows(); }
     void closeDownTwice() {
-        TEST_DATABASE(db);
-        createUserLog(db);
+        TEST_REGISTER(db);
         QVERIFY(db.conn()->Execute(
             QStringLiteral("INSERT INTO USER_LOG (USER_ID, LOGIN_TIME) VALUES (7, getdate())")));
         QVERIFY(db.conn()->Execute(
@@ -246,8 +227,8 @@ private slots:
 
         ConnectionPtr check = db.openAnother();
         QVERIFY(check);
-        QCOMPARE(openRows(check, 7), 0);
-        QCOMPARE(openRows(check, 8), 1);  // another user's session is left alone
+        QCOMPARE(openSessionRows(check, 7), 0);
+        QCOMPARE(openSessionRows(check, 8), 1);  // another user's session is left alone
         if (db.backend() == Backend::SQLite) {
             QCOMPARE(DBHelper::LookupValue(check, QStringLiteral("USER_LOG"), QStringLiteral("USER_ID=7"),
                                            QStringLiteral("LOGOUT_TIME"), 0, QStringLiteral(",")),

@@ -1,6 +1,7 @@
 #include "RegisterDatabase.h"
 
 #include "Err.h"
+#include "Recordset.h"
 
 bool createRegister(TestDatabase& db, const RegisterSchema::Options& options) {
     if (!db.ok()) return false;
@@ -11,4 +12,13 @@ bool createRegister(TestDatabase& db, const RegisterSchema::Options& options) {
     }
     Err().Clear();
     return true;
+}
+
+int openSessionRows(const ConnectionPtr& conn, long userId) {
+    Recordset rs;
+    if (!rs.Open(QStringLiteral("SELECT ULOG_ID FROM USER_LOG WHERE LOGOUT_TIME IS NULL AND USER_ID=") +
+                     QString::number(userId),
+                 conn))
+        return -1;
+    return rs.RecordCount();
 }

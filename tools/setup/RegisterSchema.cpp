@@ -3,6 +3,7 @@
 #include "PswFormat.h"
 #include "Recordset.h"
 #include "RegisterSchemaSql.h"
+#include "Rights.h"
 
 namespace {
 
@@ -123,8 +124,9 @@ bool UseWal(const ConnectionPtr& conn, QString* error) {
 }
 
 long SupervisorRights() {
-    return 0x1000000 | 0x80 | 0x100 | 0x400 | 0x200 | 0x800 | 0x1000 | 0x8000 | 0x10000 | 0x20000 | 0x4000 |
-           0x2000 | 0x40;
+    using namespace Rights;
+    return Supervisor | ProtocolRead | ProtocolEdit | ProtocolEditIncoming | ProtocolDelete | Departments |
+           DocTypes | Senders | Recipients | Places | Persons | Phrases | ExportReports;
 }
 
 }  // namespace RegisterSchema
