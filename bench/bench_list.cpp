@@ -1,4 +1,5 @@
-// Times the register's list statements through Recordset and straight through QSqlQuery.
+// Times the register's list statements through Recordset, through the keyed list (ListRecordset)
+// and straight through QSqlQuery.
 #include <malloc.h>
 
 #include <QCommandLineParser>
@@ -17,6 +18,7 @@
 #include "Connection.h"
 #include "Err.h"
 #include "FieldCondBuilder.h"
+#include "ListRecordset.h"
 #include "Recordset.h"
 #include "RegisterSchema.h"
 
@@ -350,6 +352,155 @@ void measure(const QString& backend, const ConnectionPtr& conn, int max) {
     }
 }
 
+// The list page's statements: the statement, its order and the list's limit apart, as the form
+// hands them to the list.
+struct ListStatement {
+    QString label;
+    QString sql;
+    QString order;
+};
+
+QList<ListStatement> listStatements(const ConnectionPtr& conn) {
+    const int year = kFirstYear + kYears - 1;
+    SqlDialect::setActive(conn->backend());
+    QString contains;
+    FieldCondBuilder::FieldCond(QStringLiteral("THEMA"), QStringLiteral("ΔΙΑΓΩΝΙΣΜΟΣ"), 5, 0, 0, nullptr, {},
+                                contains);
+    return {
+        {QStringLiteral("default list"),
+         QStringLiteral("SELECT * FROM PROTOCOL WHERE (ETOS=%1) AND ((MODFLAG<>'D'))").arg(year),
+         QStringLiteral("PROT_AA")},
+        {QStringLiteral("search"),
+         QStringLiteral("SELECT P.*, EIS.CODE as EIS_TYPOS_CODE, EX.CODE as EX_TYPOS_CODE  FROM PROTOCOL P"
+                        " LEFT JOIN L_TYPOI EIS ON EIS.ID = P.EIS_TYPOS_ID LEFT JOIN L_TYPOI EX ON EX.ID ="
+                        " P.EX_TYPOS_ID WHERE (") +
+             contains + QStringLiteral(") AND (P.MODFLAG<>'D')"),
+         QStringLiteral("PROT_AA")},
+    };
+}
+
+// The same rows in one statement: TOP at its head, the order at its end.
+QString directSql(const ListStatement& s, int max) {
+    return QStringLiteral("SELECT TOP %1 ").arg(max) + s.sql.mid(7) + QStringLiteral(" ORDER BY ") + s.order;
+}
+
+// What a grid shows first.
+constexpr int kFirstRows = 40;
+
+struct ListRun {
+    int rows = 0;
+    double firstMs = 0;  // to the first kFirstRows rows read
+    double ms = 0;       // every value of every row
+    double peak = 0;
+    int held = 0;
+    int blocks = 0;
+    quint64 check = 0;
+};
+
+ListRun viaList(const ConnectionPtr& conn, const ListStatement& s, int max, bool walk) {
+    ListRun r;
+    resetPeak();
+    QElapsedTimer t;
+    t.start();
+    {
+        ListRecordset list;
+        if (!list.Open(conn, s.sql, QStringLiteral("ID"), s.order, max))
+            die(QStringLiteral("ListRecordset: ") + conn->LastErrorText());
+        if (!list.keyed()) die(QStringLiteral("ListRecordset: fell back to a snapshot"));
+        r.rows = list.rowCount();
+        const int fields = list.fieldCount();
+        const int upTo = walk ? r.rows : std::min(r.rows, kFirstRows);
+        for (int row = 0; row < upTo; ++row) {
+            for (int i = 0; i < fields; ++i) r.check += quint64(list.value(row, i).typeId());
+            if (row + 1 == kFirstRows) r.firstMs = t.nsecsElapsed() / 1e6;
+        }
+        r.ms = t.nsecsElapsed() / 1e6;
+        if (r.rows < kFirstRows) r.firstMs = r.ms;
+        r.peak = peakMiB();
+        r.held = list.mostRowsHeld();
+        r.blocks = list.blocksRead();
+    }
+    return r;
+}
+
+ListRun viaQueryRows(const ConnectionPtr& conn, const QString& sql, bool walk) {
+    ListRun r;
+    resetPeak();
+    QElapsedTimer t;
+    t.start();
+    {
+        QSqlQuery q(conn->database());
+        q.setForwardOnly(true);
+        if (!q.exec(conn->dialect().adapt(sql))) die(QStringLiteral("QSqlQuery: ") + q.lastError().text());
+        const int fields = q.record().count();
+        while ((walk || r.rows < kFirstRows) && q.next()) {
+            for (int i = 0; i < fields; ++i) r.check += quint64(q.value(i).typeId());
+            if (++r.rows == kFirstRows) r.firstMs = t.nsecsElapsed() / 1e6;
+        }
+        r.ms = t.nsecsElapsed() / 1e6;
+        if (r.rows < kFirstRows) r.firstMs = r.ms;
+        r.peak = peakMiB();
+    }
+    return r;
+}
+
+template <typename F>
+ListRun bestList(F measure) {
+    ListRun b;
+    b.ms = std::numeric_limits<double>::max();
+    for (int i = 0; i < kRepeats; ++i) {
+        const ListRun r = measure();
+        if (r.ms < b.ms) b = r;
+    }
+    return b;
+}
+
+void measureList(const QString& backend, const ConnectionPtr& conn, int max) {
+    for (const ListStatement& s : listStatements(conn)) {
+        const QString direct = directSql(s, max);
+        const ListRun l40 = bestList([&] { return viaList(conn, s, max, false); });
+        const ListRun q40 = bestList([&] { return viaQueryRows(conn, direct, false); });
+        const ListRun l = bestList([&] { return viaList(conn, s, max, true); });
+        const ListRun q = bestList([&] { return viaQueryRows(conn, direct, true); });
+        if (l.rows != q.rows) die(QStringLiteral("%1 %2: row counts differ").arg(backend, s.label));
+        out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                     .arg(backend, -10)
+                     .arg(s.label, -13)
+                     .arg(l.rows, 6)
+                     .arg(l40.firstMs, 8, 'f', 1)
+                     .arg(q40.firstMs, 8, 'f', 1)
+                     .arg(q40.firstMs > 0 ? l40.firstMs / q40.firstMs : 0, 6, 'f', 2)
+                     .arg(l.ms, 8, 'f', 1)
+                     .arg(q.ms, 8, 'f', 1)
+                     .arg(q.ms > 0 ? l.ms / q.ms : 0, 6, 'f', 2)
+              << QStringLiteral(" %1 %2 %3 %4")
+                     .arg(l.held, 5)
+                     .arg(l.blocks, 6)
+                     .arg(l.peak, 9, 'f', 1)
+                     .arg(q.peak, 9, 'f', 1)
+              << Qt::endl;
+    }
+}
+
+void listHeader() {
+    out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                 .arg(QStringLiteral("backend"), -10)
+                 .arg(QStringLiteral("statement"), -13)
+                 .arg(QStringLiteral("rows"), 6)
+                 .arg(QStringLiteral("list 40"), 8)
+                 .arg(QStringLiteral("q 40"), 8)
+                 .arg(QStringLiteral("ratio"), 6)
+                 .arg(QStringLiteral("list all"), 8)
+                 .arg(QStringLiteral("q all"), 8)
+                 .arg(QStringLiteral("ratio"), 6)
+          << QStringLiteral(" %1 %2 %3 %4")
+                 .arg(QStringLiteral("held"), 5)
+                 .arg(QStringLiteral("blocks"), 6)
+                 .arg(QStringLiteral("l HWM MiB"), 9)
+                 .arg(QStringLiteral("q HWM MiB"), 9)
+          << Qt::endl;
+}
+
 void header() {
     out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                  .arg(QStringLiteral("backend"), -10)
@@ -369,8 +520,8 @@ void header() {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCommandLineParser p;
-    p.setApplicationDescription(
-        QStringLiteral("Times the register's list statements: Recordset against QSqlQuery."));
+    p.setApplicationDescription(QStringLiteral(
+        "Times the register's list statements: Recordset and the keyed list against QSqlQuery."));
     p.addHelpOption();
     const QCommandLineOption rowsOpt(QStringLiteral("rows"), QStringLiteral("Entries in PROTOCOL."),
                                      QStringLiteral("N"), QStringLiteral("1000000"));
@@ -401,5 +552,15 @@ int main(int argc, char* argv[]) {
     header();
     measure(QStringLiteral("SQLite"), lite, max);
     if (pg) measure(QStringLiteral("PostgreSQL"), pg, max);
+
+    out() << Qt::endl
+          << "the keyed list (ListRecordset, key ID, blocks of " << ListRecordset::Options{}.blockSize << ", "
+          << ListRecordset::Options{}.keptBlocks
+          << " kept) against a forward-only QSqlQuery of the same rows;" << Qt::endl
+          << "40 = open and read the first " << kFirstRows << " rows, all = every value of every row;"
+          << " held = most rows held" << Qt::endl;
+    listHeader();
+    measureList(QStringLiteral("SQLite"), lite, max);
+    if (pg) measureList(QStringLiteral("PostgreSQL"), pg, max);
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "FormScript.h"
 #include "GridModel.h"
+#include "ListRecordset.h"
 #include "Recordset.h"
 #include "RegisterDatabase.h"
 #include "modResIDs.h"
@@ -37,12 +38,37 @@ bool fillProtocol(const ConnectionPtr& c) {
 QString text(const GridModel& m, int row, int col) {
     return m.data(m.index(row, col)).toString();
 }
+
+// The rows of "SELECT <fields> FROM PROTOCOL ORDER BY ID" as the named kind of source: a snapshot,
+// or a list read one row per block, so that every row shown is read when the grid asks for it.
+std::shared_ptr<const RowSource> protocolRows(const QString& kind, const ConnectionPtr& c,
+                                              const QString& fields) {
+    const QString sql = QStringLiteral("SELECT %1 FROM PROTOCOL").arg(fields);
+    if (kind == QLatin1String("list")) {
+        auto list = std::make_shared<ListRecordset>(ListRecordset::Options{.blockSize = 1, .keptBlocks = 1});
+        if (!list->Open(c, sql, QStringLiteral("ID"), QStringLiteral("ID"), 0)) return nullptr;
+        return list;
+    }
+    Recordset rs;
+    if (!rs.Open(sql + QStringLiteral(" ORDER BY ID"), c)) return nullptr;
+    return std::make_shared<RecordsetRows>(rs);
+}
+
+void addSourceRows() {
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("source");
+    for (const Backend b : TestDatabase::configuredBackends())
+        for (const char* kind : {"recordset", "list"}) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " " + kind)) << tag << QString::fromLatin1(kind);
+        }
+}
 }  // namespace
 
 class tst_GridModel : public QObject {
     Q_OBJECT
 private slots:
-    void registerList_data() { TestDatabase::addBackendRows(); }
+    void registerList_data() { addSourceRows(); }
     void registerList();
     void withoutColumns_data() { TestDatabase::addBackendRows(); }
     void withoutColumns();
@@ -52,15 +78,17 @@ private slots:
 };
 
 void tst_GridModel::registerList() {
+    QFETCH(QString, source);
     TEST_REGISTER(db);
     QVERIFY(fillProtocol(db.conn()));
-    Recordset rs;
-    QVERIFY(rs.Open(QStringLiteral("SELECT * FROM PROTOCOL ORDER BY ID"), db.conn()));
+    const std::shared_ptr<const RowSource> rows = protocolRows(source, db.conn(), QStringLiteral("*"));
+    QVERIFY(rows);
 
     GridModel m;
     m.setScript(read(143, "Prot.frs"));
     QCOMPARE(m.rowCount(), 0);
-    m.setRecordset(rs);
+    m.setSource(rows);
+    QCOMPARE(m.source(), rows);
     m.setRowBackground(GridModel::deletedRowColour(QStringLiteral("MODFLAG")));
 
     const QStringList fields{"MODFLAG",        "PROT_AA",       "ETOS",     "HMEROM",   "APO",
@@ -105,15 +133,17 @@ void tst_GridModel::registerList() {
         }
     QCOMPARE(text(m, 2, 0), QStringLiteral("D"));
 
-    // A new snapshot without the flag: no colour, no crash.
-    Recordset narrow;
-    QVERIFY(narrow.Open(QStringLiteral("SELECT ID, THEMA FROM PROTOCOL ORDER BY ID"), db.conn()));
-    m.setRecordset(narrow);
+    // A new source without the flag: no colour, no crash.
+    m.setSource(protocolRows(source, db.conn(), QStringLiteral("ID, THEMA")));
     QCOMPARE(m.rowCount(), 3);
     QCOMPARE(m.columnCount(), fields.size());
     QCOMPARE(text(m, 2, fields.indexOf("THEMA")), QStringLiteral("Άκυρο"));
     QCOMPARE(text(m, 2, hmerom), QString());
     QVERIFY(!m.data(m.index(2, 0), Qt::BackgroundRole).isValid());
+
+    m.setSource(nullptr);
+    QCOMPARE(m.rowCount(), 0);
+    QVERIFY(!m.data(m.index(0, 0)).isValid());
 }
 
 void tst_GridModel::withoutColumns() {

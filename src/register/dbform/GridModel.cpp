@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QMetaType>
 
+#include "Recordset.h"
+
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void GridModel::setScript(const FormScript& script) {
@@ -21,11 +23,15 @@ void GridModel::setColumns(const QList<FormScript::GridColumn>& columns,
     endResetModel();
 }
 
-void GridModel::setRecordset(const Recordset& recordset) {
+void GridModel::setSource(std::shared_ptr<const RowSource> source) {
     beginResetModel();
-    m_rs = recordset;
+    m_source = std::move(source);
     resolveFields();
     endResetModel();
+}
+
+void GridModel::setRecordset(const Recordset& recordset) {
+    setSource(std::make_shared<RecordsetRows>(recordset));
 }
 
 void GridModel::setRowBackground(RowBackground hook) {
@@ -35,11 +41,11 @@ void GridModel::setRowBackground(RowBackground hook) {
 }
 
 GridModel::RowBackground GridModel::deletedRowColour(const QString& fieldName) {
-    return [fieldName](const Recordset& rs, int row) -> QVariant {
-        const int field = rs.FieldIndex(fieldName);
+    return [fieldName](const RowSource& rows, int row) -> QVariant {
+        const int field = rows.fieldIndex(fieldName);
         if (field < 0) return {};
         // Fixed-width flag columns may come back padded.
-        if (rs.ValueAt(row, field).toString().trimmed() == QLatin1String("D")) return deletedColour();
+        if (rows.value(row, field).toString().trimmed() == QLatin1String("D")) return deletedColour();
         return {};
     };
 }
@@ -47,15 +53,16 @@ GridModel::RowBackground GridModel::deletedRowColour(const QString& fieldName) {
 void GridModel::resolveFields() {
     m_fieldIndex.clear();
     if (m_columns.isEmpty()) {
-        for (int i = 0; i < m_rs.FieldCount(); ++i) m_fieldIndex << i;
+        for (int i = 0; m_source && i < m_source->fieldCount(); ++i) m_fieldIndex << i;
         return;
     }
-    for (const auto& c : m_columns) m_fieldIndex << (m_rs.IsOpen() ? m_rs.FieldIndex(c.field) : -1);
+    for (const auto& c : m_columns) m_fieldIndex << (m_source ? m_source->fieldIndex(c.field) : -1);
 }
 
 QString GridModel::fieldName(int column) const {
     if (column < 0 || column >= columnCount()) return {};
-    return m_columns.isEmpty() ? m_rs.FieldName(column) : m_columns.at(column).field;
+    if (m_columns.isEmpty()) return m_source ? m_source->fieldName(column) : QString();
+    return m_columns.at(column).field;
 }
 
 int GridModel::fieldIndex(int column) const {
@@ -95,7 +102,7 @@ QString GridModel::displayText(const QVariant& value) {
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : qMax(0, m_rs.RecordCount());
+    return parent.isValid() || !m_source ? 0 : m_source->rowCount();
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -104,16 +111,18 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) return {};
-    if (role == Qt::BackgroundRole) return m_background ? m_background(m_rs, index.row()) : QVariant();
+    if (role == Qt::BackgroundRole) return m_background ? m_background(*m_source, index.row()) : QVariant();
     if (role != Qt::DisplayRole && role != Qt::UserRole) return {};
     const int field = m_fieldIndex.at(index.column());
     if (field < 0) return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
-    const QVariant value = m_rs.ValueAt(index.row(), field);
+    // A row not held yet is read here, by the source.
+    const QVariant value = m_source->value(index.row(), field);
     return role == Qt::UserRole ? value : QVariant(displayText(value));
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return m_columns.isEmpty() ? m_rs.FieldName(section) : m_columns.at(section).caption;
+    if (m_columns.isEmpty()) return m_source ? m_source->fieldName(section) : QString();
+    return m_columns.at(section).caption;
 }

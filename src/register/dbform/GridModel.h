@@ -7,18 +7,22 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <memory>
 
 #include "FormScript.h"
-#include "Recordset.h"
+#include "RowSource.h"
 
-// The list page's table: the grid columns of a form script over a record set snapshot (every field
-// of the set when the script names no columns). Display texts are formatted; Qt::UserRole gives
-// the raw value. Sorting is left to the caller.
+class Recordset;
+
+// The list page's table: the grid columns of a form script over a row source (every field of the
+// source when the script names no columns). Rows are asked of the source only when shown, so a
+// source that reads as it goes is read as far as the view scrolls. Display texts are formatted;
+// Qt::UserRole gives the raw value. Sorting is left to the caller.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // A row's back colour (a QColor/QBrush), or an invalid QVariant for the view's own.
-    using RowBackground = std::function<QVariant(const Recordset&, int row)>;
+    using RowBackground = std::function<QVariant(const RowSource&, int row)>;
 
     static constexpr int TwipsPerPixel = 15;
 
@@ -28,9 +32,12 @@ public:
     void setScript(const FormScript& script);
     void setColumns(const QList<FormScript::GridColumn>& columns,
                     const FormScript::GridSettings& settings = {});
-    // Keeps a copy of the snapshot (the rows are implicitly shared); resets the model.
+    // Shows the source's rows (none when null); resets the model. Set it again after the source
+    // changed its rows (a Requery).
+    void setSource(std::shared_ptr<const RowSource> source);
+    std::shared_ptr<const RowSource> source() const { return m_source; }
+    // A copy of the snapshot as the source (the rows are implicitly shared).
     void setRecordset(const Recordset& recordset);
-    const Recordset& recordset() const { return m_rs; }
 
     void setRowBackground(RowBackground hook);
     // Colours a row whose `fieldName` holds "D" (a soft-deleted row); a missing field colours none.
@@ -41,10 +48,10 @@ public:
     void setFont(const QFont& font) { m_font = font; }
     QFont font() const { return m_font; }
 
-    // True when the script shows the grid columns (false: every field of the record set).
+    // True when the script shows the grid columns (false: every field of the source).
     bool scriptColumns() const { return !m_columns.isEmpty(); }
     QString fieldName(int column) const;
-    // The record set's field index behind a column; -1 when the set lacks the field.
+    // The source's field index behind a column; -1 when the source lacks the field.
     int fieldIndex(int column) const;
     // W=0: present but not shown.
     bool isColumnHidden(int column) const;
@@ -65,8 +72,8 @@ private:
 
     QList<FormScript::GridColumn> m_columns;
     bool m_twips = false;
-    Recordset m_rs;
-    QList<int> m_fieldIndex;  // per column, into m_rs
+    std::shared_ptr<const RowSource> m_source;
+    QList<int> m_fieldIndex;  // per column, into m_source
     RowBackground m_background;
     QFont m_font;
 };

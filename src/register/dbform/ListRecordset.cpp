@@ -1,0 +1,357 @@
+#include "ListRecordset.h"
+
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+#include <cmath>
+
+#include "Err.h"
+#include "Recordset.h"
+
+namespace {
+
+bool isNumeric(const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isIntegral(const QVariant& v) {
+    return isNumeric(v) && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float;
+}
+
+// A number as SQL and hash text: 7 and 7.0 are the same key.
+QString numberText(const QVariant& v) {
+    if (v.typeId() == QMetaType::ULongLong) return QString::number(v.toULongLong());
+    if (isIntegral(v)) return QString::number(v.toLongLong());
+    const double d = v.toDouble();
+    if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.0e15) return QString::number(qint64(d));
+    return QLocale::c().toString(d, 'f', QLocale::FloatingPointShortest);
+}
+
+// The block's rows come back in any order; they find their places by this text of the key.
+QString keyText(const QVariant& v) {
+    return isNumeric(v) ? numberText(v) : v.toString();
+}
+
+bool sameKey(const QVariant& a, const QVariant& b) {
+    if (a.isNull() || b.isNull()) return false;
+    if (isNumeric(a) && isNumeric(b)) {
+        if (isIntegral(a) && isIntegral(b)) {
+            if (a.typeId() == QMetaType::ULongLong || b.typeId() == QMetaType::ULongLong)
+                return a.toULongLong() == b.toULongLong() && a.toLongLong() == b.toLongLong();
+            return a.toLongLong() == b.toLongLong();
+        }
+        return a.toDouble() == b.toDouble();
+    }
+    return a.toString() == b.toString();
+}
+
+// The statement as a derived table: without a trailing ";" that would end the outer one.
+QString derived(const QString& statement) {
+    QString s = statement.trimmed();
+    while (s.endsWith(QLatin1Char(';'))) s = s.chopped(1).trimmed();
+    return QStringLiteral("(") + s + QStringLiteral(") q");
+}
+
+QString top(int maxRows) {
+    return maxRows > 0 ? QStringLiteral("TOP %1 ").arg(maxRows) : QString();
+}
+
+QString orderBy(const QString& order) {
+    return order.trimmed().isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + order.trimmed();
+}
+
+}  // namespace
+
+struct ListRecordset::Block {
+    int first = 0;         // the list row of position 0
+    Recordset rs;          // the rows as read, in the order the server returned them
+    QVector<int> rsRow;    // per position, the row of rs; -1 when the key was not returned
+    bool queried = false;  // false when no position had a key to ask for
+};
+
+ListRecordset::ListRecordset() : ListRecordset(Options{}) {}
+
+ListRecordset::ListRecordset(Options options) : m_options(options) {
+    m_options.blockSize = std::max(1, m_options.blockSize);
+    m_options.keptBlocks = std::max(1, m_options.keptBlocks);
+}
+
+ListRecordset::~ListRecordset() = default;
+
+QString ListRecordset::KeySql(const QString& statement, const QString& keyField, const QString& order,
+                              int maxRows) {
+    return QStringLiteral("SELECT ") + top(maxRows) + keyField + QStringLiteral(" FROM ") +
+           derived(statement) + orderBy(order);
+}
+
+QString ListRecordset::SnapshotSql(const QString& statement, const QString& order, int maxRows) {
+    return QStringLiteral("SELECT ") + top(maxRows) + QStringLiteral("* FROM ") + derived(statement) +
+           orderBy(order);
+}
+
+QString ListRecordset::BlockSql(const QString& statement, const QString& keyField,
+                                const QList<QVariant>& keys, const SqlDialect& dialect) {
+    QStringList literals;
+    literals.reserve(keys.size());
+    for (const QVariant& k : keys) {
+        if (k.isNull()) continue;
+        QString literal;
+        switch (k.typeId()) {
+            case QMetaType::QDate:
+                literal = dialect.dateLiteral(k.toDate());
+                break;
+            case QMetaType::QDateTime:
+                literal = dialect.dateTimeLiteral(k.toDateTime());
+                break;
+            default:
+                literal = isNumeric(k) ? numberText(k) : dialect.textLiteral(k.toString());
+        }
+        // A key listed twice would bring its rows twice.
+        if (!literals.contains(literal)) literals << literal;
+    }
+    if (dialect.backend() == Backend::SQLite) {
+        // Without statistics SQLite would rather walk an index of the statement's own condition (a
+        // whole year for ETOS=) than look the hundred keys up; the keys as the outer loop of a
+        // CROSS JOIN make it look each one up by the key.
+        const QString values =
+            literals.isEmpty() ? QStringLiteral("(NULL)")
+                               : QLatin1Char('(') + literals.join(QStringLiteral("),(")) + QLatin1Char(')');
+        return QStringLiteral("SELECT q.* FROM (VALUES ") + values +
+               QStringLiteral(") list_keys CROSS JOIN ") + derived(statement) + QStringLiteral(" WHERE q.") +
+               keyField + QStringLiteral(" = list_keys.column1");
+    }
+    // No key can match an empty list; "IN ()" is no SQL anywhere.
+    const QString in = literals.isEmpty() ? QStringLiteral("NULL") : literals.join(QLatin1Char(','));
+    return QStringLiteral("SELECT * FROM ") + derived(statement) + QStringLiteral(" WHERE ") + keyField +
+           QStringLiteral(" IN (") + in + QLatin1Char(')');
+}
+
+bool ListRecordset::Open(const ConnectionPtr& conn, const QString& statement, const QString& keyField,
+                         const QString& order, int maxRows) {
+    Close();
+    m_conn = conn;
+    m_statement = statement;
+    m_keyField = keyField;
+    m_order = order;
+    m_maxRows = maxRows;
+    m_rowsRead = 0;
+    m_mostHeld = 0;
+    m_blocksRead = 0;
+    if (!conn) {
+        Err().Raise(ErrNo::ObjectNotSet, QStringLiteral("ListRecordset"),
+                    QStringLiteral("The connection is not set."));
+        return false;
+    }
+    return run();
+}
+
+bool ListRecordset::Requery() {
+    if (!m_conn) {
+        Err().Raise(ErrNo::ObjectNotSet, QStringLiteral("ListRecordset"),
+                    QStringLiteral("The connection is not set."));
+        return false;
+    }
+    clearRows();
+    return run();
+}
+
+void ListRecordset::Close() {
+    clearRows();
+}
+
+void ListRecordset::clearRows() {
+    m_open = false;
+    m_keyed = true;
+    m_fields.clear();
+    m_keys.clear();
+    m_keyFieldIndex = -1;
+    m_snapshot.reset();
+    m_blocks.clear();
+    m_recent.clear();
+    m_held = 0;
+    m_last = nullptr;
+}
+
+bool ListRecordset::readKeys(QVector<QVariant>* keys) const {
+    const bool postgres = m_conn->backend() == Backend::PostgreSQL;
+    QSqlQuery q(m_conn->database());
+    // As in Recordset: a streamed PostgreSQL result would be dropped by the savepoint statements
+    // that Connection::exec runs around it inside a transaction, so that one is buffered.
+    q.setForwardOnly(!postgres);
+    if (!m_conn->exec(q, m_conn->dialect().adapt(KeySql(m_statement, m_keyField, m_order, m_maxRows))))
+        return false;
+    if (q.record().count() < 1) return false;
+    if (m_maxRows > 0) keys->reserve(std::min(m_maxRows, 1 << 16));
+    while (q.next()) keys->append(q.isNull(0) ? QVariant() : q.value(0));
+    return !q.lastError().isValid();
+}
+
+bool ListRecordset::run() {
+    if (!m_conn->IsOpen()) {
+        m_conn->fail(ErrNo::DbNotOpen, QStringLiteral("Operation is not allowed when the object is closed."));
+        return false;
+    }
+    QVector<QVariant> keys;
+    if (readKeys(&keys)) {
+        m_keys = std::move(keys);
+        m_keyed = true;
+        m_open = true;
+        const Block* first = m_keys.isEmpty() ? nullptr : blockFor(0);
+        if (!m_keys.isEmpty() && !first) {
+            clearRows();
+            return false;
+        }
+        if (first && first->queried) {
+            m_fields = first->rs.Fields();
+        } else {
+            // Nothing read yet to take the names from.
+            Recordset none;
+            if (!none.Open(
+                    QStringLiteral("SELECT * FROM ") + derived(m_statement) + QStringLiteral(" WHERE 1=0"),
+                    m_conn)) {
+                clearRows();
+                return false;
+            }
+            m_fields = none.Fields();
+        }
+        m_keyFieldIndex = m_fields.indexOf(m_keyField);
+        return true;
+    }
+
+    // The statement's rows carry no such key (or the key query is refused): one whole snapshot.
+    // The refused key query ran on a bare query and left no error pending.
+    auto snapshot = std::make_unique<Recordset>();
+    if (!snapshot->Open(SnapshotSql(m_statement, m_order, m_maxRows), m_conn)) return false;
+    m_keyed = false;
+    m_fields = snapshot->Fields();
+    m_keyFieldIndex = m_fields.indexOf(m_keyField);
+    m_mostHeld = std::max(m_mostHeld, snapshot->RecordCount());
+    m_snapshot = std::move(snapshot);
+    m_open = true;
+    return true;
+}
+
+std::shared_ptr<ListRecordset::Block> ListRecordset::readBlock(int number) const {
+    auto block = std::make_shared<Block>();
+    block->first = number * m_options.blockSize;
+    const int count = std::min<int>(m_options.blockSize, int(m_keys.size()) - block->first);
+    block->rsRow.fill(-1, count);
+
+    QList<QVariant> keys;
+    QHash<QString, QList<int>> positions;  // a key may stand in the list more than once
+    keys.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const QVariant& k = m_keys.at(block->first + i);
+        if (k.isNull()) continue;
+        keys << k;
+        positions[keyText(k)] << i;
+    }
+    if (keys.isEmpty()) return block;
+
+    if (!block->rs.Open(BlockSql(m_statement, m_keyField, keys, m_conn->dialect()), m_conn)) return nullptr;
+    block->queried = true;
+    ++m_blocksRead;
+    m_rowsRead += block->rs.RecordCount();
+    const int keyColumn = block->rs.FieldIndex(m_keyField);
+    for (int r = 0; keyColumn >= 0 && r < block->rs.RecordCount(); ++r) {
+        const auto it = positions.find(keyText(block->rs.ValueAt(r, keyColumn)));
+        if (it == positions.end() || it->isEmpty()) continue;
+        block->rsRow[it->takeFirst()] = r;
+    }
+    return block;
+}
+
+const ListRecordset::Block* ListRecordset::blockFor(int row) const {
+    if (!m_open || !m_keyed || row < 0 || row >= m_keys.size()) return nullptr;
+    const int number = row / m_options.blockSize;
+    if (m_last && m_last->first == number * m_options.blockSize) return m_last;
+
+    const auto held = m_blocks.constFind(number);
+    if (held != m_blocks.constEnd()) {
+        m_recent.removeOne(number);
+        m_recent.append(number);
+        m_last = held->get();
+        return m_last;
+    }
+
+    std::shared_ptr<Block> block = readBlock(number);
+    if (!block) return nullptr;
+    m_blocks.insert(number, block);
+    m_recent.append(number);
+    m_held += int(block->rsRow.size());
+    while (m_recent.size() > m_options.keptBlocks) {
+        const auto dropped = m_blocks.find(m_recent.takeFirst());
+        m_held -= int((*dropped)->rsRow.size());
+        m_blocks.erase(dropped);
+    }
+    m_mostHeld = std::max(m_mostHeld, m_held);
+    m_last = block.get();
+    return m_last;
+}
+
+QVariant ListRecordset::key(int row) const {
+    if (!m_open || row < 0 || row >= rowCount()) return {};
+    if (m_keyed) return m_keys.at(row);
+    return m_snapshot->ValueAt(row, m_keyFieldIndex);
+}
+
+int ListRecordset::rowOfKey(const QVariant& key) const {
+    if (!m_open || key.isNull()) return -1;
+    if (m_keyed) {
+        for (int i = 0; i < m_keys.size(); ++i)
+            if (sameKey(m_keys.at(i), key)) return i;
+        return -1;
+    }
+    if (m_keyFieldIndex < 0) return -1;
+    for (int i = 0; i < m_snapshot->RecordCount(); ++i)
+        if (sameKey(m_snapshot->ValueAt(i, m_keyFieldIndex), key)) return i;
+    return -1;
+}
+
+bool ListRecordset::fetchRow(int row) const {
+    if (!m_open || row < 0 || row >= rowCount()) return false;
+    if (!m_keyed) return true;
+    const Block* block = blockFor(row);
+    return block && block->rsRow.at(row - block->first) >= 0;
+}
+
+int ListRecordset::rowCount() const {
+    if (!m_open) return 0;
+    return m_keyed ? int(m_keys.size()) : m_snapshot->RecordCount();
+}
+
+int ListRecordset::fieldCount() const {
+    return m_fields.count();
+}
+
+QString ListRecordset::fieldName(int field) const {
+    return m_fields.fieldName(field);
+}
+
+int ListRecordset::fieldIndex(const QString& name) const {
+    return m_fields.indexOf(name);
+}
+
+QVariant ListRecordset::value(int row, int field) const {
+    if (!m_open || field < 0 || field >= m_fields.count()) return {};
+    if (!m_keyed) return m_snapshot->ValueAt(row, field);
+    const Block* block = blockFor(row);
+    if (!block) return {};
+    const int r = block->rsRow.at(row - block->first);
+    return r < 0 ? QVariant() : block->rs.ValueAt(r, field);
+}

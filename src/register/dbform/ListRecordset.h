@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+
+#include "Connection.h"
+#include "RowSource.h"
+
+class Recordset;
+
+// The list page's record set: at most maxRows rows of one statement, held as the rows' keys in the
+// list's order. The rows themselves are read by key in blocks when they are first asked for, and
+// only the most recently read blocks are kept, so a list of 20,000 rows never holds more than a few
+// hundred of them at once. Rows that another user removed since the list was opened read as null.
+//
+// The statement runs as a derived table: the keys come from
+//   SELECT TOP maxRows <keyField> FROM (<statement>) q [ORDER BY <order>]
+// and a block from
+//   SELECT * FROM (<statement>) q WHERE <keyField> IN (k1, k2, ...)
+// (TOP becomes LIMIT through the dialect; on SQLite the block joins the keys as a VALUES list
+// instead, which its planner looks up by key). When the statement's rows carry no such key column, the
+// list falls back to one snapshot of at most maxRows whole rows (keyed() is then false).
+class ListRecordset : public RowSource {
+public:
+    struct Options {
+        int blockSize = 100;  // rows read by one block statement
+        int keptBlocks = 8;   // blocks kept in memory; the least recently read one is dropped
+    };
+
+    ListRecordset();
+    explicit ListRecordset(Options options);
+    ~ListRecordset() override;
+    ListRecordset(const ListRecordset&) = delete;
+    ListRecordset& operator=(const ListRecordset&) = delete;
+
+    // Opens the list. order is the text after ORDER BY (empty: the statement's own row order);
+    // maxRows <= 0 means no limit. On failure the list stays closed, the connection's error is
+    // pending (Err()) and false is returned.
+    bool Open(const ConnectionPtr& conn, const QString& statement, const QString& keyField,
+              const QString& order, int maxRows);
+    // Runs the same list again (keys and fields); blocks read before are dropped.
+    bool Requery();
+    void Close();
+    bool IsOpen() const { return m_open; }
+
+    QString Statement() const { return m_statement; }
+    QString KeyField() const { return m_keyField; }
+    QString Order() const { return m_order; }
+    int MaxRows() const { return m_maxRows; }
+    ConnectionPtr ActiveConnection() const { return m_conn; }
+    // False when the list fell back to a snapshot of whole rows.
+    bool keyed() const { return m_keyed; }
+
+    // The key of a row; null when out of range.
+    QVariant key(int row) const;
+    // The first row holding the key (compared as numbers when both are numeric); -1 when none.
+    int rowOfKey(const QVariant& key) const;
+    // The row's values are read now (one block statement when not held); false when the row is out
+    // of range, no longer exists, or the block could not be read (the error is then pending).
+    bool fetchRow(int row) const;
+
+    // For tests and the benchmark: rows read by block statements since Open, and the most rows held
+    // at once (blocks and snapshot), and the block statements run.
+    qint64 rowsRead() const { return m_rowsRead; }
+    int mostRowsHeld() const { return m_mostHeld; }
+    int blocksRead() const { return m_blocksRead; }
+
+    // The statements as the system writes them (T-SQL: TOP, the derived table q), before the
+    // dialect adapts them; keys are plain decimals when numeric, else literals of the dialect, each
+    // key once.
+    static QString KeySql(const QString& statement, const QString& keyField, const QString& order,
+                          int maxRows);
+    static QString SnapshotSql(const QString& statement, const QString& order, int maxRows);
+    static QString BlockSql(const QString& statement, const QString& keyField, const QList<QVariant>& keys,
+                            const SqlDialect& dialect);
+
+    int rowCount() const override;
+    int fieldCount() const override;
+    QString fieldName(int field) const override;
+    int fieldIndex(const QString& name) const override;
+    QVariant value(int row, int field) const override;
+
+private:
+    struct Block;
+    const Block* blockFor(int row) const;
+    std::shared_ptr<Block> readBlock(int number) const;
+    bool run();
+    bool readKeys(QVector<QVariant>* keys) const;
+    void clearRows();
+
+    Options m_options;
+    ConnectionPtr m_conn;
+    QString m_statement, m_keyField, m_order;
+    int m_maxRows = 0;
+    bool m_open = false;
+    bool m_keyed = true;
+    QSqlRecord m_fields;
+    QVector<QVariant> m_keys;
+    int m_keyFieldIndex = -1;
+    std::unique_ptr<Recordset> m_snapshot;  // when not keyed
+
+    mutable QHash<int, std::shared_ptr<Block>> m_blocks;  // by block number
+    mutable QList<int> m_recent;                          // block numbers, most recent last
+    mutable qint64 m_rowsRead = 0;
+    mutable int m_mostHeld = 0;
+    mutable int m_blocksRead = 0;
+    mutable int m_held = 0;                 // rows of the blocks kept
+    mutable const Block* m_last = nullptr;  // the most recent block, m_recent.last()
+};

@@ -1,0 +1,165 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+#include "Connection.h"
+#include "Err.h"
+#include "FormScript.h"
+
+class DBFormWindow;
+class GridModel;
+class ImageList;
+class ListRecordset;
+class QAction;
+class QLabel;
+class QWidget;
+
+// The record-form framework: runs a form's three pages (record, search, list) from its form
+// script over one table. It binds the form's control arrays, lists the rows, shows and writes the
+// main row, and raises the form's events (DBFormEvents) at each step.
+class clsDBForm : public QObject {
+    Q_OBJECT
+public:
+    // The actions, as the events receive them and as bits of the permission mask.
+    enum Action : long {
+        actView = 1,
+        actSearchReset = 4,
+        actUpdate = 16,
+        actNew = 32,
+        actDelete = 64,
+        actCopy = 128,
+        actOther = 512,  // an edit abandoned with "cancel"
+    };
+    static constexpr long AlwaysGranted = 2 | 8;
+
+    // The page tabs.
+    enum Page { RecordPage = 0, SearchPage = 1, ListPage = 2 };
+
+    explicit clsDBForm(QObject* parent = nullptr);
+    ~clsDBForm() override;
+
+    // The connection text of the session (kept; the connection itself comes with Init).
+    void ConnString(const QString& connStr) { m_connStr = connStr; }
+    QString ConnString() const { return m_connStr; }
+
+    // Reads the script and sets the form up. Arguments 4, 5, 9 to 11, 14 and 17 to 19 are accepted
+    // for the callers' sake and not used; 15 is the toolbar's image size in pixels (0: the style's).
+    // False, with the failure reported through gErr, when the script cannot be read, names no
+    // table or key, or binds a control the form does not have.
+    bool Init(const QString& formScript, DBFormWindow* form, ConnectionPtr& conn, const QString& arg4,
+              const QString& arg5, const QString& section, const ImageList* images, long permissions,
+              long arg9, long arg10, const QVariant& arg11, const QString& firstCond, const QString& order,
+              const QString& arg14, long imageSize, const QString& baseCond, QObject* arg17, short arg18,
+              long arg19);
+
+    // Lists the rows of a condition ("" the first condition) with the base condition, or of a "%%"
+    // statement as it stands, at most grdMaxRecs of them, and shows the first.
+    bool Refresh(const QString& cond);
+
+    // The forwarded control events.
+    void DataMoveComplete(long adReason, ErrObject* pError, long& adStatus, ListRecordset* pRecordset);
+    void FormResize();
+    void FormKeyDown(int& KeyCode, int& Shift);
+    void ToolbarAction(const QString& key);
+    void TabClick(int previousTab);
+    void GridDblClick();
+    void ActionClick(int index);
+
+    // The column's values of the selected list rows as a QVariantList; Empty (invalid) when none
+    // is selected or the list has no such column.
+    QVariant SelectedRecs(const QString& column) const;
+    // The action in progress: 16, 32 or 128 while editing, else 1.
+    long CurAction() const { return m_action ? m_action : long(actView); }
+    // Called right before the form drops the framework: no event is raised afterwards.
+    void Terminate();
+
+    // False when the user keeps an unsaved edit (the window's close asks first).
+    bool QueryUnload();
+    bool Editing() const { return m_action != 0; }
+    // The key of the record on the record page; null when none.
+    QVariant CurrentKey() const { return m_currentKey; }
+    const FormScript& Script() const { return m_script; }
+    std::shared_ptr<ListRecordset> List() const { return m_list; }
+    GridModel* Grid() const { return m_model; }
+    // The list's condition (without WHERE) or "%%" statement, as PrintReport hands it on.
+    QString ListCondition() const { return m_listCond; }
+    // The whole statement the list runs.
+    QString ListStatement() const { return m_listStatement; }
+    QString ListOrder() const;
+    int MaxRecs() const { return m_maxRecs; }
+    long Permissions() const { return m_permissions; }
+    bool Permitted(long action) const { return (m_permissions | AlwaysGranted) & action; }
+    QAction* ToolbarButton(const QString& key) const;
+
+    // The column a control is bound to or searches, as the framework leaves it on the control.
+    static QString FieldOf(const QWidget* control);
+    static constexpr const char* FieldProperty = "DataField";
+    // The toolbar's keys and captions, in order.
+    static const QList<QPair<QString, QString>>& ToolbarKeys();
+    static QStringList TabCaptions();
+    // The refusal when a required control is empty, and the date one.
+    static QString RequiredMessage(const QString& caption);
+    static QString BadDateMessage(const QString& caption);
+    static QString DeleteQuestion();
+    static QString UnsavedQuestion();
+
+private:
+    struct Bound {
+        const FormScript::Control* control = nullptr;
+        QPointer<QWidget> widget;
+        QPointer<QLabel> label;  // the caption's label, when the form gave the control one
+    };
+
+    bool bindControls(QString* error);
+    void buildToolbar(const ImageList* images, long imageSize);
+    void updateToolbar();
+    QString captionOf(const Bound& b) const;
+
+    bool openList(const QString& cond, const QVariant& keepKey);
+    void applyGridColumns();
+    void moveTo(int row);
+    void syncGrid();
+    void showCurrent();
+    void showRecord(const QVariant& key);
+    void clearRecordPage(bool keepValues);
+    void prepareRecordPage(long action);
+    void enterView();
+
+    void beginEdit(long action);
+    bool saveRecord();
+    void cancelEdit();
+    void deleteRecord();
+    void search();
+    void clearSearch();
+    void sortList(bool descending);
+    void printReport();
+    void setTab(int page);
+
+    QString keyLiteral(const QVariant& key) const;
+    QString searchConditions() const;
+    void reportError(const QString& source, bool database);
+
+    QPointer<DBFormWindow> m_form;
+    ConnectionPtr m_conn;
+    QString m_connStr, m_section, m_firstCond, m_order, m_baseCond;
+    long m_permissions = 0;
+    int m_maxRecs = 50;
+    FormScript m_script;
+    QList<Bound> m_bound;
+    GridModel* m_model = nullptr;
+    std::shared_ptr<ListRecordset> m_list;
+    QString m_listCond, m_listStatement, m_sortOrder;
+    QVariant m_currentKey;
+    QVariant m_editKey;  // the row an edit or copy started from
+    long m_action = 0;
+    bool m_started = false;
+    bool m_terminated = false;
+    bool m_busy = false;  // a row move the framework makes itself
+};

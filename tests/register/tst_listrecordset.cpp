@@ -1,0 +1,334 @@
+#include <QDate>
+#include <QDateTime>
+#include <QTest>
+
+#include "Err.h"
+#include "ListRecordset.h"
+#include "Recordset.h"
+#include "RegisterDatabase.h"
+
+namespace {
+
+constexpr int kEntries = 14;
+
+const char* const kJoined =
+    "SELECT P.*, EIS.CODE as EIS_TYPOS_CODE FROM PROTOCOL P LEFT JOIN L_TYPOI EIS ON EIS.ID = P.EIS_TYPOS_ID"
+    " WHERE P.MODFLAG<>'D'";
+
+// kEntries entries three days apart from 20/12/2025, so over two years (IDs 1..kEntries): NULL
+// dates and types in some, date-times in others, every fifth one soft-deleted.
+bool fillRegister(const ConnectionPtr& c) {
+    for (const char* code : {"ΕΓΓ", "FAX", "EMAIL"})
+        if (!c->Execute(
+                QStringLiteral("INSERT INTO L_TYPOI (CODE, DESCR, MODUSER) VALUES ('%1', 'Τύπος %1', 1)")
+                    .arg(QString::fromUtf8(code))))
+            return false;
+    Recordset types;
+    if (!types.Open(QStringLiteral("SELECT ID FROM L_TYPOI ORDER BY ID"), c) || types.RecordCount() < 3)
+        return false;
+    for (int i = 0; i < kEntries; ++i) {
+        const QDate day = QDate(2025, 12, 20).addDays(3 * i);
+        const QString type = i % 4 == 3 ? QStringLiteral("NULL") : types.ValueAt(i % 3, 0).toString();
+        const QString eis = i % 2 ? QStringLiteral("'%1'").arg(day.addDays(-1).toString(Qt::ISODate))
+                                  : QStringLiteral("NULL");
+        const QString diekp = i % 3 == 0 ? QStringLiteral("'%1 09:%2:00'")
+                                               .arg(day.toString(Qt::ISODate))
+                                               .arg(i, 2, 10, QLatin1Char('0'))
+                                         : QStringLiteral("NULL");
+        const QString sql =
+            QStringLiteral(
+                "INSERT INTO PROTOCOL (HMEROM, HMER_EIS, HMER_DIEKP, APO, EIS_TYPOS_ID, THEMA, MODUSER)"
+                " VALUES ('%1', %2, %3, 'Δήμος ''%4''', %5, 'Θέμα %4', 1)")
+                .arg(day.toString(Qt::ISODate), eis, diekp)
+                .arg(i)
+                .arg(type);
+        if (!c->Execute(sql)) return false;
+    }
+    return c->Execute(QStringLiteral("UPDATE PROTOCOL SET MODFLAG = 'D' WHERE ID % 5 = 0"));
+}
+
+// Every value of every row, as the reference snapshot holds it (type included: dates stay dates).
+void compareRows(const ListRecordset& list, const Recordset& ref, const QList<int>& rows) {
+    for (int r : rows)
+        for (int f = 0; f < ref.FieldCount(); ++f) {
+            const QVariant got = list.value(r, f), want = ref.ValueAt(r, f);
+            if (got.typeId() != want.typeId() || got != want)
+                QFAIL(
+                    qPrintable(QStringLiteral("row %1 %2: %3 (%4), expected %5 (%6)")
+                                   .arg(r)
+                                   .arg(ref.FieldName(f), got.toString(), QString::fromLatin1(got.typeName()),
+                                        want.toString(), QString::fromLatin1(want.typeName()))));
+        }
+}
+
+}  // namespace
+
+class tst_ListRecordset : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Err().Clear(); }
+    void statementTexts_data();
+    void statementTexts();
+    void sameAsRecordset_data();
+    void sameAsRecordset();
+    void rowOfKey_data();
+    void rowOfKey();
+    void changesByAnotherUser_data() { TestDatabase::addBackendRows(); }
+    void changesByAnotherUser();
+    void emptyResult_data() { TestDatabase::addBackendRows(); }
+    void emptyResult();
+    void withoutKeyColumn_data() { TestDatabase::addBackendRows(); }
+    void withoutKeyColumn();
+    void failing_data();
+    void failing();
+};
+
+void tst_ListRecordset::statementTexts_data() {
+    // SQL Server runs them as written; the others after the dialect's rewrite of TOP.
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("expected");
+    const QString st = QStringLiteral("SELECT * FROM PROTOCOL WHERE ETOS=2026");
+    const SqlDialect& mssql = SqlDialect::forBackend(Backend::SqlServer);
+    const SqlDialect& lite = SqlDialect::forBackend(Backend::SQLite);
+    QTest::newRow("keys")
+        << ListRecordset::KeySql(st, "ID", "PROT_AA", 20000)
+        << "SELECT TOP 20000 ID FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q ORDER BY PROT_AA";
+    QTest::newRow("keys, no limit, no order") << ListRecordset::KeySql(st + " ;", "ID", "", 0)
+                                              << "SELECT ID FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q";
+    QTest::newRow("keys on SQLite")
+        << lite.adapt(ListRecordset::KeySql(st, "ID", "ETOS, PROT_AA", 50))
+        << "SELECT ID FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q ORDER BY ETOS, "
+           "PROT_AA LIMIT 50";
+    QTest::newRow("snapshot")
+        << ListRecordset::SnapshotSql(st, "PROT_AA DESC", 7)
+        << "SELECT TOP 7 * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q ORDER BY PROT_AA DESC";
+    QTest::newRow("snapshot, no limit") << ListRecordset::SnapshotSql(st, "", -1)
+                                        << "SELECT * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q";
+    QTest::newRow("numeric keys")
+        << ListRecordset::BlockSql(st, "ID", {3, qlonglong(10), 2.0, 2.5}, mssql)
+        << "SELECT * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q WHERE ID IN (3,10,2,2.5)";
+    QTest::newRow("text keys")
+        << ListRecordset::BlockSql(st, "CODE", {QStringLiteral("Α'Β"), QVariant(), "7"}, mssql)
+        << "SELECT * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q WHERE CODE IN (N'Α''Β',N'7')";
+    QTest::newRow("keys joined on SQLite") << ListRecordset::BlockSql(st, "ID", {3, 10, 3.0}, lite)
+                                           << "SELECT q.* FROM (VALUES (3),(10)) list_keys CROSS JOIN "
+                                              "(SELECT * FROM PROTOCOL WHERE ETOS=2026) q "
+                                              "WHERE q.ID = list_keys.column1";
+    QTest::newRow("no key to ask for on SQLite")
+        << ListRecordset::BlockSql(st, "ID", {}, lite)
+        << "SELECT q.* FROM (VALUES (NULL)) list_keys CROSS JOIN (SELECT * FROM PROTOCOL WHERE ETOS=2026) q "
+           "WHERE q.ID = list_keys.column1";
+    QTest::newRow("no key to ask for")
+        << ListRecordset::BlockSql(st, "ID", {QVariant()}, mssql)
+        << "SELECT * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q WHERE ID IN (NULL)";
+}
+
+void tst_ListRecordset::statementTexts() {
+    QFETCH(QString, sql);
+    QFETCH(QString, expected);
+    QCOMPARE(sql, expected);
+}
+
+void tst_ListRecordset::sameAsRecordset_data() {
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<int>("maxRows");
+    QTest::addColumn<QString>("reference");
+    QTest::addColumn<bool>("inTransaction");
+    for (const Backend b : TestDatabase::configuredBackends()) {
+        const QString tag = TestDatabase::backendTag(b);
+        const auto row = [&](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(tag + " " + name)) << tag;
+        };
+        row("whole register") << "SELECT * FROM PROTOCOL"
+                              << "ETOS DESC, PROT_AA DESC" << 0
+                              << "SELECT * FROM PROTOCOL ORDER BY ETOS DESC, PROT_AA DESC" << false;
+        row("joined, aliased") << kJoined << "HMEROM" << 20000 << QString(kJoined) + " ORDER BY HMEROM"
+                               << false;
+        row("cut at maxRows")
+            << "SELECT * FROM PROTOCOL WHERE (ETOS=2026) AND ((MODFLAG<>'D'))"
+            << "PROT_AA" << 4
+            << "SELECT TOP 4 * FROM PROTOCOL WHERE (ETOS=2026) AND ((MODFLAG<>'D')) ORDER BY PROT_AA"
+            << false;
+        // PostgreSQL runs each statement under a savepoint there.
+        row("in a transaction") << kJoined << "HMEROM DESC" << 0 << QString(kJoined) + " ORDER BY HMEROM DESC"
+                                << true;
+    }
+}
+
+void tst_ListRecordset::sameAsRecordset() {
+    QFETCH(QString, statement);
+    QFETCH(QString, order);
+    QFETCH(int, maxRows);
+    QFETCH(QString, reference);
+    QFETCH(bool, inTransaction);
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    if (inTransaction) QVERIFY(db.conn()->BeginTrans());
+    Recordset ref;
+    QVERIFY(ref.Open(reference, db.conn()));
+    QVERIFY(ref.RecordCount() > 3);
+
+    ListRecordset list({.blockSize = 3, .keptBlocks = 2});
+    QVERIFY2(list.Open(db.conn(), statement, "ID", order, maxRows), qPrintable(Err().Description));
+    QVERIFY(list.keyed());
+    QCOMPARE(list.blocksRead(), 1);  // the first block, for the field names
+    QCOMPARE(list.rowCount(), ref.RecordCount());
+    QCOMPARE(list.fieldCount(), ref.FieldCount());
+    for (int f = 0; f < ref.FieldCount(); ++f) QCOMPARE(list.fieldName(f), ref.FieldName(f));
+    QCOMPARE(list.fieldIndex("hmerom"), ref.FieldIndex("HMEROM"));
+    for (int r = 0; r < ref.RecordCount(); ++r) QCOMPARE(list.key(r), ref.ValueAt(r, ref.FieldIndex("ID")));
+
+    // Forward, then back: the early blocks were dropped and are read again.
+    QList<int> rows;
+    for (int r = 0; r < ref.RecordCount(); ++r) rows << r;
+    compareRows(list, ref, rows);
+    std::reverse(rows.begin(), rows.end());
+    compareRows(list, ref, rows);
+    const int blocks = (ref.RecordCount() + 2) / 3;
+    QCOMPARE(list.blocksRead(), blocks + qMax(0, blocks - 2));
+    QVERIFY(list.mostRowsHeld() <= 6);
+    QCOMPARE(list.rowsRead(), qint64(ref.RecordCount() + 3 * qMax(0, blocks - 2)));
+    QCOMPARE(list.value(0, ref.FieldIndex("HMEROM")).typeId(), QMetaType::QDate);
+    QVERIFY(!list.value(-1, 0).isValid());
+    QVERIFY(!list.value(ref.RecordCount(), 0).isValid());
+    QVERIFY(!list.value(0, ref.FieldCount()).isValid());
+    QVERIFY(!Err().Pending());
+    if (inTransaction) QVERIFY(db.conn()->CommitTrans());
+}
+
+void tst_ListRecordset::rowOfKey_data() {
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QVariant>("key");
+    QTest::addColumn<int>("row");
+    // Listed by ID DESC: ID n stands in row kEntries - n.
+    for (const Backend b : TestDatabase::configuredBackends()) {
+        const QString tag = TestDatabase::backendTag(b);
+        const auto row = [&](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(tag + " " + name)) << tag;
+        };
+        row("int") << QVariant(5) << kEntries - 5;
+        row("long long") << QVariant(qlonglong(kEntries)) << 0;
+        row("whole double") << QVariant(1.0) << kEntries - 1;
+        row("fraction") << QVariant(1.5) << -1;
+        row("absent") << QVariant(kEntries + 1) << -1;
+        row("null") << QVariant() << -1;
+    }
+}
+
+void tst_ListRecordset::rowOfKey() {
+    QFETCH(QVariant, key);
+    QFETCH(int, row);
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    ListRecordset list({.blockSize = 4, .keptBlocks = 1});
+    QVERIFY(list.Open(db.conn(), "SELECT * FROM PROTOCOL", "ID", "ID DESC", 0));
+    QCOMPARE(list.rowOfKey(key), row);
+    QCOMPARE(list.blocksRead(), 1);  // found without reading rows
+}
+
+void tst_ListRecordset::changesByAnotherUser() {
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    ListRecordset list({.blockSize = 3, .keptBlocks = 1});
+    QVERIFY(list.Open(db.conn(), "SELECT * FROM PROTOCOL WHERE ETOS=2026", "ID", "PROT_AA", 0));
+    const int count = list.rowCount();
+    QVERIFY(count > 6);
+    const int thema = list.fieldIndex("THEMA");
+    const QVariant gone = list.key(4);
+
+    ConnectionPtr other = db.openAnother();
+    QVERIFY(other && other->IsOpen());
+    QVERIFY(other->Execute("DELETE FROM PROTOCOL WHERE ID = " + gone.toString()));
+    QVERIFY(other->Execute("INSERT INTO PROTOCOL (HMEROM, THEMA, MODUSER) VALUES ('2026-12-31', 'Νέο', 1)"));
+
+    // The row's place stays, empty; its neighbours in the same block read as before.
+    QVERIFY(!list.fetchRow(4));
+    QVERIFY(list.value(4, thema).isNull());
+    QCOMPARE(list.key(4), gone);
+    QVERIFY(list.fetchRow(3));
+    QVERIFY(list.fetchRow(5));
+    QVERIFY(!list.value(5, thema).toString().isEmpty());
+    QCOMPARE(list.rowCount(), count);
+    QVERIFY(!Err().Pending());
+
+    QVERIFY(list.Requery());
+    QCOMPARE(list.rowCount(), count);  // one gone, one new
+    QCOMPARE(list.rowOfKey(gone), -1);
+    QCOMPARE(list.value(count - 1, thema).toString(), QStringLiteral("Νέο"));
+    QCOMPARE(list.value(count - 1, list.fieldIndex("HMEROM")).toDate(), QDate(2026, 12, 31));
+    for (int r = 0; r < count; ++r) QVERIFY(list.fetchRow(r));
+}
+
+void tst_ListRecordset::emptyResult() {
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    Recordset ref;
+    QVERIFY(ref.Open(QString(kJoined) + " ORDER BY ID", db.conn()));
+    ListRecordset list;
+    QVERIFY(list.Open(db.conn(), QString(kJoined) + " AND P.ETOS = 1990", "ID", "PROT_AA", 20000));
+    QVERIFY(list.IsOpen());
+    QVERIFY(list.keyed());
+    QCOMPARE(list.rowCount(), 0);
+    QCOMPARE(list.fieldCount(), ref.FieldCount());
+    QVERIFY(list.fieldIndex("EIS_TYPOS_CODE") >= 0);
+    QCOMPARE(list.fieldName(list.fieldCount() - 1), ref.FieldName(ref.FieldCount() - 1));
+    QCOMPARE(list.blocksRead(), 0);
+    QVERIFY(!list.fetchRow(0));
+    QVERIFY(!list.value(0, 0).isValid());
+}
+
+void tst_ListRecordset::withoutKeyColumn() {
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    Recordset ref;
+    QVERIFY(ref.Open("SELECT TOP 5 THEMA, HMEROM, HMER_EIS FROM PROTOCOL ORDER BY HMEROM DESC", db.conn()));
+    ListRecordset list;
+    QVERIFY(list.Open(db.conn(), "SELECT THEMA, HMEROM, HMER_EIS FROM PROTOCOL", "ID", "HMEROM DESC", 5));
+    QVERIFY(!Err().Pending());
+    QVERIFY(!list.keyed());
+    QCOMPARE(list.rowCount(), 5);
+    QCOMPARE(list.fieldCount(), 3);
+    compareRows(list, ref, {0, 1, 2, 3, 4});
+    QVERIFY(list.fetchRow(4));
+    QVERIFY(!list.fetchRow(5));
+    QVERIFY(!list.key(0).isValid());
+    QCOMPARE(list.rowOfKey(1), -1);
+    QCOMPARE(list.mostRowsHeld(), 5);
+    QCOMPARE(list.blocksRead(), 0);
+}
+
+void tst_ListRecordset::failing_data() {
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("order");
+    for (const Backend b : TestDatabase::configuredBackends()) {
+        const QString tag = TestDatabase::backendTag(b);
+        QTest::newRow(qPrintable(tag + " no such table")) << tag << "SELECT * FROM NO_SUCH_TABLE"
+                                                          << "ID";
+        QTest::newRow(qPrintable(tag + " no such order")) << tag << "SELECT * FROM PROTOCOL"
+                                                          << "NO_SUCH_COLUMN";
+    }
+}
+
+void tst_ListRecordset::failing() {
+    QFETCH(QString, statement);
+    QFETCH(QString, order);
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    ListRecordset list;
+    QVERIFY(list.Open(db.conn(), "SELECT * FROM PROTOCOL", "ID", "ID", 0));
+    QVERIFY(!list.Open(db.conn(), statement, "ID", order, 100));
+    QVERIFY(Err().Pending());
+    QCOMPARE(Err().Number, ErrNo::DbCommandFailed);
+    QVERIFY(!list.IsOpen());
+    QCOMPARE(list.rowCount(), 0);
+    QCOMPARE(list.fieldCount(), 0);
+    QVERIFY(!list.value(0, 0).isValid());
+    QVERIFY(!list.fetchRow(0));
+    QVERIFY(!list.key(0).isValid());
+}
+
+QTEST_MAIN(tst_ListRecordset)
+#include "tst_listrecordset.moc"
