@@ -5,6 +5,7 @@
 
 #include "App.h"
 #include "DBHelper.h"
+#include "Euros.h"
 #include "MsgBox.h"
 #include "NewVersionCheckFor.h"
 #include "Screen.h"
@@ -12,6 +13,7 @@
 #include "clsInit.h"
 #include "cls_Login.h"
 #include "frmMDI.h"
+#include "frmWrongRegionalSettings.h"
 #include "modDeclare.h"
 
 namespace modMain {
@@ -27,7 +29,12 @@ bool Main() {
     using namespace modDeclare;
     QCoreApplication::setApplicationName(QStringLiteral("Protocol"));
 
-    // The regional-settings check comes first, once it exists.
+    Euros::ReadRegionalSettings();
+    if (Euros::RegionalSettingsWrong()) {
+        // The repair window alone keeps the program running; its buttons end it.
+        (new frmWrongRegionalSettings)->show();
+        return true;
+    }
 
     auto init = std::make_unique<clsInit>();
     if (!init->Registry_Valid()) {
