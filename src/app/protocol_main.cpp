@@ -3,6 +3,7 @@
 #include <QFont>
 
 #include "App.h"
+#include "RegisterWindows.h"
 #include "frmMDI.h"
 #include "modMain.h"
 
@@ -15,10 +16,13 @@ int main(int argc, char* argv[]) {
     // The reports and forms ask for "Arial Greek"; Liberation Sans has Arial's metrics.
     QFont::insertSubstitution(QStringLiteral("Arial Greek"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    // The windows are laid out in twips for the small font of the office's desktops.
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
     // Every window, the first-run and log-in windows included, shows the main window's icon.
     QApplication::setWindowIcon(frmMDI::AppIcon());
 
+    RegisterWindows::Install();
     if (!modMain::Main()) return 0;
     return app.exec();
 }

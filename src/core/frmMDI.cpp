@@ -16,6 +16,8 @@
 #include "clsInit.h"
 #include "cls_Login.h"
 #include "frmAbout.h"
+#include "frmOptions.h"
+#include "frmUsersActive.h"
 #include "modDeclare.h"
 #include "modMain.h"
 
@@ -142,10 +144,25 @@ bool frmMDI::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMDI::mnuProtocol_Click() {}
+std::function<void()> frmMDI::OpenProtocolWindow;
+
+void frmMDI::mnuProtocol_Click() {
+    if (OpenProtocolWindow) OpenProtocolWindow();
+}
 void frmMDI::mnuUsers_Click() {}
-void frmMDI::mnuUsersActive_Click() {}
-void frmMDI::mnuOptions_Click() {}
+void frmMDI::mnuUsersActive_Click() {
+    using modDeclare::gUsersActiveForm;
+    // One window for the run, without an owner: it lives beside the main window, not inside it.
+    if (!gUsersActiveForm) gUsersActiveForm = new frmUsersActive;
+    auto* form = qobject_cast<frmUsersActive*>(gUsersActiveForm.data());
+    if (!form || form->isVisible()) return;
+    form->show();
+    form->Init();
+}
+void frmMDI::mnuOptions_Click() {
+    frmOptions options(this);
+    options.exec();
+}
 void frmMDI::mnuParam_Click(int) {}
 
 void frmMDI::mnuExit_Click() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QIcon>
 #include <QMainWindow>
 #include <QMap>
@@ -30,6 +32,10 @@ public:
     static bool exists();
     // The picture of every window of the program.
     static QIcon AppIcon();
+
+    // The work windows of the menus live in libraries above this one; each installs how it is
+    // opened (create, Init, show modally, unload).
+    static std::function<void()> OpenProtocolWindow;
 
     ~frmMDI() override;
 
@@ -72,7 +78,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
-    // The work windows come with their own windows; until then these do nothing.
+    // The work windows: each menu makes its window anew (the connected users excepted).
     void mnuProtocol_Click();
     void mnuUsers_Click();
     void mnuUsersActive_Click();

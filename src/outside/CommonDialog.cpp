@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "Err.h"
+
 namespace {
 struct HookState {
     bool installed = false;
@@ -17,15 +19,26 @@ HookState& hook() {
 
 QString runDialog(CommonDialog& d, bool save, QWidget* parent) {
     HookState& h = hook();
+    const QString start = d.StartPath();
     if (h.installed) {
-        h.log.append({save, d.DialogTitle, d.Filter, d.InitDir, d.FileName});
+        h.log.append({save, d.DialogTitle, d.Filter, d.InitDir, d.FileName, start, d.FilterIndex,
+                      d.DefaultExt, d.Flags, d.CancelError});
         return h.answers.isEmpty() ? QString() : h.answers.dequeue();
     }
-    QString start = d.FileName;
-    if (!d.InitDir.isEmpty()) start = QDir(d.InitDir).filePath(QFileInfo(d.FileName).fileName());
     const QString filter = CommonDialog::QtFilter(d.Filter);
-    return save ? QFileDialog::getSaveFileName(parent, d.DialogTitle, start, filter)
-                : QFileDialog::getOpenFileName(parent, d.DialogTitle, start, filter);
+    const QStringList filters = filter.split(QStringLiteral(";;"));
+    QString selected = filters.value(d.FilterIndex - 1);
+    QString name = save ? QFileDialog::getSaveFileName(parent, d.DialogTitle, start, filter, &selected)
+                        : QFileDialog::getOpenFileName(parent, d.DialogTitle, start, filter, &selected);
+    if (save && !name.isEmpty() && QFileInfo(name).suffix().isEmpty()) {
+        const QString ext = d.DefaultExt.startsWith(QLatin1Char('.')) ? d.DefaultExt.mid(1) : d.DefaultExt;
+        if (!ext.isEmpty() && !ext.contains(QLatin1Char('*'))) name += QLatin1Char('.') + ext;
+    }
+    return name;
+}
+
+bool hasWildcard(const QString& name) {
+    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
 }
 }  // namespace
 
@@ -33,25 +46,46 @@ QString CommonDialog::QtFilter(const QString& vbFilter) {
     const QStringList parts = vbFilter.split(QLatin1Char('|'));
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts.at(i + 1);
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QStringList patterns;
+        for (QString p : parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            p = p.trimmed();
+            if (p.startsWith(QLatin1String("*.*.")) && p.size() > 4) p.remove(0, 2);
+            if (!p.isEmpty()) patterns << p;
+        }
         // Qt reads the patterns from the last parentheses: keep one pair, ours.
         QString name = parts.at(i).trimmed();
         if (name.endsWith(QLatin1Char(')')) && name.contains(QLatin1Char('(')))
             name = name.left(name.lastIndexOf(QLatin1Char('('))).trimmed();
-        out << name + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        out << name + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return out.join(QStringLiteral(";;"));
+}
+
+QString CommonDialog::StartPath() const {
+    const QFileInfo proposed(FileName);
+    const QString name =
+        FileName.isEmpty() || hasWildcard(proposed.fileName()) ? QString() : proposed.fileName();
+    if (!InitDir.isEmpty()) return name.isEmpty() ? InitDir : QDir(InitDir).filePath(name);
+    if (FileName.isEmpty()) return QString();
+    // A name without a folder opens in the current folder, as Qt's dialog would.
+    if (!FileName.contains(QLatin1Char('/'))) return name;
+    return name.isEmpty() ? proposed.path() : FileName;
 }
 
 void CommonDialog::ShowOpen(QWidget* parent) {
     FileName = runDialog(*this, false, parent);
     Canceled = FileName.isEmpty();
+    if (Canceled && CancelError)
+        Err().Raise(CancelErrorNumber, QStringLiteral("CommonDialog"),
+                    QStringLiteral("Cancel was selected."));
 }
 
 void CommonDialog::ShowSave(QWidget* parent) {
     FileName = runDialog(*this, true, parent);
     Canceled = FileName.isEmpty();
+    if (Canceled && CancelError)
+        Err().Raise(CancelErrorNumber, QStringLiteral("CommonDialog"),
+                    QStringLiteral("Cancel was selected."));
 }
 
 namespace CommonDialogHook {

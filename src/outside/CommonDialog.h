@@ -7,7 +7,8 @@
 class QWidget;
 
 // The common file dialog: set the properties, call ShowOpen or ShowSave, read FileName.
-// A cancelled dialog leaves FileName empty and Canceled true.
+// A cancelled dialog leaves FileName empty and Canceled true; with CancelError it also leaves the
+// pending error CancelErrorNumber, as the system's callers expect to trap it.
 class CommonDialog {
 public:
     QString DialogTitle;
@@ -16,11 +17,20 @@ public:
     QString InitDir;
     QString FileName;
     bool Canceled = false;
+    bool CancelError = false;
+    static constexpr long CancelErrorNumber = 32755;
+    QString DefaultExt;  // ".txt": added to a saved name typed without one
+    long Flags = 0;      // the system's OFN flags; kept, Qt's dialog already behaves so
+
+    // The folder the dialog opens in and the name it proposes there: InitDir when given, else the
+    // folder of FileName; a wildcard name proposes nothing.
+    QString StartPath() const;
 
     void ShowOpen(QWidget* parent = nullptr);
     void ShowSave(QWidget* parent = nullptr);
 
-    // Converts the "name|pattern|name|pattern" filter into Qt's ";;" form.
+    // Converts the "name|pattern|name|pattern" filter into Qt's ";;" form. Patterns are separated
+    // by ";"; a leading "*.*." (an extension list glued to "*.") reads as "*.".
     static QString QtFilter(const QString& vbFilter);
 };
 
@@ -32,7 +42,12 @@ struct Shown {
     QString title;
     QString filter;
     QString initDir;
-    QString fileName;  // the proposed name
+    QString fileName;   // the proposed name
+    QString startPath;  // where the dialog opens (StartPath)
+    int filterIndex = 1;
+    QString defaultExt;
+    long flags = 0;
+    bool cancelError = false;
 };
 void Install();
 void Uninstall();

@@ -304,6 +304,46 @@ const ListRecordset::Block* ListRecordset::blockFor(int row) const {
     return m_last;
 }
 
+bool ListRecordset::Walk(const RowVisitor& visit, int chunk) const {
+    if (!m_open) return false;
+    const int fields = m_fields.count();
+    QVector<QVariant> values(fields);
+    if (!m_keyed) {
+        for (int r = 0; r < m_snapshot->RecordCount(); ++r) {
+            for (int f = 0; f < fields; ++f) values[f] = m_snapshot->ValueAt(r, f);
+            if (!visit(r, values)) return false;
+        }
+        return true;
+    }
+    chunk = std::max(1, chunk);
+    for (int first = 0; first < m_keys.size(); first += chunk) {
+        const int count = std::min<int>(chunk, int(m_keys.size()) - first);
+        QList<QVariant> keys;
+        QHash<QString, QList<int>> positions;
+        for (int i = 0; i < count; ++i) {
+            const QVariant& k = m_keys.at(first + i);
+            if (k.isNull()) continue;
+            keys << k;
+            positions[keyText(k)] << i;
+        }
+        Recordset rs;
+        QVector<int> rsRow(count, -1);
+        if (!keys.isEmpty()) {
+            if (!rs.Open(BlockSql(m_statement, m_keyField, keys, m_conn->dialect()), m_conn)) return false;
+            const int keyColumn = rs.FieldIndex(m_keyField);
+            for (int r = 0; keyColumn >= 0 && r < rs.RecordCount(); ++r) {
+                const auto it = positions.find(keyText(rs.ValueAt(r, keyColumn)));
+                if (it != positions.end() && !it->isEmpty()) rsRow[it->takeFirst()] = r;
+            }
+        }
+        for (int i = 0; i < count; ++i) {
+            for (int f = 0; f < fields; ++f) values[f] = rsRow[i] < 0 ? QVariant() : rs.ValueAt(rsRow[i], f);
+            if (!visit(first + i, values)) return false;
+        }
+    }
+    return true;
+}
+
 QVariant ListRecordset::key(int row) const {
     if (!m_open || row < 0 || row >= rowCount()) return {};
     if (m_keyed) return m_keys.at(row);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 #include "Connection.h"
@@ -63,6 +64,12 @@ public:
     // The row's values are read now (one block statement when not held); false when the row is out
     // of range, no longer exists, or the block could not be read (the error is then pending).
     bool fetchRow(int row) const;
+
+    // Reads every row in the list's order, `chunk` rows to a statement, keeping none of them: the
+    // visitor gets each row's values (all null for a row removed meanwhile) and returns false to
+    // stop. False when a read failed (the error is pending) or the visitor stopped.
+    using RowVisitor = std::function<bool(int row, const QVector<QVariant>& values)>;
+    bool Walk(const RowVisitor& visit, int chunk = 1000) const;
 
     // For tests and the benchmark: rows read by block statements since Open, and the most rows held
     // at once (blocks and snapshot), and the block statements run.

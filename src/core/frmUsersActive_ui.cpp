@@ -1,0 +1,62 @@
+// The controls of frmUsersActive, placed in twips as the resize rule keeps them.
+#include <QCheckBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+
+#include "ControlNames.h"
+#include "FormLayout.h"
+#include "frmUsersActive.h"
+
+namespace {
+QRect twips(int left, int top, int width, int height) {
+    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height)};
+}
+}  // namespace
+
+void frmUsersActive::buildControls() {
+    setObjectName(QStringLiteral("frmUsersActive"));
+    setAccessibleDescription(objectName());
+    setWindowTitle(QStringLiteral("Συνδεδεμένοι Χρήστες"));
+
+    tdbg = named(new QTableView(this), QStringLiteral("tdbg"));
+    tdbg->setGeometry(twips(80, 80, 8060, 4915));
+    tdbg->setAccessibleName(windowTitle());
+    tdbg->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tdbg->setSelectionMode(QAbstractItemView::SingleSelection);
+    tdbg->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tdbg->setTabKeyNavigation(false);
+    tdbg->setWordWrap(false);
+    tdbg->setAlternatingRowColors(true);
+    tdbg->verticalHeader()->hide();
+    tdbg->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tdbg->verticalHeader()->setDefaultSectionSize(tdbg->fontMetrics().height() + 6);
+    tdbg->horizontalHeader()->setStretchLastSection(true);
+    tdbg->horizontalHeader()->setHighlightSections(false);
+    tdbg->horizontalHeader()->setSectionsClickable(true);
+    tdbg->horizontalHeader()->setSortIndicatorShown(true);
+
+    chkAll = named(new QCheckBox(QStringLiteral("Όλες οι εγγραφές"), this), QStringLiteral("chkAll"));
+    chkAll->setGeometry(twips(80, 5140, 2600, 330));
+
+    fra = named(new QFrame(this), QStringLiteral("fra"));
+    fra->setGeometry(twips(4100, 5095, 4100, 420));
+    const QString captions[3] = {QStringLiteral("Έξοδος"), QStringLiteral("Ανανέωση"),
+                                 QStringLiteral("Κλείσιμο σύνδεσης")};
+    // "Έξοδος" keeps to the window's edge; the longest caption gets the widest button.
+    const int lefts[3] = {2950, 1750, 0};
+    const int widths[3] = {1150, 1150, 1700};
+    for (int i = 0; i < 3; ++i) {
+        cmdAction[i] = named(new QPushButton(captions[i], fra), QStringLiteral("cmdAction(%1)").arg(i));
+        cmdAction[i]->setGeometry(twips(lefts[i], 20, widths[i], 375));
+        cmdAction[i]->setAutoDefault(false);
+    }
+    // The buttons cover the check box when the window is very narrow, not the other way round.
+    fra->raise();
+
+    setTabOrder(tdbg, chkAll);
+    setTabOrder(chkAll, cmdAction[2]);
+    setTabOrder(cmdAction[2], cmdAction[1]);
+    setTabOrder(cmdAction[1], cmdAction[0]);
+}

@@ -1,0 +1,71 @@
+// The controls of frmPhrases, placed in twips as the resize rule keeps them.
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+#include "FormLayout.h"
+#include "frmPhrases.h"
+
+namespace {
+QRect twips(int left, int top, int width, int height) {
+    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height)};
+}
+}  // namespace
+
+void frmPhrases::buildControls() {
+    setObjectName(QStringLiteral("frmPhrases"));
+    setAccessibleDescription(objectName());
+    setSizeGripEnabled(true);
+
+    fra = named(new QGroupBox(QStringLiteral("Γρήγορη αναζήτηση"), this), QStringLiteral("fra"));
+    fra->setGeometry(twips(50, 0, 8020, 1260));
+
+    auto* filter = new QLineEdit(fra);
+    txt.set(0, filter);
+    filter->setGeometry(twips(120, 300, 7810, 360));
+    filter->setAccessibleName(fra->title());
+
+    auto* hint = new QLabel(
+        QStringLiteral("Πληκτρολογήστε αρχικούς χαρακτήρες για να δείτε τις σχετικές καταχωρήσεις και να "
+                       "επιλέξετε"),
+        fra);
+    lbl.set(0, hint);
+    hint->setWordWrap(true);
+    hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    hint->setGeometry(twips(120, 720, 7810, 500));
+    hint->setBuddy(filter);
+
+    tdbg = named(new QTableView(this), QStringLiteral("tdbg"));
+    tdbg->setGeometry(twips(50, 1320, 8020, 3765));
+    tdbg->setAccessibleName(QStringLiteral("Περιγραφή"));
+    tdbg->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tdbg->setSelectionMode(QAbstractItemView::SingleSelection);
+    tdbg->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tdbg->setTabKeyNavigation(false);
+    tdbg->setWordWrap(false);
+    tdbg->setAlternatingRowColors(true);
+    tdbg->verticalHeader()->hide();
+    // Fixed row heights keep a list of tens of thousands of rows as quick as a short one.
+    tdbg->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tdbg->verticalHeader()->setDefaultSectionSize(tdbg->fontMetrics().height() + 6);
+    tdbg->horizontalHeader()->setStretchLastSection(true);
+    tdbg->horizontalHeader()->setHighlightSections(false);
+    tdbg->horizontalHeader()->setSectionsClickable(true);
+    tdbg->horizontalHeader()->setSortIndicatorShown(true);
+
+    cmdSelect = named(new QPushButton(QStringLiteral("Επιλογή"), this), QStringLiteral("cmdSelect"));
+    cmdExit = named(new QPushButton(QStringLiteral("Έξοδος"), this), QStringLiteral("cmdExit"));
+    cmdSelect->setGeometry(twips(5640, 5130, 1215, 390));
+    cmdExit->setGeometry(twips(6895, 5130, 1215, 390));
+    cmdSelect->setDefault(true);
+    cmdSelect->setAutoDefault(false);
+    cmdExit->setAutoDefault(false);
+
+    setTabOrder(filter, tdbg);
+    setTabOrder(tdbg, cmdSelect);
+    setTabOrder(cmdSelect, cmdExit);
+    filter->setFocus();
+}

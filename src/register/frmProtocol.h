@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <memory>
+
+#include "ArrayHelper.h"
+#include "ComboFiller.h"
+#include "ControlArray.h"
+#include "DBFormWindow.h"
+#include "DateBox.h"
+#include "ListHelper.h"
+
+class ListRecordset;
+
+// The register window: the record form of the document register, run by the framework from the
+// register's form script, with its department lists, document files and attachments.
+class frmProtocol : public DBFormWindow {
+    Q_OBJECT
+public:
+    explicit frmProtocol(QWidget* parent = nullptr);
+    ~frmProtocol() override;
+
+    // Fills the lists and starts the framework; false when the framework refused (the window is
+    // then not to be shown).
+    bool Init();
+    QVariant SelectedRecs(const QString& column) const;
+
+    // Record page.
+    ControlArray<QLabel> lblEdit{QStringLiteral("lblEdit")};
+    ControlArray<DateBox> dtEdit{QStringLiteral("dtEdit")};
+    ControlArray<QWidget> tbEdit{QStringLiteral("tbEdit")};  // QLineEdit or QPlainTextEdit
+    ControlArray<QComboBox> cmbEdit{QStringLiteral("cmbEdit")};
+    ControlArray<QListWidget> lstEdit{QStringLiteral("lstEdit")};
+    ControlArray<QPushButton> cmdEdit{QStringLiteral("cmdEdit")};
+    ControlArray<QLabel> lblFilesCnt{QStringLiteral("lblFilesCnt")};
+    ControlArray<QLabel> lbl{QStringLiteral("lbl")};
+    ControlArray<QFrame> ln{QStringLiteral("ln")};
+    ControlArray<QLabel> lblBackEx{QStringLiteral("lblBackEx")};
+    ControlArray<QLabel> lblImg{QStringLiteral("lblImg")};
+    ControlArray<QLabel> img{QStringLiteral("img")};
+    QLabel* lblAA = nullptr;
+    QLabel* lblModif = nullptr;
+
+    // Search page.
+    ControlArray<QLineEdit> txtSearch{QStringLiteral("txtSearch")};
+    ControlArray<DateBox> dtSearch{QStringLiteral("dtSearch")};
+    ControlArray<QComboBox> cmbSearch{QStringLiteral("cmbSearch")};
+    ControlArray<QPushButton> cmdSearch{QStringLiteral("cmdSearch")};
+    ControlArray<QLabel> lblInfo{QStringLiteral("lblInfo")};
+    ControlArray<QLabel> lblSearch{QStringLiteral("lblSearch")};
+
+    QPushButton* cmdExport = nullptr;
+
+    // The text of a record-page text box, whichever kind it is.
+    QString tbText(int index) const;
+    void setTbText(int index, const QString& text);
+
+    // The window's own operations.
+    void EnableIncoming(bool Enabled);
+    void AddAttachment();
+    void ShowFilesCount(int Index);
+    void MarkDepartments(int ListIndex, long PR_ID);
+
+    // Event handlers of the controls.
+    void cmdEdit_Click(int Index);
+    void cmbEdit_KeyDown(int Index, int& KeyCode, int Shift);
+    void cmbSearch_Click(int Index);
+    void cmdSearch_Click(int Index);
+    void cmdExport_Click();
+    // The export file's header and one entry's line (each value followed by ";").
+    static QString ExportHeader();
+    static QString ExportLine(const ListRecordset& list, const QVector<QVariant>& values);
+
+    // The framework's events.
+    void mclsDBForm_PostInitRec(long Action) override;
+    void mclsDBForm_PostShowRec(const QVariant& recID) override;
+    void mclsDBForm_ValuesOK(bool& OK) override;
+    void mclsDBForm_PreSaveRec(long Action, QString& sFields, QString& sValues) override;
+    void mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDeletion) override;
+    void mclsDBForm_PostAction(const QVariant& key, long Action, bool success) override;
+    void mclsDBForm_SearchCond(QString& sCond) override;
+    void mclsDBForm_PrintReport(QString& sWhereCond, QString& mExtraCond, QStringList& arFields) override;
+
+    // The state the events keep (readable for tests).
+    const QStringList& FileIds() const { return m_fileIds; }
+    const QStringList& AttachmentIds() const { return m_attachIds; }
+    const QStringList& TypeCodes() const { return m_typeCodes; }
+    const QStringList& DepartmentCodes() const { return m_deptCodes; }
+    static QString BaseCondition() { return QStringLiteral("(MODFLAG<>'D')"); }
+
+protected:
+    void Form_Load();
+    void Form_Resize() override;
+    void Form_KeyDown(int& KeyCode, int& Shift) override;
+    void tabA_Click(int previousTab) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildRecordPage();
+    void buildSearchPage();
+    void pick(const QString& table, const QString& caption, QWidget* box, bool blankAfter);
+    void addFile();
+    void removeItem(int index);
+    void openFile();
+    void tdbg_FetchRowStyle();
+
+    bool m_listsFilled = false;
+    std::unique_ptr<ComboFiller> m_filler;
+    std::unique_ptr<ListHelper> m_lists;
+    std::unique_ptr<ArrayHelper> m_arrays;
+    std::unique_ptr<ComboFiller> m_searchFiller;  // the search event's, made on first use
+    QStringList m_typeCodes, m_deptCodes;
+    QStringList m_fileIds, m_attachIds;
+};

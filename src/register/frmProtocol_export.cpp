@@ -1,0 +1,127 @@
+// The list page's export to a semicolon-separated file for a spreadsheet.
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "CommonDialog.h"
+#include "Cp1253.h"
+#include "DBHelper.h"
+#include "ListRecordset.h"
+#include "MsgBox.h"
+#include "RegionalSettings.h"
+#include "Screen.h"
+#include "Utility.h"
+#include "clsDBForm.h"
+#include "frmMDI.h"
+#include "frmProtocol.h"
+#include "modDeclare.h"
+
+namespace {
+
+struct Column {
+    const char* field;
+    bool cleaned;
+};
+
+const Column kColumns[] = {
+    {"PROT_AA", false},       {"ETOS", false},         {"HMEROM", false},    {"APO", true},
+    {"EIS_TYPOS_CODE", true}, {"PROT_EIS", true},      {"HMER_EIS", true},   {"TOPOS_EPID", true},
+    {"ARMODIOS_A", true},     {"PERILIPSI_EIS", true}, {"THEMA", true},      {"ARXEIOTHETHSH", true},
+    {"SYSXETIZOMENA", true},  {"ARMODIOS", true},      {"PROS", true},       {"EX_TYPOS_CODE", true},
+    {"PARATHR", true},        {"DIEYTH_PARAL", true},  {"POLH_PARAL", true}, {"THEMA_EX", true},
+    {"HMER_APANT", true},     {"HMER_DIEKP", true},
+};
+
+const char16_t kHeader[] =
+    u"Αρ. Πρωτ.;Έτος;Ημερομηνία;Από;Τύπος Εισερχ.;Πρωτόκολλο. εισερχ.;Ημερομηνία Εισερχ.;Τόπος;Αρμόδιος;"
+    u"Περίληψη;Θέμα;Αρχειοθέτηση;Συσχετιζόμενα;Αρμόδιος εξ.;Προς;Τύπ.Εξ;Παρατηρήσεις.;Διεύθυνση Παραλήπτη;"
+    u"Πόλη Παραλήπτη;Θέμα Εξερχ.;Ημερομ. Απάντ.;Ημερομ. Διεκπ.";
+
+// A value as text: dates in the user's short-date format, the time after a blank unless it is
+// midnight; numbers in plain decimal; Null empty.
+QString valueText(const QVariant& v, const QString& dateFormat, const QString& timeFormat) {
+    if (v.isNull()) return {};
+    if (v.typeId() == QMetaType::QDate) return v.toDate().toString(dateFormat);
+    if (v.typeId() == QMetaType::QDateTime) {
+        const QDateTime t = v.toDateTime();
+        QString text = t.date().toString(dateFormat);
+        if (t.time() != QTime(0, 0)) text += u' ' + t.time().toString(timeFormat);
+        return text;
+    }
+    return DBHelper::ValueText(v);
+}
+
+QString stamp() {
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmm"));
+}
+
+}  // namespace
+
+QString frmProtocol::ExportLine(const ListRecordset& list, const QVector<QVariant>& values) {
+    const QString dateFormat = RegionalSettings::ShortDateFormat();
+    const QString timeFormat = RegionalSettings::TimeFormat();
+    QString line;
+    for (const Column& c : kColumns) {
+        const int field = list.fieldIndex(QLatin1String(c.field));
+        QString text = field < 0 ? QString() : valueText(values.value(field), dateFormat, timeFormat);
+        if (c.cleaned) Utility::OneLine(text);
+        line += text + u';';
+    }
+    return line;
+}
+
+QString frmProtocol::ExportHeader() {
+    return QString::fromUtf16(kHeader);
+}
+
+void frmProtocol::cmdExport_Click() {
+    if (MsgBox(QStringLiteral("Έχετε επιλέξει εξαγωγή λίστας σε αρχείο τύπου .csv(excel). Είστε σίγουροι;"),
+               vb::vbYesNo | vb::vbQuestion) != vb::vbYes)
+        return;
+    CommonDialog& dlg = frmMDI::instance()->cmnDlg1;
+    dlg.Filter = QStringLiteral("Αρχεία CSV (*.csv)|*.csv");
+    const QString profile =
+        qEnvironmentVariableIsSet("USERPROFILE") ? qEnvironmentVariable("USERPROFILE") : QDir::homePath();
+    const QString folder = QDir::cleanPath(profile + QStringLiteral("/AppData/Local/Protocol"));
+    // A proposed folder that is not there gives way to the home folder.
+    const QString proposedIn = QFileInfo(folder).isDir() ? folder : QDir::homePath();
+    dlg.FileName = proposedIn + QStringLiteral("/ProtocolExport-") + stamp();
+    dlg.ShowSave(this);
+    const QString name = dlg.FileName;
+    if (dlg.Canceled || Utility::FileExt(name).toUpper() != QLatin1String("CSV")) return;
+
+    const std::shared_ptr<ListRecordset> list = mclsDBForm ? mclsDBForm->List() : nullptr;
+    if (!list || !list->IsOpen()) {
+        Err().Raise(ErrNo::ObjectNotSet, QStringLiteral("cmdExport"),
+                    QStringLiteral("The list is not open."));
+        if (modDeclare::gErr) modDeclare::gErr->ErrorMsg(QStringLiteral("cmdExport_Click"), true, this);
+        return;
+    }
+    if (list->rowCount() == 0 || name.isEmpty()) return;
+
+    Screen::SetMousePointer(Screen::vbHourglass);
+    QFile file(name);
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Append);
+    const QByteArray crlf("\r\n");
+    if (ok) ok = file.write(Cp1253::encode(ExportHeader()) + crlf) >= 0;
+    if (ok) {
+        // One pass, one line at a time: the rows are read by key in chunks and kept nowhere.
+        ok = list->Walk([&](int, const QVector<QVariant>& values) {
+            return file.write(Cp1253::encode(ExportLine(*list, values)) + crlf) >= 0;
+        });
+    }
+    const QString error = file.error() != QFileDevice::NoError ? file.errorString() : QString();
+    file.close();
+    Screen::SetMousePointer(Screen::vbDefault);
+    if (!ok) {
+        if (!Err().Pending())
+            Err().Raise(ErrNo::PermissionDenied, QStringLiteral("cmdExport"),
+                        error.isEmpty() ? name : name + QStringLiteral(": ") + error);
+        if (modDeclare::gErr) modDeclare::gErr->ErrorMsg(QStringLiteral("cmdExport_Click"), true, this);
+        return;
+    }
+    MsgBox(QStringLiteral("Η εξαγωγή ολοκληρώθηκε: ") + QStringLiteral("\r\n") +
+               QFileInfo(file).absoluteFilePath(),
+           vb::vbOKOnly);
+}
