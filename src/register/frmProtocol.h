@@ -74,9 +74,15 @@ public:
     void cmbSearch_Click(int Index);
     void cmdSearch_Click(int Index);
     void cmdExport_Click();
-    // The export file's header and one entry's line (each value followed by ";").
+    // The export file's header and one entry's line (each value followed by ";"), with the
+    // user's date and time formats and the list's fields looked up once.
+    struct ExportFormat {
+        QString dateFormat, timeFormat;
+        QList<int> fields;  // per exported column, the list's field; -1 when absent
+    };
     static QString ExportHeader();
-    static QString ExportLine(const ListRecordset& list, const QVector<QVariant>& values);
+    static ExportFormat ExportFormatOf(const ListRecordset& list);
+    static QString ExportLine(const ExportFormat& format, const QVector<QVariant>& values);
 
     // The framework's events.
     void mclsDBForm_PostInitRec(long Action) override;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <iterator>
 
 #include "CommonDialog.h"
 #include "Cp1253.h"
@@ -58,14 +59,21 @@ QString stamp() {
 
 }  // namespace
 
-QString frmProtocol::ExportLine(const ListRecordset& list, const QVector<QVariant>& values) {
-    const QString dateFormat = RegionalSettings::ShortDateFormat();
-    const QString timeFormat = RegionalSettings::TimeFormat();
+frmProtocol::ExportFormat frmProtocol::ExportFormatOf(const ListRecordset& list) {
+    ExportFormat f;
+    f.dateFormat = RegionalSettings::ShortDateFormat();
+    f.timeFormat = RegionalSettings::TimeFormat();
+    for (const Column& c : kColumns) f.fields << list.fieldIndex(QLatin1String(c.field));
+    return f;
+}
+
+QString frmProtocol::ExportLine(const ExportFormat& format, const QVector<QVariant>& values) {
     QString line;
-    for (const Column& c : kColumns) {
-        const int field = list.fieldIndex(QLatin1String(c.field));
-        QString text = field < 0 ? QString() : valueText(values.value(field), dateFormat, timeFormat);
-        if (c.cleaned) Utility::OneLine(text);
+    for (int i = 0; i < int(std::size(kColumns)); ++i) {
+        const int field = format.fields.value(i, -1);
+        QString text =
+            field < 0 ? QString() : valueText(values.value(field), format.dateFormat, format.timeFormat);
+        if (kColumns[i].cleaned) Utility::OneLine(text);
         line += text + u';';
     }
     return line;
@@ -107,8 +115,9 @@ void frmProtocol::cmdExport_Click() {
     if (ok) ok = file.write(Cp1253::encode(ExportHeader()) + crlf) >= 0;
     if (ok) {
         // One pass, one line at a time: the rows are read by key in chunks and kept nowhere.
+        const ExportFormat format = ExportFormatOf(*list);
         ok = list->Walk([&](int, const QVector<QVariant>& values) {
-            return file.write(Cp1253::encode(ExportLine(*list, values)) + crlf) >= 0;
+            return file.write(Cp1253::encode(ExportLine(format, values)) + crlf) >= 0;
         });
     }
     const QString error = file.error() != QFileDevice::NoError ? file.errorString() : QString();

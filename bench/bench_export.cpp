@@ -1,0 +1,227 @@
+// Times the register list's CSV export on the registers bench_list made, next to the same rows
+// written by the database's own command-line client.
+#include <malloc.h>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+
+#include "CommonDialog.h"
+#include "Connection.h"
+#include "ListRecordset.h"
+#include "MsgBox.h"
+#include "SqlDialect.h"
+#include "clsDBForm.h"
+#include "cls_User.h"
+#include "frmMDI.h"
+#include "frmProtocol.h"
+#include "modDeclare.h"
+
+namespace {
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+
+[[noreturn]] void die(const QString& text) {
+    out() << "bench_export: " << text << Qt::endl;
+    std::exit(1);
+}
+
+double peakMiB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+double residentMiB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+void resetPeak() {
+    malloc_trim(0);
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+
+// The export's 22 columns, as the client writes them.
+const char* kColumns =
+    "PROT_AA, ETOS, HMEROM, APO, EIS_TYPOS_CODE, PROT_EIS, HMER_EIS, TOPOS_EPID, ARMODIOS_A, PERILIPSI_EIS,"
+    " THEMA, ARXEIOTHETHSH, SYSXETIZOMENA, ARMODIOS, PROS, EX_TYPOS_CODE, PARATHR, DIEYTH_PARAL, POLH_PARAL,"
+    " THEMA_EX, HMER_APANT, HMER_DIEKP";
+
+struct Result {
+    double ms = 0;
+    qint64 bytes = 0;
+    double extraMiB = 0;
+};
+
+Result exportThroughWindow(const ConnectionPtr& conn, const QString& path) {
+    modDeclare::gConn = conn;
+    SqlDialect::setActive(conn->backend());
+    frmProtocol form;
+    if (!form.Init()) die(QStringLiteral("the register window did not start"));
+    form.txtSearch[1]->setText(QStringLiteral("2023"));
+    form.mclsDBForm->ToolbarAction(QStringLiteral("list"));
+    const int rows = form.mclsDBForm->List()->rowCount();
+    out() << "  the list holds " << rows << " entries" << Qt::endl;
+    QFile::remove(path);
+    MsgBoxHook::Clear();
+    MsgBoxHook::QueueAnswer(vb::vbYes);
+    CommonDialogHook::QueueAnswer(path);
+    resetPeak();
+    const double before = residentMiB();
+    QElapsedTimer t;
+    t.start();
+    form.cmdExport_Click();
+    Result r;
+    r.ms = t.nsecsElapsed() / 1e6;
+    r.extraMiB = peakMiB() - before;
+    r.bytes = QFileInfo(path).size();
+    return r;
+}
+
+Result exportThroughClient(const QString& program, const QStringList& args, const QString& path) {
+    QProcess p;
+    p.setStandardOutputFile(path);
+    QElapsedTimer t;
+    t.start();
+    p.start(program, args);
+    if (!p.waitForFinished(600000) || p.exitCode() != 0)
+        die(program + QStringLiteral(": ") + QString::fromLocal8Bit(p.readAllStandardError()));
+    Result r;
+    r.ms = t.nsecsElapsed() / 1e6;
+    r.bytes = QFileInfo(path).size();
+    return r;
+}
+
+// The same rows straight through the driver, one line each: for SQLite, whose shell cannot open
+// a register (it lacks the Greek collation the schema names).
+Result exportThroughDriver(const ConnectionPtr& conn, const QString& sql, const QString& path) {
+    QElapsedTimer t;
+    t.start();
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) die(path);
+    QSqlQuery q(conn->database());
+    q.setForwardOnly(true);
+    if (!q.exec(sql)) die(q.lastError().text());
+    const int fields = q.record().count();
+    while (q.next()) {
+        QByteArray line;
+        for (int i = 0; i < fields; ++i) line += q.value(i).toString().toUtf8() + ';';
+        f.write(line + "\r\n");
+    }
+    f.close();
+    Result r;
+    r.ms = t.nsecsElapsed() / 1e6;
+    r.bytes = QFileInfo(path).size();
+    return r;
+}
+
+QString listSql(int max) {
+    return QStringLiteral(
+               "SELECT %1 FROM (SELECT P.*, EIS.CODE as EIS_TYPOS_CODE, EX.CODE as EX_TYPOS_CODE FROM "
+               "PROTOCOL P"
+               " LEFT JOIN L_TYPOI EIS ON EIS.ID = P.EIS_TYPOS_ID LEFT JOIN L_TYPOI EX ON EX.ID = "
+               "P.EX_TYPOS_ID"
+               " WHERE ETOS=2023) q ORDER BY PROT_AA LIMIT %2")
+        .arg(QLatin1String(kColumns))
+        .arg(max);
+}
+
+void report(const QString& backend, const Result& window, const Result& client) {
+    out() << QStringLiteral("%1 window %2 ms (%3 bytes, +%4 MiB peak)   client %5 ms (%6 bytes)   ratio %7")
+                 .arg(backend, -10)
+                 .arg(window.ms, 0, 'f', 1)
+                 .arg(window.bytes)
+                 .arg(window.extraMiB, 0, 'f', 1)
+                 .arg(client.ms, 0, 'f', 1)
+                 .arg(client.bytes)
+                 .arg(client.ms > 0 ? window.ms / client.ms : 0, 0, 'f', 2)
+          << Qt::endl;
+}
+
+ConnectionPtr openConn(const QString& provider, const QString& server, const QString& database,
+                       const QString& user = {}) {
+    auto conn = std::make_shared<Connection>();
+    conn->Provider = provider;
+    conn->CommandTimeout = 0;
+    conn->Open(QStringLiteral("server=%1;database=%2;").arg(server, database), user, QString());
+    if (!conn->IsOpen()) die(conn->LastErrorText());
+    return conn;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Times the CSV export of a 20,000-entry list on the registers that bench_list made (run it first)."));
+    p.addHelpOption();
+    const QCommandLineOption dbOpt(QStringLiteral("db"), QStringLiteral("bench_list's SQLite file."),
+                                   QStringLiteral("PATH"), QStringLiteral("/tmp/bench_list.db"));
+    const QCommandLineOption pgOpt(QStringLiteral("pg"), QStringLiteral("PostgreSQL server host:port."),
+                                   QStringLiteral("SERVER"));
+    const QCommandLineOption pgUserOpt(QStringLiteral("pg-user"), QStringLiteral("PostgreSQL user."),
+                                       QStringLiteral("USER"), QStringLiteral("postgres"));
+    p.addOptions({dbOpt, pgOpt, pgUserOpt});
+    p.process(app);
+
+    constexpr int kMax = 20000;
+    QTemporaryDir settings;
+    qputenv("PROTOCOL_CONFIG_DIR", QFile::encodeName(settings.path()));
+    // The list limit the window reads.
+    QFile ini(settings.path() + QStringLiteral("/user.ini"));
+    if (ini.open(QIODevice::WriteOnly)) ini.write("[Protocol]\ngrdMaxRecs=20000\n");
+    ini.close();
+    QTemporaryDir dir;
+    MsgBoxHook::Install();
+    CommonDialogHook::Install();
+    modDeclare::gUser = std::make_shared<cls_User>();
+    modDeclare::gUser->UserId = 1;
+    modDeclare::gUser->Auth = 0x80;
+    frmMDI::instance();
+
+    out() << "export of the year-2023 list (limit " << kMax << ") through the register window, against the"
+          << " database's client writing the same 22 columns of the same rows" << Qt::endl;
+    const QString db = p.value(dbOpt);
+    const ConnectionPtr liteConn = openConn(QStringLiteral("SQLite"), QStringLiteral("localhost"), db);
+    const Result lite = exportThroughWindow(liteConn, dir.path() + QStringLiteral("/sqlite.csv"));
+    const Result liteDriver =
+        exportThroughDriver(liteConn, listSql(kMax), dir.path() + QStringLiteral("/sqlite-driver.csv"));
+    out() << "(SQLite: against the driver, the sqlite3 shell cannot open a register)" << Qt::endl;
+    report(QStringLiteral("SQLite"), lite, liteDriver);
+    if (p.isSet(pgOpt)) {
+        const QString server = p.value(pgOpt);
+        const QString host = server.section(u':', 0, 0), port = server.section(u':', 1);
+        const Result pg = exportThroughWindow(
+            openConn(QStringLiteral("PostgreSQL"), server, QStringLiteral("bench_list"), p.value(pgUserOpt)),
+            dir.path() + QStringLiteral("/pg.csv"));
+        const Result pgClient = exportThroughClient(
+            QStringLiteral("psql"),
+            {QStringLiteral("-h"), host, QStringLiteral("-p"), port, QStringLiteral("-U"), p.value(pgUserOpt),
+             QStringLiteral("-d"), QStringLiteral("bench_list"), QStringLiteral("-qAt"), QStringLiteral("-c"),
+             QStringLiteral("COPY (") + listSql(kMax) + QStringLiteral(") TO STDOUT WITH (DELIMITER ';')")},
+            dir.path() + QStringLiteral("/pg-client.csv"));
+        report(QStringLiteral("PostgreSQL"), pg, pgClient);
+    }
+    return 0;
+}
