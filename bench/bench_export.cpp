@@ -1,6 +1,5 @@
 // Times the register list's CSV export on the registers bench_list made, next to the same rows
 // written by the database's own command-line client.
-#include <malloc.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -15,6 +14,7 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "BenchSupport.h"
 #include "CommonDialog.h"
 #include "Connection.h"
 #include "ListRecordset.h"
@@ -26,39 +26,9 @@
 #include "frmProtocol.h"
 #include "modDeclare.h"
 
+using namespace Bench;
+
 namespace {
-
-QTextStream& out() {
-    static QTextStream s(stdout);
-    return s;
-}
-
-[[noreturn]] void die(const QString& text) {
-    out() << "bench_export: " << text << Qt::endl;
-    std::exit(1);
-}
-
-double peakMiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
-double residentMiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
-void resetPeak() {
-    malloc_trim(0);
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly)) f.write("5");
-}
 
 // The export's 22 columns, as the client writes them.
 const char* kColumns =
@@ -157,16 +127,6 @@ void report(const QString& backend, const Result& window, const Result& client) 
           << Qt::endl;
 }
 
-ConnectionPtr openConn(const QString& provider, const QString& server, const QString& database,
-                       const QString& user = {}) {
-    auto conn = std::make_shared<Connection>();
-    conn->Provider = provider;
-    conn->CommandTimeout = 0;
-    conn->Open(QStringLiteral("server=%1;database=%2;").arg(server, database), user, QString());
-    if (!conn->IsOpen()) die(conn->LastErrorText());
-    return conn;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -203,7 +163,7 @@ int main(int argc, char* argv[]) {
     out() << "export of the year-2023 list (limit " << kMax << ") through the register window, against the"
           << " database's client writing the same 22 columns of the same rows" << Qt::endl;
     const QString db = p.value(dbOpt);
-    const ConnectionPtr liteConn = openConn(QStringLiteral("SQLite"), QStringLiteral("localhost"), db);
+    const ConnectionPtr liteConn = mustOpen(QStringLiteral("SQLite"), QStringLiteral("localhost"), db);
     const Result lite = exportThroughWindow(liteConn, dir.path() + QStringLiteral("/sqlite.csv"));
     const Result liteDriver =
         exportThroughDriver(liteConn, listSql(kMax), dir.path() + QStringLiteral("/sqlite-driver.csv"));
@@ -213,7 +173,7 @@ int main(int argc, char* argv[]) {
         const QString server = p.value(pgOpt);
         const QString host = server.section(u':', 0, 0), port = server.section(u':', 1);
         const Result pg = exportThroughWindow(
-            openConn(QStringLiteral("PostgreSQL"), server, QStringLiteral("bench_list"), p.value(pgUserOpt)),
+            mustOpen(QStringLiteral("PostgreSQL"), server, QStringLiteral("bench_list"), p.value(pgUserOpt)),
             dir.path() + QStringLiteral("/pg.csv"));
         const Result pgClient = exportThroughClient(
             QStringLiteral("psql"),

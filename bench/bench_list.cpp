@@ -1,6 +1,5 @@
 // Times the register's list statements through Recordset, through the keyed list (ListRecordset)
 // and straight through QSqlQuery.
-#include <malloc.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -15,12 +14,15 @@
 #include <limits>
 #include <random>
 
+#include "BenchSupport.h"
 #include "Connection.h"
 #include "Err.h"
 #include "FieldCondBuilder.h"
 #include "ListRecordset.h"
 #include "Recordset.h"
 #include "RegisterSchema.h"
+
+using namespace Bench;
 
 namespace {
 
@@ -30,46 +32,10 @@ constexpr int kBatchRows = 200;     // rows per multi-row INSERT
 constexpr int kCommitRows = 50000;  // rows per transaction
 constexpr int kRepeats = 3;
 
-QTextStream& out() {
-    static QTextStream s(stdout);
-    return s;
-}
-
-[[noreturn]] void die(const QString& text) {
-    out() << "bench_list: " << text << Qt::endl;
-    std::exit(1);
-}
-
-// Peak resident set in MiB; -1 when the kernel does not tell.
-double peakMiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
-// Resets the peak to the current resident set, so that each measurement gets its own peak. The
-// heap freed by the previous measurement is handed back first, or it would count in every peak.
-bool resetPeak() {
-    malloc_trim(0);
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
-}
-
 qint64 countRows(const ConnectionPtr& conn) {
     QSqlQuery q(conn->database());
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM PROTOCOL")) || !q.next()) return -1;
     return q.value(0).toLongLong();
-}
-
-ConnectionPtr openConn(const QString& provider, const QString& server, const QString& database,
-                       const QString& user = {}) {
-    auto conn = std::make_shared<Connection>();
-    conn->Provider = provider;
-    conn->CommandTimeout = 0;
-    conn->Open(QStringLiteral("server=%1;database=%2;").arg(server, database), user, QString());
-    return conn;
 }
 
 // Small word lists; some subjects contain the searched word in varied case and accents, others
@@ -176,17 +142,6 @@ void fill(const ConnectionPtr& conn, int rows) {
     }
     flush(true);
     out() << "  filled " << done << " rows in " << timer.elapsed() / 1000.0 << " s" << Qt::endl;
-}
-
-void makeSchema(const ConnectionPtr& conn) {
-    // The installation program's order: the dialect's support objects, then the register.
-    for (const QString& sql : conn->dialect().supportObjectsSql())
-        if (!conn->Execute(sql)) die(conn->LastErrorText());
-    QString error;
-    if (!RegisterSchema::Create(conn, RegisterSchema::Options{}, &error) ||
-        !RegisterSchema::UseWal(conn, &error))
-        die(QStringLiteral("schema: ") + error);
-    Err().Clear();
 }
 
 ConnectionPtr sqliteRegister(const QString& path, int rows) {

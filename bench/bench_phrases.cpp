@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <random>
 
+#include "BenchSupport.h"
 #include "Connection.h"
 #include "Err.h"
 #include "RegisterSchema.h"
@@ -22,29 +23,12 @@
 #include "frmPhrases.h"
 #include "modDeclare.h"
 
+using namespace Bench;
+
 namespace {
 
 constexpr int kRepeats = 5;
 constexpr int kBatchRows = 500;
-
-QTextStream& out() {
-    static QTextStream s(stdout);
-    return s;
-}
-
-[[noreturn]] void die(const QString& text) {
-    out() << "bench_phrases: " << text << Qt::endl;
-    std::exit(1);
-}
-
-ConnectionPtr openConn(const QString& provider, const QString& server, const QString& database,
-                       const QString& user = {}) {
-    auto conn = std::make_shared<Connection>();
-    conn->Provider = provider;
-    conn->CommandTimeout = 0;
-    conn->Open(QStringLiteral("server=%1;database=%2;").arg(server, database), user, QString());
-    return conn;
-}
 
 // Phrases as an office keeps them: a few dozen openings in varied case and accents, then words and
 // a number, so that each further character typed narrows the list.
@@ -86,16 +70,6 @@ void fill(const ConnectionPtr& conn, int rows) {
     }
     if (!conn->CommitTrans()) die(conn->LastErrorText());
     out() << "  filled " << rows << " phrases in " << timer.elapsed() / 1000.0 << " s" << Qt::endl;
-}
-
-void makeSchema(const ConnectionPtr& conn) {
-    for (const QString& sql : conn->dialect().supportObjectsSql())
-        if (!conn->Execute(sql)) die(conn->LastErrorText());
-    QString error;
-    if (!RegisterSchema::Create(conn, RegisterSchema::Options{}, &error) ||
-        !RegisterSchema::UseWal(conn, &error))
-        die(QStringLiteral("schema: ") + error);
-    Err().Clear();
 }
 
 ConnectionPtr sqliteRegister(const QString& path, int rows) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <limits>
 
+#include "BenchSupport.h"
 #include "Connection.h"
 #include "Err.h"
 #include "ListRecordset.h"
@@ -21,31 +22,13 @@
 #include "frmProtocol.h"
 #include "modDeclare.h"
 
+using namespace Bench;
+
 namespace {
 
 constexpr int kFirstRows = 40;
 constexpr int kRepeats = 3;
 constexpr int kDepartments = 10;
-
-QTextStream& out() {
-    static QTextStream s(stdout);
-    return s;
-}
-
-[[noreturn]] void die(const QString& text) {
-    out() << "bench_search: " << text << Qt::endl;
-    std::exit(1);
-}
-
-ConnectionPtr openConn(const QString& provider, const QString& server, const QString& database,
-                       const QString& user = {}) {
-    auto conn = std::make_shared<Connection>();
-    conn->Provider = provider;
-    conn->CommandTimeout = 0;
-    conn->Open(QStringLiteral("server=%1;database=%2;").arg(server, database), user, QString());
-    if (!conn->IsOpen()) die(conn->LastErrorText());
-    return conn;
-}
 
 qint64 count(const ConnectionPtr& conn, const QString& sql) {
     QSqlQuery q(conn->database());
@@ -243,10 +226,10 @@ int main(int argc, char* argv[]) {
                  .arg(QStringLiteral("ratio"), 6)
           << Qt::endl;
     measure(QStringLiteral("SQLite"),
-            openConn(QStringLiteral("SQLite"), QStringLiteral("localhost"), p.value(dbOpt)), max);
+            mustOpen(QStringLiteral("SQLite"), QStringLiteral("localhost"), p.value(dbOpt)), max);
     if (p.isSet(pgOpt))
         measure(QStringLiteral("PostgreSQL"),
-                openConn(QStringLiteral("PostgreSQL"), p.value(pgOpt), QStringLiteral("bench_list"),
+                mustOpen(QStringLiteral("PostgreSQL"), p.value(pgOpt), QStringLiteral("bench_list"),
                          p.value(pgUserOpt)),
                 max);
     return 0;

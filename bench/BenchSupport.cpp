@@ -1,0 +1,76 @@
+#include "BenchSupport.h"
+
+#include <malloc.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "Err.h"
+#include "RegisterSchema.h"
+
+namespace Bench {
+
+namespace {
+double statusMiB(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qsizetype(qstrlen(key))).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+}  // namespace
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+
+void die(const QString& text) {
+    out() << QFileInfo(QCoreApplication::applicationFilePath()).fileName() << ": " << text << Qt::endl;
+    std::exit(1);
+}
+
+double peakMiB() {
+    return statusMiB("VmHWM:");
+}
+
+double residentMiB() {
+    return statusMiB("VmRSS:");
+}
+
+bool resetPeak() {
+    malloc_trim(0);
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+ConnectionPtr openConn(const QString& provider, const QString& server, const QString& database,
+                       const QString& user) {
+    auto conn = std::make_shared<Connection>();
+    conn->Provider = provider;
+    conn->CommandTimeout = 0;
+    conn->Open(QStringLiteral("server=%1;database=%2;").arg(server, database), user, QString());
+    return conn;
+}
+
+ConnectionPtr mustOpen(const QString& provider, const QString& server, const QString& database,
+                       const QString& user) {
+    ConnectionPtr conn = openConn(provider, server, database, user);
+    if (!conn->IsOpen()) die(conn->LastErrorText());
+    return conn;
+}
+
+void makeSchema(const ConnectionPtr& conn) {
+    for (const QString& sql : conn->dialect().supportObjectsSql())
+        if (!conn->Execute(sql)) die(conn->LastErrorText());
+    QString error;
+    if (!RegisterSchema::Create(conn, RegisterSchema::Options{}, &error) ||
+        !RegisterSchema::UseWal(conn, &error))
+        die(QStringLiteral("schema: ") + error);
+    Err().Clear();
+}
+
+}  // namespace Bench
