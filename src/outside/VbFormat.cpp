@@ -2,14 +2,17 @@
 
 #include <QLocale>
 
+#include "RegionalSettings.h"
+
 namespace VbFormat {
+// The user's regional formats, as the repair of the regional settings leaves them.
 QString ShortDate(const QDate& value) {
-    return QLocale::system().toString(value, QLocale::ShortFormat);
+    return QLocale::system().toString(value, RegionalSettings::ShortDateFormat());
 }
 
 QString LongTime(const QTime& value) {
-    // The locale's long format may carry a time-zone name; the stamp wants the clock only.
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    // A format may carry a time-zone name; the stamp wants the clock only.
+    QString format = RegionalSettings::TimeFormat();
     format.remove(QLatin1Char('t'));
     return QLocale::system().toString(value, format.trimmed());
 }

@@ -19,6 +19,7 @@
 #include "SettingsStore.h"
 #include "TestSupport.h"
 #include "Utility.h"
+#include "VbFormat.h"
 #include "frmWrongRegionalSettings.h"
 #include "modDeclare.h"
 #include "modMain.h"
@@ -315,6 +316,33 @@ private slots:
         QVERIFY(QFile::copy(written.userFile(), fresh.userFile()));
         QCOMPARE(StoredValue(QStringLiteral("SLIST")), stored);
         QVERIFY(StoredValue(QStringLiteral("sDecimal")).isNull());
+    }
+
+    // The program's own date-time texts (the error log's stamp) follow the user's stored formats.
+    void formatsFollowTheStore_data() {
+        QTest::addColumn<QString>("shortDate");
+        QTest::addColumn<QString>("timeFormat");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("never written, C locale") << QString() << QString() << "05/03/2026 14:30:00";
+        QTest::newRow("after the repair") << "dd/MM/yyyy"
+                                          << "HH:mm:ss"
+                                          << "05/03/2026 14:30:00";
+        QTest::newRow("another choice") << "yyyy-MM-dd"
+                                        << "HH:mm"
+                                        << "2026-03-05 14:30";
+    }
+    void formatsFollowTheStore() {
+        QFETCH(QString, shortDate);
+        QFETCH(QString, timeFormat);
+        QFETCH(QString, expected);
+        TempSettings settings;
+        if (!shortDate.isNull()) {
+            QVERIFY(RegionalSettings::Write(QStringLiteral("sShortDate"), shortDate));
+            QVERIFY(RegionalSettings::Write(QStringLiteral("sTimeFormat"), timeFormat));
+        }
+        QCOMPARE(VbFormat::GeneralDate(QDateTime(QDate(2026, 3, 5), QTime(14, 30))), expected);
+        QCOMPARE(VbFormat::GeneralDate(QDateTime(QDate(2026, 3, 5), QTime(0, 0))),
+                 expected.section(u' ', 0, 0));
     }
 
     // The repair writes every value, and the next start passes the check even where the system's
