@@ -21,6 +21,9 @@ void frm_SelectFolder::buildControls() {
     Dir1 = named(new QListWidget(this), QStringLiteral("Dir1"));
     Dir1->setSelectionMode(QAbstractItemView::SingleSelection);
     Dir1->setUniformItemSizes(true);
+    // The two lists have no label of their own.
+    Drive1->setAccessibleName(QStringLiteral("Μονάδα δίσκου"));
+    Dir1->setAccessibleName(QStringLiteral("Κατάλογοι"));
 
     Label4 = named(new QLabel(QStringLiteral("Επιλεγμένος κατάλογος"), this), QStringLiteral("Label4"));
     txtFolder = named(new QLineEdit(this), QStringLiteral("txtFolder"));

@@ -234,12 +234,22 @@ void frmProtocol::buildRecordPage() {
           W - 700)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
+    // Each input is named by its label (screen readers read it, tools find the input by it).
+    const QList<QPair<int, QWidget*>> buddies{
+        {2, tbEdit[0]},   {3, cmbEdit[0]}, {4, tbEdit[1]},  {20, tbEdit[2]},  {21, tbEdit[10]},
+        {22, tbEdit[11]}, {5, tbEdit[3]},  {9, tbEdit[4]},  {10, cmbEdit[1]}, {7, tbEdit[5]},
+        {8, tbEdit[6]},   {18, tbEdit[7]}, {11, tbEdit[8]}, {12, tbEdit[9]},  {13, tbEdit[12]},
+        {14, tbEdit[13]}, {15, tbEdit[14]}};
+    for (const auto& [label, input] : buddies) lbl[label]->setBuddy(input);
+
     page->setMinimumHeight(Twips::toPixels(rowTop(18)));
     page->setMinimumWidth(Twips::toPixels(7000));
 
-    // Accessible names for inputs without a label of their own.
+    // Accessible names for inputs whose label the accessibility layer does not read.
     cmbEdit[2]->setAccessibleName(QStringLiteral("Αρχεία"));
     cmbEdit[3]->setAccessibleName(QStringLiteral("Συνημμένα"));
+    lstEdit[0]->setAccessibleName(lbl[23]->text());
+    lstEdit[1]->setAccessibleName(lbl[24]->text());
 }
 
 void frmProtocol::buildSearchPage() {
@@ -332,6 +342,10 @@ void frmProtocol::buildSearchPage() {
     for (int c : {1, 4}) grid->setColumnStretch(c, 1);
     grid->setColumnMinimumWidth(2, 12);
     for (int i = 0; i <= 3; ++i) cmbSearch[i]->setFixedWidth(Twips::toPixels(1500));
+    cmbSearch[0]->setAccessibleName(QStringLiteral("Επιλογή τύπου εισερχομένου"));
+    cmbSearch[1]->setAccessibleName(QStringLiteral("Επιλογή τύπου εξερχομένου"));
+    cmbSearch[2]->setAccessibleName(QStringLiteral("Επιλογή υπεύθυνης μονάδας"));
+    cmbSearch[3]->setAccessibleName(QStringLiteral("Επιλογή μονάδας κοινοποίησης"));
 
     auto* info = new QLabel(page);
     lblInfo.set(1, info);

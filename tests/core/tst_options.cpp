@@ -133,6 +133,7 @@ private slots:
     void controls() {
         frmOptions dlg;
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Ρυθμίσεις εφαρμογής"));
+        QCOMPARE(unnamedInputs(&dlg), QStringList());
         QCOMPARE(dlg.SSTab1->count(), 2);
         QCOMPARE(dlg.SSTab1->tabText(0), QStringLiteral("Κατάλογοι"));
         QCOMPARE(dlg.SSTab1->tabText(1), QStringLiteral("Διάφορα"));

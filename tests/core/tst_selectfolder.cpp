@@ -85,6 +85,7 @@ private slots:
     void controls() {
         frm_SelectFolder dlg;
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Επιλογή κατάλογου"));
+        QCOMPARE(unnamedInputs(&dlg), QStringList());
         QCOMPARE(dlg.Label4->text(), QStringLiteral("Επιλεγμένος κατάλογος"));
         QCOMPARE(dlg.Label4->buddy(), static_cast<QWidget*>(dlg.txtFolder));
         QCOMPARE(dlg.Frame1->title(), QStringLiteral("Νέος κατάλογος"));

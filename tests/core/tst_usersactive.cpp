@@ -140,6 +140,7 @@ private slots:
     void controls() {
         frmUsersActive form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Συνδεδεμένοι Χρήστες"));
+        QCOMPARE(unnamedInputs(&form), QStringList());
         QVERIFY(form.isWindow());
         QCOMPARE(form.findChild<QTableView*>("tdbg"), form.tdbg);
         QCOMPARE(form.findChild<QCheckBox*>("chkAll")->text(), QStringLiteral("Όλες οι εγγραφές"));

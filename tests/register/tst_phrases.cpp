@@ -96,6 +96,7 @@ private slots:
         auto dlg = picker(db);
         QVERIFY(dlg);
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Επιλογή φράσης"));
+        QCOMPARE(unnamedInputs(dlg.get()), QStringList());
         QCOMPARE(dlg->fra->title(), QStringLiteral("Γρήγορη αναζήτηση"));
         QCOMPARE(dlg->lbl[0]->text(), QStringLiteral("Πληκτρολογήστε αρχικούς χαρακτήρες για να δείτε τις "
                                                      "σχετικές καταχωρήσεις και να επιλέξετε"));

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -1098,6 +1099,16 @@ private slots:
         form->cmdEdit_Click(1);
         QCOMPARE(ShellHook::Opened(), QStringList{gDocsFolder + opened});
         QVERIFY(prompts().isEmpty());
+    }
+
+    // Every input of the record and search pages is named by its Greek label for screen readers.
+    void inputsNamed() {
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(createRegister(db));
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QStringList unnamed = unnamedInputs(form.get());
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
     }
 
     // The export's exact bytes: header, one line per listed entry, raw and cleaned values.

@@ -1,6 +1,11 @@
 #include "TestSupport.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QWidget>
 
@@ -50,4 +55,17 @@ void typeText(QWidget* widget, const QString& text) {
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, text.mid(i, len), Qt::NoModifier);
         i += len - 1;
     }
+}
+
+QStringList unnamedInputs(QWidget* window) {
+    QStringList out;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
+                           qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractItemView*>(w);
+        // A combo's own line edit is named through the combo.
+        if (!input || w->objectName().isEmpty() || qobject_cast<QComboBox*>(w->parentWidget())) continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (!a || a->text(QAccessible::Name).trimmed().isEmpty()) out << w->objectName();
+    }
+    return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 class QWidget;
@@ -26,6 +27,10 @@ public:
     AnswerQueues();
     ~AnswerQueues();
 };
+
+// The control names of the window's inputs (text, combo and list boxes with a control name) that
+// the accessibility layer gives no name: every input must be named by its Greek label.
+QStringList unnamedInputs(QWidget* window);
 
 // Types text, Greek included, into a widget one character at a time (QTest::keyClicks aborts on
 // characters outside Latin-1).

@@ -46,6 +46,7 @@ DBFormWindow::DBFormWindow(QWidget* parent) : QDialog(parent) {
     layout->addWidget(tabA, 1);
 
     tdbg = named(new QTableView(fr[2]), QStringLiteral("tdbg"));
+    tdbg->setAccessibleName(QStringLiteral("Κατάλογος"));
     tdbg->setSelectionBehavior(QAbstractItemView::SelectRows);
     tdbg->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tdbg->setEditTriggers(QAbstractItemView::NoEditTriggers);
