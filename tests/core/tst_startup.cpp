@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -125,6 +127,16 @@ private slots:
         TempSettings settings;
         SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"),
                                  QStringLiteral("server=localhost;database=x;"), false);
+        // A lock folder of the test's own: a Protocol running on this machine must not count.
+        QTemporaryDir runtime;
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const auto restore = qScopeGuard([&] {
+            if (oldRuntime.isNull())
+                qunsetenv("XDG_RUNTIME_DIR");
+            else
+                qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        });
         SingleInstance running(App::EXEName());
         QVERIFY(!running.PrevInstance());
         MsgBoxHook::QueueAnswer(answer);
