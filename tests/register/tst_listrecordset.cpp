@@ -79,6 +79,8 @@ private slots:
     void emptyResult();
     void withoutKeyColumn_data() { TestDatabase::addBackendRows(); }
     void withoutKeyColumn();
+    void blockFailure_data() { TestDatabase::addBackendRows(); }
+    void blockFailure();
     void failing_data();
     void failing();
 };
@@ -297,6 +299,30 @@ void tst_ListRecordset::withoutKeyColumn() {
     QCOMPARE(list.rowOfKey(1), -1);
     QCOMPARE(list.mostRowsHeld(), 5);
     QCOMPARE(list.blocksRead(), 0);
+}
+
+// A block that cannot be read fails once and then reads empty; the list is whole again once read anew.
+void tst_ListRecordset::blockFailure() {
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    QVERIFY(db.conn()->Execute("CREATE TABLE EXTRA (ID int, NOTE varchar(10))"));
+    QVERIFY(db.conn()->Execute("INSERT INTO EXTRA SELECT ID, 'x' FROM PROTOCOL"));
+    ListRecordset list(ListRecordset::Options{2, 2});
+    QVERIFY(list.Open(db.conn(), "SELECT P.*, E.NOTE FROM PROTOCOL P JOIN EXTRA E ON E.ID = P.ID", "ID", "ID",
+                      0));
+    QVERIFY(list.rowCount() >= 4);
+    const int blocks = list.blocksRead();
+    QVERIFY(db.conn()->Execute("DROP TABLE EXTRA"));
+    Err().Clear();
+    QVERIFY(!list.fetchRow(3));
+    QVERIFY(Err().Pending());
+    Err().Clear();
+    for (int i = 0; i < 5; ++i) QVERIFY(list.value(3, 0).isNull());
+    QVERIFY(!list.fetchRow(2));
+    QVERIFY(!Err().Pending());  // asked once, not at every read
+    QCOMPARE(list.blocksRead(), blocks);
+    QVERIFY(list.fetchRow(0));  // a block read before stays
+    QVERIFY(!list.Requery());
 }
 
 void tst_ListRecordset::failing_data() {

@@ -290,7 +290,13 @@ const ListRecordset::Block* ListRecordset::blockFor(int row) const {
     }
 
     std::shared_ptr<Block> block = readBlock(number);
-    if (!block) return nullptr;
+    if (!block) {
+        // A block that could not be read stays empty until the list is read again: a grid would
+        // otherwise send the failing statement for every cell it paints.
+        block = std::make_shared<Block>();
+        block->first = number * m_options.blockSize;
+        block->rsRow.fill(-1, std::min<int>(m_options.blockSize, int(m_keys.size()) - block->first));
+    }
     m_blocks.insert(number, block);
     m_recent.append(number);
     m_held += int(block->rsRow.size());

@@ -62,7 +62,8 @@ public:
     // The first row holding the key (compared as numbers when both are numeric); -1 when none.
     int rowOfKey(const QVariant& key) const;
     // The row's values are read now (one block statement when not held); false when the row is out
-    // of range, no longer exists, or the block could not be read (the error is then pending).
+    // of range, no longer exists, or the block could not be read (the error is then pending, once:
+    // the block reads as empty until Requery).
     bool fetchRow(int row) const;
 
     // Reads every row in the list's order, `chunk` rows to a statement, keeping none of them: the
