@@ -329,11 +329,6 @@ void clsDBForm::syncGrid() {
     m_busy = was;
 }
 
-void clsDBForm::moveTo(int row) {
-    if (!m_form || Editing()) return;
-    m_form->adodc->SetAbsolutePosition(row + 1);
-}
-
 void clsDBForm::DataMoveComplete(long, ErrObject*, long&, ListRecordset*) {
     if (!m_started || m_terminated || m_busy || Editing()) return;
     syncGrid();
@@ -356,7 +351,7 @@ QString clsDBForm::keyLiteral(const QVariant& key) const {
 void clsDBForm::showRecord(const QVariant& key) {
     if (!m_form) return;
     m_currentKey = QVariant();
-    clearRecordPage(false);
+    clearRecordPage();
     if (!key.isNull()) {
         Recordset rs;
         const QString sql = QStringLiteral("SELECT * FROM ") + m_script.form().table +
@@ -385,8 +380,7 @@ void clsDBForm::showRecord(const QVariant& key) {
     if (!m_currentKey.isNull() && !m_terminated && m_form) m_form->mclsDBForm_PostShowRec(m_currentKey);
 }
 
-void clsDBForm::clearRecordPage(bool keepValues) {
-    if (keepValues) return;
+void clsDBForm::clearRecordPage() {
     for (const Bound& b : m_bound)
         if (b.control->page == FormScript::Page::Record && b.control->bound() && b.widget)
             BoundControl::Clear(b.widget);

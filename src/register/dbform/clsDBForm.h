@@ -124,11 +124,10 @@ private:
 
     bool openList(const QString& cond, const QVariant& keepKey);
     void applyGridColumns();
-    void moveTo(int row);
     void syncGrid();
     void showCurrent();
     void showRecord(const QVariant& key);
-    void clearRecordPage(bool keepValues);
+    void clearRecordPage();
     void prepareRecordPage(long action);
     void enterView();
 

@@ -38,7 +38,7 @@ void clsDBForm::beginEdit(long action) {
     setTab(RecordPage);
     m_action = action;
     m_editKey = m_currentKey;
-    if (action == actNew) clearRecordPage(false);
+    if (action == actNew) clearRecordPage();
     if (action == actCopy) {
         // The copy becomes a new row: it must not carry the copied row's key.
         for (const Bound& b : m_bound)
