@@ -1,6 +1,5 @@
 #include "frmPhrases.h"
 
-#include <QAbstractTableModel>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -12,6 +11,7 @@
 
 #include "Err.h"
 #include "FormLayout.h"
+#include "GridModel.h"
 #include "Recordset.h"
 #include "Screen.h"
 #include "StrHelper.h"
@@ -42,45 +42,13 @@ void report(const QString& source, const QObject* caller) {
 }
 }  // namespace
 
-// The grid's rows: the snapshot of the last Fill, column 0 its "Descr".
-class frmPhrases::Rows : public QAbstractTableModel {
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-
-    void take(Recordset rs) {
-        beginResetModel();
-        m_rs = std::move(rs);
-        m_descr = m_rs.FieldIndex(QStringLiteral("Descr"));
-        m_count = m_rs.IsOpen() ? m_rs.RecordCount() : 0;
-        endResetModel();
-    }
-    void clear() { take(Recordset()); }
-
-    QVariant descr(int row) const {
-        return row >= 0 && row < m_count && m_descr >= 0 ? m_rs.ValueAt(row, m_descr) : QVariant();
-    }
-
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_count; }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 1; }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || !index.isValid() || index.column() != 0) return {};
-        return descr(index.row());
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole)
-            return QStringLiteral("Περιγραφή");
-        return QAbstractTableModel::headerData(section, orientation, role);
-    }
-
-private:
-    Recordset m_rs;
-    int m_descr = -1;
-    int m_count = 0;
-};
-
 frmPhrases::frmPhrases(QWidget* parent) : QDialog(parent) {
     buildControls();
-    m_rows = new Rows(this);
+    m_rows = new GridModel(this);
+    FormScript::GridColumn descr;
+    descr.field = QStringLiteral("Descr");
+    descr.caption = QStringLiteral("Περιγραφή");
+    m_rows->setColumns({descr});
     tdbg->setModel(m_rows);
 
     connect(txt[0], &QLineEdit::textChanged, this, [this] { txt_Change(0); });
@@ -138,12 +106,12 @@ void frmPhrases::Fill() {
 
     if (!ok) {
         // An old list under a new filter would mislead; the phrase chosen so far stays.
-        m_rows->clear();
+        m_rows->setRecordset(Recordset());
         Screen::SetMousePointer(Screen::vbDefault);
         report(QStringLiteral("Fill"), this);
         return;
     }
-    m_rows->take(std::move(rs));
+    m_rows->setRecordset(rs);
     const int sortColumn = m_sortField.compare(fieldOfColumn(0), Qt::CaseInsensitive) == 0 ? 0 : -1;
     tdbg->horizontalHeader()->setSortIndicator(sortColumn,
                                                m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
@@ -194,7 +162,7 @@ void frmPhrases::txt_Change(int index) {
 void frmPhrases::tdbg_RowColChange() {
     const QModelIndex current = tdbg->currentIndex();
     if (!current.isValid()) return;
-    const QVariant v = m_rows->descr(current.row());
+    const QVariant v = m_rows->data(m_rows->index(current.row(), 0), Qt::UserRole);
     m_phrase = v.isNull() ? QString() : v.toString();
 }
 

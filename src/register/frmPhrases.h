@@ -7,6 +7,7 @@
 
 #include "ControlArray.h"
 
+class GridModel;
 class QGroupBox;
 class QPushButton;
 class QTableView;
@@ -46,8 +47,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    class Rows;
-
     void buildControls();  // frmPhrases_ui.cpp
     void Form_Load();
     void Form_Unload();
@@ -59,7 +58,7 @@ private:
     void cmdExit_Click();
     QString fieldOfColumn(int column) const;
 
-    Rows* m_rows = nullptr;  // the grid's model, owned by the form
+    GridModel* m_rows = nullptr;  // the grid's model, owned by the form
     QString m_table;
     QString m_descrField;
     QString m_keyField;

@@ -18,6 +18,7 @@
 #include "Screen.h"
 #include "Shell.h"
 #include "StrHelper.h"
+#include "Utility.h"
 #include "VbKeys.h"
 #include "clsDBForm.h"
 #include "cls_GetFileName.h"
@@ -45,16 +46,6 @@ void copyItems(const From* from, To* to) {
     if constexpr (std::is_same_v<To, QComboBox>) to->setCurrentIndex(-1);
 }
 
-void selectAllText(QWidget* box) {
-    if (auto* e = qobject_cast<QLineEdit*>(box)) {
-        e->setSelection(0, int(e->text().size()));
-    } else if (auto* p = qobject_cast<QPlainTextEdit*>(box)) {
-        QTextCursor c = p->textCursor();
-        c.select(QTextCursor::Document);
-        p->setTextCursor(c);
-    }
-    box->setFocus();
-}
 }  // namespace
 
 frmProtocol::frmProtocol(QWidget* parent) : DBFormWindow(parent) {
@@ -266,7 +257,8 @@ void frmProtocol::pick(const QString& table, const QString& caption, QWidget* bo
             QString text = BoundControl::Value(box).toString() + picker->Phrase();
             if (blankAfter) text += u' ';
             BoundControl::SetValue(box, text);
-            selectAllText(box);
+            Utility::SelectAllText(box);
+            box->setFocus();
         }
     }
 }

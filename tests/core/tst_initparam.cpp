@@ -56,29 +56,6 @@ void leave(frmInitParam* dlg, Leave how) {
     }
 }
 
-// Acts on the first-run dialog once its modal loop runs, and makes sure the loop ends.
-class DialogDriver {
-public:
-    explicit DialogDriver(std::function<void(frmInitParam*)> action) {
-        m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, action] {
-            auto* dlg = qobject_cast<frmInitParam*>(QApplication::activeModalWidget());
-            if (!dlg) return;
-            m_shown = true;
-            action(dlg);
-            if (dlg->isVisible()) {
-                QTest::qFail("the dialog is still open", __FILE__, __LINE__);
-                dlg->reject();
-            }
-        });
-        m_timer.start(0);
-    }
-    bool shown() const { return m_shown; }
-
-private:
-    QTimer m_timer;  // dies with the test, so that it never fires into a later one
-    bool m_shown = false;
-};
 }  // namespace
 
 Q_DECLARE_METATYPE(Leave)
@@ -232,7 +209,7 @@ private slots:
     void noPrompt() {
         QFETCH(QString, stored);
         SettingsStore::SaveValue(kSection, QStringLiteral("ConnStr"), stored, false);
-        DialogDriver driver([](frmInitParam* dlg) { dlg->reject(); });
+        ModalDriver<frmInitParam> driver([](frmInitParam* dlg) { dlg->reject(); });
         QVERIFY(clsInit().Registry_Valid());
         QVERIFY(!driver.shown());
         QCOMPARE(machineValue(QStringLiteral("ConnStr")), stored);
@@ -273,7 +250,7 @@ private slots:
         QFETCH(QString, connStr);
         QFETCH(QString, logo1);
         if (stored != kAbsent) SettingsStore::SaveValue(kSection, QStringLiteral("ConnStr"), stored, false);
-        DialogDriver driver([&](frmInitParam* dlg) {
+        ModalDriver<frmInitParam> driver([&](frmInitParam* dlg) {
             retype(dlg->txt[0], server);
             retype(dlg->txt[1], logo);
             leave(dlg, Leave::OK);
@@ -296,7 +273,7 @@ private slots:
         QFETCH(Leave, how);
         const QString stored = QStringLiteral("server=?;database=REG");
         SettingsStore::SaveValue(kSection, QStringLiteral("ConnStr"), stored, false);
-        DialogDriver driver([how](frmInitParam* dlg) {
+        ModalDriver<frmInitParam> driver([how](frmInitParam* dlg) {
             retype(dlg->txt[0], QStringLiteral("SRV1"));
             leave(dlg, how);
         });

@@ -58,30 +58,6 @@ std::shared_ptr<cls_User> makeUser(long id, const QString& name, long auth) {
     return user;
 }
 
-// Runs the action on the modal window of type W once its loop runs; fails when none opens.
-template <typename W>
-class ModalDriver {
-public:
-    explicit ModalDriver(std::function<void(W*)> action) {
-        m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, action] {
-            auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
-            if (!w) return;
-            m_shown = true;
-            action(w);
-            if (w->isVisible()) {
-                QTest::qFail("the window is still open", __FILE__, __LINE__);
-                w->close();
-            }
-        });
-        m_timer.start(0);
-    }
-    bool shown() const { return m_shown; }
-
-private:
-    QTimer m_timer;
-    bool m_shown = false;
-};
 }  // namespace
 
 class TestMdi : public QObject {

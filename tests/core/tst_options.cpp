@@ -76,29 +76,6 @@ bool refuseParam(TestDatabase& db, const QString& code) {
 
 enum class Leave { CancelButton, Escape, CloseBox };
 
-template <typename W>
-class ModalDriver {
-public:
-    explicit ModalDriver(std::function<void(W*)> action) {
-        m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, action] {
-            auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
-            if (!w) return;
-            m_shown = true;
-            action(w);
-            if (w->isVisible()) {
-                QTest::qFail("the window is still open", __FILE__, __LINE__);
-                w->reject();
-            }
-        });
-        m_timer.start(0);
-    }
-    bool shown() const { return m_shown; }
-
-private:
-    QTimer m_timer;
-    bool m_shown = false;
-};
 }  // namespace
 
 Q_DECLARE_METATYPE(Leave)

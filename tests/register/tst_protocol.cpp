@@ -117,21 +117,10 @@ QStringList items(const QComboBox* combo) {
     return out;
 }
 
-// Runs the action on the phrase picker once its modal loop runs (it watches until one does).
-class PickerDriver {
+// The phrase picker's driver, with its two ways out.
+class PickerDriver : public ModalDriver<frmPhrases> {
 public:
-    explicit PickerDriver(std::function<void(frmPhrases*)> action) {
-        QObject::connect(&m_timer, &QTimer::timeout, [this, action] {
-            auto* w = qobject_cast<frmPhrases*>(QApplication::activeModalWidget());
-            if (!w) return;
-            m_timer.stop();
-            m_title = w->windowTitle();
-            m_shown = true;
-            action(w);
-            if (w->isVisible()) w->reject();
-        });
-        m_timer.start(10);
-    }
+    using ModalDriver::ModalDriver;
     // Chooses the first phrase beginning with the filter.
     static PickerDriver choose(const QString& filter) {
         return PickerDriver([filter](frmPhrases* w) {
@@ -142,14 +131,6 @@ public:
     static PickerDriver cancel() {
         return PickerDriver([](frmPhrases* w) { QTest::mouseClick(w->cmdExit, Qt::LeftButton); });
     }
-    PickerDriver(PickerDriver&& other) = delete;
-    bool shown() const { return m_shown; }
-    QString title() const { return m_title; }
-
-private:
-    QTimer m_timer;
-    bool m_shown = false;
-    QString m_title;
 };
 
 }  // namespace

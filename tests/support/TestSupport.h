@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QApplication>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
 
 class QWidget;
 
@@ -35,3 +39,35 @@ QStringList unnamedInputs(QWidget* window);
 // Types text, Greek included, into a widget one character at a time (QTest::keyClicks aborts on
 // characters outside Latin-1).
 void typeText(QWidget* widget, const QString& text);
+
+// Runs the action on the modal window of type W once its loop runs (it watches until one does);
+// an action that leaves the window open fails the test, and the window is closed so that its loop
+// ends. The driver dies with the test, so it never acts in a later one.
+template <typename W>
+class ModalDriver {
+public:
+    explicit ModalDriver(std::function<void(W*)> action) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, action] {
+            auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
+            if (!w) return;
+            m_timer.stop();
+            m_shown = true;
+            m_title = w->windowTitle();
+            action(w);
+            if (w->isVisible()) {
+                QTest::qFail("the window is still open", __FILE__, __LINE__);
+                w->close();
+            }
+        });
+        m_timer.start(10);
+    }
+    ModalDriver(const ModalDriver&) = delete;
+    ModalDriver& operator=(const ModalDriver&) = delete;
+    bool shown() const { return m_shown; }
+    QString title() const { return m_title; }
+
+private:
+    QTimer m_timer;
+    bool m_shown = false;
+    QString m_title;
+};

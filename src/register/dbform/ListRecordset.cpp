@@ -246,17 +246,16 @@ bool ListRecordset::run() {
     return true;
 }
 
-std::shared_ptr<ListRecordset::Block> ListRecordset::readBlock(int number) const {
+std::shared_ptr<ListRecordset::Block> ListRecordset::readRows(int first, int count) const {
     auto block = std::make_shared<Block>();
-    block->first = number * m_options.blockSize;
-    const int count = std::min<int>(m_options.blockSize, int(m_keys.size()) - block->first);
+    block->first = first;
     block->rsRow.fill(-1, count);
 
     QList<QVariant> keys;
     QHash<QString, QList<int>> positions;  // a key may stand in the list more than once
     keys.reserve(count);
     for (int i = 0; i < count; ++i) {
-        const QVariant& k = m_keys.at(block->first + i);
+        const QVariant& k = m_keys.at(first + i);
         if (k.isNull()) continue;
         keys << k;
         positions[keyText(k)] << i;
@@ -265,13 +264,22 @@ std::shared_ptr<ListRecordset::Block> ListRecordset::readBlock(int number) const
 
     if (!block->rs.Open(BlockSql(m_statement, m_keyField, keys, m_conn->dialect()), m_conn)) return nullptr;
     block->queried = true;
-    ++m_blocksRead;
-    m_rowsRead += block->rs.RecordCount();
     const int keyColumn = block->rs.FieldIndex(m_keyField);
     for (int r = 0; keyColumn >= 0 && r < block->rs.RecordCount(); ++r) {
         const auto it = positions.find(keyText(block->rs.ValueAt(r, keyColumn)));
         if (it == positions.end() || it->isEmpty()) continue;
         block->rsRow[it->takeFirst()] = r;
+    }
+    return block;
+}
+
+std::shared_ptr<ListRecordset::Block> ListRecordset::readBlock(int number) const {
+    const int first = number * m_options.blockSize;
+    std::shared_ptr<Block> block =
+        readRows(first, std::min<int>(m_options.blockSize, int(m_keys.size()) - first));
+    if (block && block->queried) {
+        ++m_blocksRead;
+        m_rowsRead += block->rs.RecordCount();
     }
     return block;
 }
@@ -324,26 +332,11 @@ bool ListRecordset::Walk(const RowVisitor& visit, int chunk) const {
     chunk = std::max(1, chunk);
     for (int first = 0; first < m_keys.size(); first += chunk) {
         const int count = std::min<int>(chunk, int(m_keys.size()) - first);
-        QList<QVariant> keys;
-        QHash<QString, QList<int>> positions;
+        const std::shared_ptr<Block> rows = readRows(first, count);
+        if (!rows) return false;
         for (int i = 0; i < count; ++i) {
-            const QVariant& k = m_keys.at(first + i);
-            if (k.isNull()) continue;
-            keys << k;
-            positions[keyText(k)] << i;
-        }
-        Recordset rs;
-        QVector<int> rsRow(count, -1);
-        if (!keys.isEmpty()) {
-            if (!rs.Open(BlockSql(m_statement, m_keyField, keys, m_conn->dialect()), m_conn)) return false;
-            const int keyColumn = rs.FieldIndex(m_keyField);
-            for (int r = 0; keyColumn >= 0 && r < rs.RecordCount(); ++r) {
-                const auto it = positions.find(keyText(rs.ValueAt(r, keyColumn)));
-                if (it != positions.end() && !it->isEmpty()) rsRow[it->takeFirst()] = r;
-            }
-        }
-        for (int i = 0; i < count; ++i) {
-            for (int f = 0; f < fields; ++f) values[f] = rsRow[i] < 0 ? QVariant() : rs.ValueAt(rsRow[i], f);
+            const int r = rows->rsRow.at(i);
+            for (int f = 0; f < fields; ++f) values[f] = r < 0 ? QVariant() : rows->rs.ValueAt(r, f);
             if (!visit(first + i, values)) return false;
         }
     }

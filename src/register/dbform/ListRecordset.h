@@ -96,6 +96,9 @@ public:
 private:
     struct Block;
     const Block* blockFor(int row) const;
+    // The rows of the list's positions first .. first + count - 1, read by their keys; null when
+    // the statement failed (the error is pending).
+    std::shared_ptr<Block> readRows(int first, int count) const;
     std::shared_ptr<Block> readBlock(int number) const;
     bool run();
     bool readKeys(QVector<QVariant>* keys) const;

@@ -13,7 +13,6 @@
 #include "BoundControl.h"
 #include "CondBuilder.h"
 #include "DBFormWindow.h"
-#include "DBHelper.h"
 #include "GridModel.h"
 #include "ImageList.h"
 #include "ListRecordset.h"
@@ -21,7 +20,6 @@
 #include "Recordset.h"
 #include "Screen.h"
 #include "SettingsStore.h"
-#include "StrHelper.h"
 #include "modDeclare.h"
 
 namespace {
@@ -335,19 +333,6 @@ void clsDBForm::DataMoveComplete(long, ErrObject*, long&, ListRecordset*) {
     showRecord(m_form->adodc->CurrentKey());
 }
 
-QString clsDBForm::keyLiteral(const QVariant& key) const {
-    switch (key.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-            return DBHelper::ValueText(key);
-        default:
-            return StrHelper::SqlValue(key.toString());
-    }
-}
-
 void clsDBForm::showRecord(const QVariant& key) {
     if (!m_form) return;
     m_currentKey = QVariant();
@@ -356,7 +341,7 @@ void clsDBForm::showRecord(const QVariant& key) {
         Recordset rs;
         const QString sql = QStringLiteral("SELECT * FROM ") + m_script.form().table +
                             QStringLiteral(" WHERE ") + m_script.form().key + QLatin1Char('=') +
-                            keyLiteral(key);
+                            BoundControl::SqlLiteral(key);
         if (!rs.Open(sql, m_conn)) {
             reportError(QStringLiteral("ShowRec"), false);
         } else if (!rs.Eof()) {  // a row another user removed meanwhile shows nothing

@@ -141,7 +141,6 @@ private:
     void printReport();
     void setTab(int page);
 
-    QString keyLiteral(const QVariant& key) const;
     QString searchConditions() const;
     void reportError(const QString& source, bool database);
 

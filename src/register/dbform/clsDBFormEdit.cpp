@@ -103,7 +103,7 @@ bool clsDBForm::saveRecord() {
         qint64 affected = 0;
         success = m_conn->Execute(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + fields +
                                       QStringLiteral(" WHERE ") + m_script.form().key + QLatin1Char('=') +
-                                      keyLiteral(key),
+                                      BoundControl::SqlLiteral(key),
                                   &affected);
         if (!success) {
             reportError(QStringLiteral("SaveRec"), false);
