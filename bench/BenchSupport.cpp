@@ -63,6 +63,15 @@ ConnectionPtr mustOpen(const QString& provider, const QString& server, const QSt
     return conn;
 }
 
+ServerOptions serverOptions(const QString& dbHelp) {
+    return {QCommandLineOption(QStringLiteral("db"), dbHelp, QStringLiteral("PATH"),
+                               QStringLiteral("/tmp/bench_list.db")),
+            QCommandLineOption(QStringLiteral("pg"), QStringLiteral("PostgreSQL server host:port."),
+                               QStringLiteral("SERVER")),
+            QCommandLineOption(QStringLiteral("pg-user"), QStringLiteral("PostgreSQL user."),
+                               QStringLiteral("USER"), QStringLiteral("postgres"))};
+}
+
 void makeSchema(const ConnectionPtr& conn) {
     for (const QString& sql : conn->dialect().supportObjectsSql())
         if (!conn->Execute(sql)) die(conn->LastErrorText());

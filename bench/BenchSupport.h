@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QString>
 #include <QTextStream>
 
@@ -22,6 +23,23 @@ ConnectionPtr openConn(const QString& provider, const QString& server, const QSt
 // The same, ending the program when the connection fails.
 ConnectionPtr mustOpen(const QString& provider, const QString& server, const QString& database,
                        const QString& user = {});
+// The options the benchmarks share: bench_list's SQLite file, a PostgreSQL server and its user.
+struct ServerOptions {
+    QCommandLineOption db, pg, pgUser;
+};
+ServerOptions serverOptions(const QString& dbHelp);
+
+// The fastest of `repeats` runs of a measurement, by its `ms`.
+template <typename F>
+auto bestOf(int repeats, F measure) {
+    auto best = measure();
+    for (int i = 1; i < repeats; ++i) {
+        auto r = measure();
+        if (r.ms < best.ms) best = r;
+    }
+    return best;
+}
+
 // The dialect's support objects, then the register's schema, as the installation program makes them.
 void makeSchema(const ConnectionPtr& conn);
 }  // namespace Bench

@@ -136,12 +136,10 @@ int main(int argc, char* argv[]) {
     p.setApplicationDescription(QStringLiteral(
         "Times the CSV export of a 20,000-entry list on the registers that bench_list made (run it first)."));
     p.addHelpOption();
-    const QCommandLineOption dbOpt(QStringLiteral("db"), QStringLiteral("bench_list's SQLite file."),
-                                   QStringLiteral("PATH"), QStringLiteral("/tmp/bench_list.db"));
-    const QCommandLineOption pgOpt(QStringLiteral("pg"), QStringLiteral("PostgreSQL server host:port."),
-                                   QStringLiteral("SERVER"));
-    const QCommandLineOption pgUserOpt(QStringLiteral("pg-user"), QStringLiteral("PostgreSQL user."),
-                                       QStringLiteral("USER"), QStringLiteral("postgres"));
+    const ServerOptions server = serverOptions(QStringLiteral("bench_list's SQLite file."));
+    const QCommandLineOption& dbOpt = server.db;
+    const QCommandLineOption& pgOpt = server.pg;
+    const QCommandLineOption& pgUserOpt = server.pgUser;
     p.addOptions({dbOpt, pgOpt, pgUserOpt});
     p.process(app);
 

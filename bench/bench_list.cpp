@@ -277,21 +277,10 @@ Run viaQuery(const ConnectionPtr& conn, const QString& sql) {
     return r;
 }
 
-template <typename F>
-Run best(F measure) {
-    Run b;
-    b.ms = std::numeric_limits<double>::max();
-    for (int i = 0; i < kRepeats; ++i) {
-        const Run r = measure();
-        if (r.ms < b.ms) b = r;
-    }
-    return b;
-}
-
 void measure(const QString& backend, const ConnectionPtr& conn, int max) {
     for (const Statement& s : statements(conn, max)) {
-        const Run rs = best([&] { return viaRecordset(conn, s.sql); });
-        const Run q = best([&] { return viaQuery(conn, s.sql); });
+        const Run rs = bestOf(kRepeats, [&] { return viaRecordset(conn, s.sql); });
+        const Run q = bestOf(kRepeats, [&] { return viaQuery(conn, s.sql); });
         if (rs.rows != q.rows) die(QStringLiteral("%1 %2: row counts differ").arg(backend, s.label));
         out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                      .arg(backend, -10)
@@ -399,24 +388,13 @@ ListRun viaQueryRows(const ConnectionPtr& conn, const QString& sql, bool walk) {
     return r;
 }
 
-template <typename F>
-ListRun bestList(F measure) {
-    ListRun b;
-    b.ms = std::numeric_limits<double>::max();
-    for (int i = 0; i < kRepeats; ++i) {
-        const ListRun r = measure();
-        if (r.ms < b.ms) b = r;
-    }
-    return b;
-}
-
 void measureList(const QString& backend, const ConnectionPtr& conn, int max) {
     for (const ListStatement& s : listStatements(conn)) {
         const QString direct = directSql(s, max);
-        const ListRun l40 = bestList([&] { return viaList(conn, s, max, false); });
-        const ListRun q40 = bestList([&] { return viaQueryRows(conn, direct, false); });
-        const ListRun l = bestList([&] { return viaList(conn, s, max, true); });
-        const ListRun q = bestList([&] { return viaQueryRows(conn, direct, true); });
+        const ListRun l40 = bestOf(kRepeats, [&] { return viaList(conn, s, max, false); });
+        const ListRun q40 = bestOf(kRepeats, [&] { return viaQueryRows(conn, direct, false); });
+        const ListRun l = bestOf(kRepeats, [&] { return viaList(conn, s, max, true); });
+        const ListRun q = bestOf(kRepeats, [&] { return viaQueryRows(conn, direct, true); });
         if (l.rows != q.rows) die(QStringLiteral("%1 %2: row counts differ").arg(backend, s.label));
         out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                      .arg(backend, -10)
@@ -480,12 +458,10 @@ int main(int argc, char* argv[]) {
     p.addHelpOption();
     const QCommandLineOption rowsOpt(QStringLiteral("rows"), QStringLiteral("Entries in PROTOCOL."),
                                      QStringLiteral("N"), QStringLiteral("1000000"));
-    const QCommandLineOption dbOpt(QStringLiteral("db"), QStringLiteral("SQLite file (created or reused)."),
-                                   QStringLiteral("PATH"), QStringLiteral("/tmp/bench_list.db"));
-    const QCommandLineOption pgOpt(QStringLiteral("pg"), QStringLiteral("PostgreSQL server host:port."),
-                                   QStringLiteral("SERVER"));
-    const QCommandLineOption pgUserOpt(QStringLiteral("pg-user"), QStringLiteral("PostgreSQL user."),
-                                       QStringLiteral("USER"), QStringLiteral("postgres"));
+    const ServerOptions server = serverOptions(QStringLiteral("SQLite file (created or reused)."));
+    const QCommandLineOption& dbOpt = server.db;
+    const QCommandLineOption& pgOpt = server.pg;
+    const QCommandLineOption& pgUserOpt = server.pgUser;
     const QCommandLineOption maxOpt(QStringLiteral("max"), QStringLiteral("The list limit."),
                                     QStringLiteral("N"), QStringLiteral("20000"));
     p.addOptions({rowsOpt, dbOpt, pgOpt, pgUserOpt, maxOpt});

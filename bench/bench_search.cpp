@@ -148,26 +148,16 @@ Run viaQuery(const ConnectionPtr& conn, const QString& sql, int max, bool walk) 
     return r;
 }
 
-Run best(const std::function<Run()>& measure) {
-    Run b;
-    b.ms = std::numeric_limits<double>::max();
-    for (int i = 0; i < kRepeats; ++i) {
-        const Run r = measure();
-        if (r.ms < b.ms) b = r;
-    }
-    return b;
-}
-
 void measure(const QString& backend, const ConnectionPtr& conn, int max) {
     modDeclare::gConn = conn;
     SqlDialect::setActive(conn->backend());
     addDepartments(conn);
     for (const Search& s : searches()) {
         const QString sql = statementOf(s);
-        const Run l40 = best([&] { return viaList(conn, sql, max, false); });
-        const Run q40 = best([&] { return viaQuery(conn, sql, max, false); });
-        const Run l = best([&] { return viaList(conn, sql, max, true); });
-        const Run q = best([&] { return viaQuery(conn, sql, max, true); });
+        const Run l40 = bestOf(kRepeats, [&] { return viaList(conn, sql, max, false); });
+        const Run q40 = bestOf(kRepeats, [&] { return viaQuery(conn, sql, max, false); });
+        const Run l = bestOf(kRepeats, [&] { return viaList(conn, sql, max, true); });
+        const Run q = bestOf(kRepeats, [&] { return viaQuery(conn, sql, max, true); });
         out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                      .arg(backend, -10)
                      .arg(s.label, -21)
@@ -191,12 +181,10 @@ int main(int argc, char* argv[]) {
     p.setApplicationDescription(QStringLiteral(
         "Times the register window's searches on the registers that bench_list made (run it first)."));
     p.addHelpOption();
-    const QCommandLineOption dbOpt(QStringLiteral("db"), QStringLiteral("bench_list's SQLite file."),
-                                   QStringLiteral("PATH"), QStringLiteral("/tmp/bench_list.db"));
-    const QCommandLineOption pgOpt(QStringLiteral("pg"), QStringLiteral("PostgreSQL server host:port."),
-                                   QStringLiteral("SERVER"));
-    const QCommandLineOption pgUserOpt(QStringLiteral("pg-user"), QStringLiteral("PostgreSQL user."),
-                                       QStringLiteral("USER"), QStringLiteral("postgres"));
+    const ServerOptions server = serverOptions(QStringLiteral("bench_list's SQLite file."));
+    const QCommandLineOption& dbOpt = server.db;
+    const QCommandLineOption& pgOpt = server.pg;
+    const QCommandLineOption& pgUserOpt = server.pgUser;
     const QCommandLineOption maxOpt(QStringLiteral("max"), QStringLiteral("The list limit."),
                                     QStringLiteral("N"), QStringLiteral("20000"));
     p.addOptions({dbOpt, pgOpt, pgUserOpt, maxOpt});
