@@ -75,6 +75,68 @@ QString orderBy(const QString& order) {
     return order.trimmed().isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + order.trimmed();
 }
 
+// The order with the key after it, unless a term already orders by the key: rows that tie keep
+// one order on every backend and in every read of the keys.
+QString orderWithKey(const QString& order, const QString& keyField) {
+    const QString o = order.trimmed();
+    if (o.isEmpty()) return o;
+    for (const QString& term : o.split(QLatin1Char(','))) {
+        QString column = term.trimmed().section(QLatin1Char(' '), 0, 0);
+        column = column.section(QLatin1Char('.'), -1);
+        if (column.compare(keyField.section(QLatin1Char('.'), -1), Qt::CaseInsensitive) == 0) return o;
+    }
+    return o + QStringLiteral(", ") + keyField;
+}
+
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('@') || c == QLatin1Char('#') ||
+           c == QLatin1Char('$');
+}
+
+// The top-level words of a statement (outside brackets, quotes and comments), upper-cased, with
+// their positions.
+struct Word {
+    QString text;
+    qsizetype at;
+};
+QList<Word> topLevelWords(const QString& s) {
+    QList<Word> words;
+    int depth = 0;
+    for (qsizetype i = 0; i < s.size();) {
+        const QChar c = s.at(i);
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[')) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+            for (++i; i < s.size(); ++i) {
+                if (s.at(i) != close) continue;
+                if (i + 1 < s.size() && s.at(i + 1) == close && close != QLatin1Char(']')) {
+                    ++i;  // a doubled quote
+                    continue;
+                }
+                break;
+            }
+            ++i;
+        } else if (c == QLatin1Char('-') && i + 1 < s.size() && s.at(i + 1) == QLatin1Char('-')) {
+            while (i < s.size() && s.at(i) != QLatin1Char('\n')) ++i;
+        } else if (c == QLatin1Char('/') && i + 1 < s.size() && s.at(i + 1) == QLatin1Char('*')) {
+            const qsizetype end = s.indexOf(QLatin1String("*/"), i + 2);
+            i = end < 0 ? s.size() : end + 2;
+        } else if (c == QLatin1Char('(')) {
+            ++depth;
+            ++i;
+        } else if (c == QLatin1Char(')')) {
+            --depth;
+            ++i;
+        } else if (isWordChar(c)) {
+            const qsizetype start = i;
+            while (i < s.size() && (isWordChar(s.at(i)) || s.at(i) == QLatin1Char('.'))) ++i;
+            if (depth == 0) words.append({s.mid(start, i - start).toUpper(), start});
+        } else {
+            ++i;
+        }
+    }
+    return words;
+}
+
 }  // namespace
 
 struct ListRecordset::Block {
@@ -96,7 +158,29 @@ ListRecordset::~ListRecordset() = default;
 QString ListRecordset::KeySql(const QString& statement, const QString& keyField, const QString& order,
                               int maxRows) {
     return QStringLiteral("SELECT ") + top(maxRows) + keyField + QStringLiteral(" FROM ") +
-           derived(statement) + orderBy(order);
+           derived(statement) + orderBy(orderWithKey(order, keyField));
+}
+
+QString ListRecordset::Unconditioned(const QString& statement) {
+    QString s = statement.trimmed();
+    while (s.endsWith(QLatin1Char(';'))) s = s.chopped(1).trimmed();
+    const QList<Word> words = topLevelWords(s);
+    if (words.isEmpty() || words.first().text != QLatin1String("SELECT")) return {};
+    // Words that make the rows depend on more than the key: cutting the condition would change them.
+    static const QStringList kept{QStringLiteral("TOP"),    QStringLiteral("GROUP"),  QStringLiteral("HAVING"),
+                                  QStringLiteral("UNION"),  QStringLiteral("INTERSECT"), QStringLiteral("EXCEPT"),
+                                  QStringLiteral("LIMIT"),  QStringLiteral("OFFSET"), QStringLiteral("FETCH"),
+                                  QStringLiteral("ORDER"),  QStringLiteral("WINDOW"), QStringLiteral("FOR"),
+                                  QStringLiteral("INTO"),   QStringLiteral("SELECT")};
+    qsizetype where = -1;
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        if (kept.contains(words.at(i).text)) return {};
+        if (words.at(i).text == QLatin1String("WHERE")) {
+            if (where >= 0) return {};
+            where = words.at(i).at;
+        }
+    }
+    return where < 0 ? s : s.left(where).trimmed();
 }
 
 QString ListRecordset::SnapshotSql(const QString& statement, const QString& order, int maxRows) {
@@ -106,6 +190,8 @@ QString ListRecordset::SnapshotSql(const QString& statement, const QString& orde
 
 QString ListRecordset::BlockSql(const QString& statement, const QString& keyField,
                                 const QList<QVariant>& keys, const SqlDialect& dialect) {
+    const QString bare = Unconditioned(statement);
+    const QString rows = derived(bare.isEmpty() ? statement : bare);
     QStringList literals;
     literals.reserve(keys.size());
     for (const QVariant& k : keys) {
@@ -132,12 +218,12 @@ QString ListRecordset::BlockSql(const QString& statement, const QString& keyFiel
             literals.isEmpty() ? QStringLiteral("(NULL)")
                                : QLatin1Char('(') + literals.join(QStringLiteral("),(")) + QLatin1Char(')');
         return QStringLiteral("SELECT q.* FROM (VALUES ") + values +
-               QStringLiteral(") list_keys CROSS JOIN ") + derived(statement) + QStringLiteral(" WHERE q.") +
+               QStringLiteral(") list_keys CROSS JOIN ") + rows + QStringLiteral(" WHERE q.") +
                keyField + QStringLiteral(" = list_keys.column1");
     }
     // No key can match an empty list; "IN ()" is no SQL anywhere.
     const QString in = literals.isEmpty() ? QStringLiteral("NULL") : literals.join(QLatin1Char(','));
-    return QStringLiteral("SELECT * FROM ") + derived(statement) + QStringLiteral(" WHERE ") + keyField +
+    return QStringLiteral("SELECT * FROM ") + rows + QStringLiteral(" WHERE ") + keyField +
            QStringLiteral(" IN (") + in + QLatin1Char(')');
 }
 
@@ -176,6 +262,7 @@ void ListRecordset::Close() {
 
 void ListRecordset::clearRows() {
     m_open = false;
+    m_complete = true;
     m_keyed = true;
     m_fields.clear();
     m_keys.clear();
@@ -187,18 +274,86 @@ void ListRecordset::clearRows() {
     m_last = nullptr;
 }
 
-bool ListRecordset::readKeys(QVector<QVariant>* keys) const {
-    const bool postgres = m_conn->backend() == Backend::PostgreSQL;
+bool ListRecordset::readKeys(QVector<QVariant>* keys, int maxRows, QSqlError* error) const {
     QSqlQuery q(m_conn->database());
+    const auto failed = [&] {
+        if (error) *error = q.lastError();
+        return false;
+    };
     // As in Recordset: a streamed PostgreSQL result would be dropped by the savepoint statements
     // that Connection::exec runs around it inside a transaction, so that one is buffered.
-    q.setForwardOnly(!postgres);
-    if (!m_conn->exec(q, m_conn->dialect().adapt(KeySql(m_statement, m_keyField, m_order, m_maxRows))))
-        return false;
-    if (q.record().count() < 1) return false;
-    if (m_maxRows > 0) keys->reserve(std::min(m_maxRows, 1 << 16));
+    q.setForwardOnly(m_conn->backend() != Backend::PostgreSQL);
+    if (!m_conn->exec(q, m_conn->dialect().adapt(KeySql(m_statement, m_keyField, m_order, maxRows))))
+        return failed();
+    if (q.record().count() < 1) return failed();
+    if (maxRows > 0) keys->reserve(std::min(maxRows, 1 << 16));
     while (q.next()) keys->append(q.isNull(0) ? QVariant() : q.value(0));
-    return !q.lastError().isValid();
+    return q.lastError().isValid() ? failed() : true;
+}
+
+int ListRecordset::firstKeys() const {
+    // Without an order the statement's rows have none that two reads would share.
+    if (m_options.firstKeys == 0 || m_order.trimmed().isEmpty()) return 0;
+    const int first = m_options.firstKeys < 0 ? m_options.blockSize : m_options.firstKeys;
+    return m_maxRows > 0 && first >= m_maxRows ? 0 : first;
+}
+
+ListRecordset::Rest ListRecordset::readRestOfKeys() const {
+    const int known = int(m_keys.size());
+    QVector<QVariant> keys;
+    QSqlError error;
+    if (!readKeys(&keys, m_maxRows, &error)) {
+        m_conn->fail(ErrNo::DbCommandFailed, Connection::DescribeError(error));
+        return Rest::Failed;
+    }
+    // The same statement in the same order (the key breaking ties): the first keys come back first
+    // unless another user changed the list in between.
+    bool kept = keys.size() >= known;
+    for (int i = 0; kept && i < known; ++i)
+        kept = sameKey(keys.at(i), m_keys.at(i)) || (keys.at(i).isNull() && m_keys.at(i).isNull());
+    m_keys = std::move(keys);
+    if (kept) return Rest::Appended;
+    // The rows held belong to the old places.
+    m_blocks.clear();
+    m_recent.clear();
+    m_held = 0;
+    m_last = nullptr;
+    return Rest::Replaced;
+}
+
+bool ListRecordset::CompleteKeys() const {
+    if (!m_open || m_complete) return true;
+    const int known = int(m_keys.size());
+    // Read once: after a failure the keys read so far stay the list.
+    m_complete = true;
+    const Rest rest = readRestOfKeys();
+    if (rest == Rest::Failed) return false;
+    if (rest == Rest::Appended) {
+        // A block cut short by the end of the first keys has places beyond it now.
+        for (auto it = m_blocks.begin(); it != m_blocks.end();) {
+            if ((*it)->rsRow.size() < m_options.blockSize && (*it)->first + (*it)->rsRow.size() < m_keys.size()) {
+                m_held -= int((*it)->rsRow.size());
+                m_recent.removeOne(it.key());
+                if (m_last == it->get()) m_last = nullptr;
+                it = m_blocks.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    if (m_grown && (rest == Rest::Replaced || m_keys.size() != known)) m_grown(rest == Rest::Replaced);
+    return true;
+}
+
+int ListRecordset::rowsAvailable() const {
+    if (!m_open) return 0;
+    return m_keyed ? int(m_keys.size()) : m_snapshot->RecordCount();
+}
+
+bool ListRecordset::hasRow(int row) const {
+    if (!m_open || row < 0) return false;
+    if (row >= rowsAvailable() && !m_complete) CompleteKeys();
+    return row < rowsAvailable();
 }
 
 bool ListRecordset::run() {
@@ -207,7 +362,9 @@ bool ListRecordset::run() {
         return false;
     }
     QVector<QVariant> keys;
-    if (readKeys(&keys)) {
+    const int first = firstKeys();
+    if (readKeys(&keys, first > 0 ? first : m_maxRows)) {
+        m_complete = first <= 0 || keys.size() < first;
         m_keys = std::move(keys);
         m_keyed = true;
         m_open = true;
@@ -319,7 +476,7 @@ const ListRecordset::Block* ListRecordset::blockFor(int row) const {
 }
 
 bool ListRecordset::Walk(const RowVisitor& visit, int chunk) const {
-    if (!m_open) return false;
+    if (!m_open || !CompleteKeys()) return false;
     const int fields = m_fields.count();
     QVector<QVariant> values(fields);
     if (!m_keyed) {
@@ -344,7 +501,7 @@ bool ListRecordset::Walk(const RowVisitor& visit, int chunk) const {
 }
 
 QVariant ListRecordset::key(int row) const {
-    if (!m_open || row < 0 || row >= rowCount()) return {};
+    if (!hasRow(row)) return {};
     if (m_keyed) return m_keys.at(row);
     return m_snapshot->ValueAt(row, m_keyFieldIndex);
 }
@@ -352,6 +509,10 @@ QVariant ListRecordset::key(int row) const {
 int ListRecordset::rowOfKey(const QVariant& key) const {
     if (!m_open || key.isNull()) return -1;
     if (m_keyed) {
+        // The keys read so far first: the row asked for is mostly on the first screen.
+        for (int i = 0; i < m_keys.size(); ++i)
+            if (sameKey(m_keys.at(i), key)) return i;
+        if (m_complete || !CompleteKeys()) return -1;
         for (int i = 0; i < m_keys.size(); ++i)
             if (sameKey(m_keys.at(i), key)) return i;
         return -1;
@@ -363,15 +524,15 @@ int ListRecordset::rowOfKey(const QVariant& key) const {
 }
 
 bool ListRecordset::fetchRow(int row) const {
-    if (!m_open || row < 0 || row >= rowCount()) return false;
+    if (!hasRow(row)) return false;
     if (!m_keyed) return true;
     const Block* block = blockFor(row);
     return block && block->rsRow.at(row - block->first) >= 0;
 }
 
 int ListRecordset::rowCount() const {
-    if (!m_open) return 0;
-    return m_keyed ? int(m_keys.size()) : m_snapshot->RecordCount();
+    CompleteKeys();
+    return rowsAvailable();
 }
 
 int ListRecordset::fieldCount() const {
@@ -387,7 +548,7 @@ int ListRecordset::fieldIndex(const QString& name) const {
 }
 
 QVariant ListRecordset::value(int row, int field) const {
-    if (!m_open || field < 0 || field >= m_fields.count()) return {};
+    if (!m_open || field < 0 || field >= m_fields.count() || !hasRow(row)) return {};
     if (!m_keyed) return m_snapshot->ValueAt(row, field);
     const Block* block = blockFor(row);
     if (!block) return {};
