@@ -69,7 +69,9 @@ ServerOptions serverOptions(const QString& dbHelp) {
             QCommandLineOption(QStringLiteral("pg"), QStringLiteral("PostgreSQL server host:port."),
                                QStringLiteral("SERVER")),
             QCommandLineOption(QStringLiteral("pg-user"), QStringLiteral("PostgreSQL user."),
-                               QStringLiteral("USER"), QStringLiteral("postgres"))};
+                               QStringLiteral("USER"), QStringLiteral("postgres")),
+            QCommandLineOption(QStringLiteral("pg-db"), QStringLiteral("bench_list's PostgreSQL database."),
+                               QStringLiteral("NAME"), QStringLiteral("bench_list"))};
 }
 
 void makeSchema(const ConnectionPtr& conn) {

@@ -23,9 +23,10 @@ ConnectionPtr openConn(const QString& provider, const QString& server, const QSt
 // The same, ending the program when the connection fails.
 ConnectionPtr mustOpen(const QString& provider, const QString& server, const QString& database,
                        const QString& user = {});
-// The options the benchmarks share: bench_list's SQLite file, a PostgreSQL server and its user.
+// The options the benchmarks share: bench_list's SQLite file, a PostgreSQL server, its user and
+// bench_list's database on it.
 struct ServerOptions {
-    QCommandLineOption db, pg, pgUser;
+    QCommandLineOption db, pg, pgUser, pgDb;
 };
 ServerOptions serverOptions(const QString& dbHelp);
 

@@ -140,7 +140,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption& dbOpt = server.db;
     const QCommandLineOption& pgOpt = server.pg;
     const QCommandLineOption& pgUserOpt = server.pgUser;
-    p.addOptions({dbOpt, pgOpt, pgUserOpt});
+    const QCommandLineOption& pgDbOpt = server.pgDb;
+    p.addOptions({dbOpt, pgOpt, pgUserOpt, pgDbOpt});
     p.process(app);
 
     constexpr int kMax = 20000;
@@ -171,12 +172,12 @@ int main(int argc, char* argv[]) {
         const QString server = p.value(pgOpt);
         const QString host = server.section(u':', 0, 0), port = server.section(u':', 1);
         const Result pg = exportThroughWindow(
-            mustOpen(QStringLiteral("PostgreSQL"), server, QStringLiteral("bench_list"), p.value(pgUserOpt)),
+            mustOpen(QStringLiteral("PostgreSQL"), server, p.value(pgDbOpt), p.value(pgUserOpt)),
             dir.path() + QStringLiteral("/pg.csv"));
         const Result pgClient = exportThroughClient(
             QStringLiteral("psql"),
             {QStringLiteral("-h"), host, QStringLiteral("-p"), port, QStringLiteral("-U"), p.value(pgUserOpt),
-             QStringLiteral("-d"), QStringLiteral("bench_list"), QStringLiteral("-qAt"), QStringLiteral("-c"),
+             QStringLiteral("-d"), p.value(pgDbOpt), QStringLiteral("-qAt"), QStringLiteral("-c"),
              QStringLiteral("COPY (") + listSql(kMax) + QStringLiteral(") TO STDOUT WITH (DELIMITER ';')")},
             dir.path() + QStringLiteral("/pg-client.csv"));
         report(QStringLiteral("PostgreSQL"), pg, pgClient);

@@ -165,8 +165,7 @@ ConnectionPtr sqliteRegister(const QString& path, int rows) {
     return conn;
 }
 
-ConnectionPtr pgRegister(const QString& server, const QString& user, int rows) {
-    const QString name = QStringLiteral("bench_list");
+ConnectionPtr pgRegister(const QString& server, const QString& user, const QString& name, int rows) {
     ConnectionPtr admin = openConn(QStringLiteral("PostgreSQL"), server, QStringLiteral("postgres"), user);
     if (!admin->IsOpen()) die(admin->LastErrorText());
     QSqlQuery q(admin->database());
@@ -462,9 +461,10 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption& dbOpt = server.db;
     const QCommandLineOption& pgOpt = server.pg;
     const QCommandLineOption& pgUserOpt = server.pgUser;
+    const QCommandLineOption& pgDbOpt = server.pgDb;
     const QCommandLineOption maxOpt(QStringLiteral("max"), QStringLiteral("The list limit."),
                                     QStringLiteral("N"), QStringLiteral("20000"));
-    p.addOptions({rowsOpt, dbOpt, pgOpt, pgUserOpt, maxOpt});
+    p.addOptions({rowsOpt, dbOpt, pgOpt, pgUserOpt, pgDbOpt, maxOpt});
     p.process(app);
     bool ok1 = false, ok2 = false;
     const int rows = p.value(rowsOpt).toInt(&ok1);
@@ -476,7 +476,7 @@ int main(int argc, char* argv[]) {
     ConnectionPtr pg;
     if (p.isSet(pgOpt)) {
         out() << "PostgreSQL " << p.value(pgOpt) << Qt::endl;
-        pg = pgRegister(p.value(pgOpt), p.value(pgUserOpt), rows);
+        pg = pgRegister(p.value(pgOpt), p.value(pgUserOpt), p.value(pgDbOpt), rows);
     }
     if (!resetPeak()) out() << "(peaks are of the whole process: /proc/self/clear_refs refused)" << Qt::endl;
     out() << "times in ms, best of " << kRepeats << "; ratio = rs all / query" << Qt::endl;

@@ -185,9 +185,10 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption& dbOpt = server.db;
     const QCommandLineOption& pgOpt = server.pg;
     const QCommandLineOption& pgUserOpt = server.pgUser;
+    const QCommandLineOption& pgDbOpt = server.pgDb;
     const QCommandLineOption maxOpt(QStringLiteral("max"), QStringLiteral("The list limit."),
                                     QStringLiteral("N"), QStringLiteral("20000"));
-    p.addOptions({dbOpt, pgOpt, pgUserOpt, maxOpt});
+    p.addOptions({dbOpt, pgOpt, pgUserOpt, pgDbOpt, maxOpt});
     p.process(app);
     bool ok = false;
     const int max = p.value(maxOpt).toInt(&ok);
@@ -217,7 +218,7 @@ int main(int argc, char* argv[]) {
             mustOpen(QStringLiteral("SQLite"), QStringLiteral("localhost"), p.value(dbOpt)), max);
     if (p.isSet(pgOpt))
         measure(QStringLiteral("PostgreSQL"),
-                mustOpen(QStringLiteral("PostgreSQL"), p.value(pgOpt), QStringLiteral("bench_list"),
+                mustOpen(QStringLiteral("PostgreSQL"), p.value(pgOpt), p.value(pgDbOpt),
                          p.value(pgUserOpt)),
                 max);
     return 0;

@@ -22,6 +22,13 @@ void UpgradeStep1();
 // upgrade error box and ends the step.
 void UpgradeStep2();
 
+// PostgreSQL only: gives PROTOCOL the stored folds of its searched text columns that it lacks, with
+// their trigram indexes (registers made before them). A failure is shown in the upgrade error box
+// and undone with the transaction; the register is then searched as before the upgrade.
+void UpgradeFoldedColumns();
+// The searched columns (PgFoldedColumns) among `columns` whose folded copy is not among them.
+QStringList MissingFoldedColumns(const QStringList& columns);
+
 // The probe query of a step (1 or 2): it fails to open while the step is due.
 QString ProbeSql(int step);
 // The statements of a step (1 or 2) on a backend, in the order they run.

@@ -53,3 +53,14 @@ public:
 inline constexpr const char* kGreekCollation = "GREEK_CI_AI";
 // The fold function that like() applies on PostgreSQL.
 inline constexpr const char* kPgFoldFunction = "greek_fold";
+
+// The register's text columns that its search page looks into. On PostgreSQL each has a stored
+// folded copy, <column>_FOLD, kept by the database, with a trigram index; like() compares against
+// it, so a search neither folds every row again nor waits for the recheck of each candidate.
+const QStringList& PgFoldedColumns();
+// "THEMA" -> "THEMA_FOLD"; empty when the column has no folded copy.
+QString PgFoldedColumn(const QString& column);
+// The statements that give PROTOCOL the folded copies of `columns` (in one rewrite of the table),
+// their trigram indexes (in place of the older indexes on the fold of the column, which share
+// their names) and the B-tree on PROT_AA that lets an ordered search stop at the list's limit.
+QStringList PgFoldedColumnsSql(const QStringList& columns);
