@@ -182,5 +182,7 @@ int main(int argc, char* argv[]) {
             dir.path() + QStringLiteral("/pg-client.csv"));
         report(QStringLiteral("PostgreSQL"), pg, pgClient);
     }
+    // The session's connection must go before the application object, or its driver outlives Qt SQL.
+    modDeclare::gConn.reset();
     return 0;
 }

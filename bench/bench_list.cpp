@@ -344,9 +344,11 @@ QList<ListStatement> listStatements(const ConnectionPtr& conn) {
     };
 }
 
-// The same rows in one statement: TOP at its head, the order at its end.
+// The same rows in one statement: TOP at its head, the order at its end (the key breaking ties, as
+// in the list).
 QString directSql(const ListStatement& s, int max) {
-    return QStringLiteral("SELECT TOP %1 ").arg(max) + s.sql.mid(7) + QStringLiteral(" ORDER BY ") + s.order;
+    return QStringLiteral("SELECT TOP %1 ").arg(max) + s.sql.mid(7) + QStringLiteral(" ORDER BY ") + s.order +
+           QStringLiteral(", ID");
 }
 
 // What a grid shows first.
@@ -372,7 +374,8 @@ ListRun viaList(const ConnectionPtr& conn, const ListStatement& s, int max, bool
         if (!list.Open(conn, s.sql, QStringLiteral("ID"), s.order, max))
             die(QStringLiteral("ListRecordset: ") + conn->LastErrorText());
         if (!list.keyed()) die(QStringLiteral("ListRecordset: fell back to a snapshot"));
-        r.rows = list.rowCount();
+        // The first screen needs only the first keys; reading it all needs the rest.
+        r.rows = walk ? list.rowCount() : list.rowsAvailable();
         const int fields = list.fieldCount();
         const int upTo = walk ? r.rows : std::min(r.rows, kFirstRows);
         for (int row = 0; row < upTo; ++row) {

@@ -1,6 +1,7 @@
 #include "ListRecordset.h"
 
 #include <QLocale>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -141,7 +142,8 @@ QList<Word> topLevelWords(const QString& s) {
 
 struct ListRecordset::Block {
     int first = 0;         // the list row of position 0
-    Recordset rs;          // the rows as read, in the order the server returned them
+    std::shared_ptr<Recordset> rs = std::make_shared<Recordset>();  // the rows as read, in the
+                                                   // server's order; shared by the blocks of one read
     QVector<int> rsRow;    // per position, the row of rs; -1 when the key was not returned
     bool queried = false;  // false when no position had a key to ask for
 };
@@ -193,7 +195,9 @@ QString ListRecordset::BlockSql(const QString& statement, const QString& keyFiel
     const QString bare = Unconditioned(statement);
     const QString rows = derived(bare.isEmpty() ? statement : bare);
     QStringList literals;
+    QSet<QString> seen;
     literals.reserve(keys.size());
+    seen.reserve(keys.size());
     for (const QVariant& k : keys) {
         if (k.isNull()) continue;
         QString literal;
@@ -208,7 +212,10 @@ QString ListRecordset::BlockSql(const QString& statement, const QString& keyFiel
                 literal = isNumeric(k) ? numberText(k) : dialect.textLiteral(k.toString());
         }
         // A key listed twice would bring its rows twice.
-        if (!literals.contains(literal)) literals << literal;
+        if (!seen.contains(literal)) {
+            seen.insert(literal);
+            literals << literal;
+        }
     }
     if (dialect.backend() == Backend::SQLite) {
         // Without statistics SQLite would rather walk an index of the statement's own condition (a
@@ -272,6 +279,8 @@ void ListRecordset::clearRows() {
     m_recent.clear();
     m_held = 0;
     m_last = nullptr;
+    m_nextBlock = -1;
+    m_span = 1;
 }
 
 bool ListRecordset::readKeys(QVector<QVariant>* keys, int maxRows, QSqlError* error) const {
@@ -318,6 +327,7 @@ ListRecordset::Rest ListRecordset::readRestOfKeys() const {
     m_recent.clear();
     m_held = 0;
     m_last = nullptr;
+    m_nextBlock = -1;
     return Rest::Replaced;
 }
 
@@ -374,7 +384,7 @@ bool ListRecordset::run() {
             return false;
         }
         if (first && first->queried) {
-            m_fields = first->rs.Fields();
+            m_fields = first->rs->Fields();
         } else {
             // Nothing read yet to take the names from.
             Recordset none;
@@ -419,26 +429,39 @@ std::shared_ptr<ListRecordset::Block> ListRecordset::readRows(int first, int cou
     }
     if (keys.isEmpty()) return block;
 
-    if (!block->rs.Open(BlockSql(m_statement, m_keyField, keys, m_conn->dialect()), m_conn)) return nullptr;
+    if (!block->rs->Open(BlockSql(m_statement, m_keyField, keys, m_conn->dialect()), m_conn)) return nullptr;
     block->queried = true;
-    const int keyColumn = block->rs.FieldIndex(m_keyField);
-    for (int r = 0; keyColumn >= 0 && r < block->rs.RecordCount(); ++r) {
-        const auto it = positions.find(keyText(block->rs.ValueAt(r, keyColumn)));
+    const int keyColumn = block->rs->FieldIndex(m_keyField);
+    for (int r = 0; keyColumn >= 0 && r < block->rs->RecordCount(); ++r) {
+        const auto it = positions.find(keyText(block->rs->ValueAt(r, keyColumn)));
         if (it == positions.end() || it->isEmpty()) continue;
         block->rsRow[it->takeFirst()] = r;
     }
     return block;
 }
 
-std::shared_ptr<ListRecordset::Block> ListRecordset::readBlock(int number) const {
-    const int first = number * m_options.blockSize;
-    std::shared_ptr<Block> block =
-        readRows(first, std::min<int>(m_options.blockSize, int(m_keys.size()) - first));
-    if (block && block->queried) {
+QList<std::shared_ptr<ListRecordset::Block>> ListRecordset::readBlocks(int number, int span) const {
+    const int size = m_options.blockSize;
+    const int first = number * size;
+    const int count = std::min<int>(span * size, int(m_keys.size()) - first);
+    std::shared_ptr<Block> rows = readRows(first, count);
+    if (!rows) return {};
+    if (rows->queried) {
         ++m_blocksRead;
-        m_rowsRead += block->rs.RecordCount();
+        m_rowsRead += rows->rs->RecordCount();
     }
-    return block;
+    if (count <= size) return {rows};
+    // One statement for several blocks: each keeps its share of the rows read.
+    QList<std::shared_ptr<Block>> blocks;
+    for (int at = 0; at < count; at += size) {
+        auto block = std::make_shared<Block>();
+        block->first = first + at;
+        block->rs = rows->rs;
+        block->rsRow = rows->rsRow.mid(at, std::min(size, count - at));
+        block->queried = rows->queried;
+        blocks << block;
+    }
+    return blocks;
 }
 
 const ListRecordset::Block* ListRecordset::blockFor(int row) const {
@@ -454,24 +477,35 @@ const ListRecordset::Block* ListRecordset::blockFor(int row) const {
         return m_last;
     }
 
-    std::shared_ptr<Block> block = readBlock(number);
-    if (!block) {
+    // A reader going down the list (scrolling, reading it all) gets more blocks to a statement each
+    // time, up to the blocks kept: a statement costs more than the rows it reads.
+    const int most = std::max(1, m_options.keptBlocks);
+    m_span = number == m_nextBlock ? std::min(m_span * 2, most) : 1;
+    QList<std::shared_ptr<Block>> blocks = readBlocks(number, m_span);
+    if (blocks.isEmpty()) {
         // A block that could not be read stays empty until the list is read again: a grid would
         // otherwise send the failing statement for every cell it paints.
-        block = std::make_shared<Block>();
+        auto block = std::make_shared<Block>();
         block->first = number * m_options.blockSize;
         block->rsRow.fill(-1, std::min<int>(m_options.blockSize, int(m_keys.size()) - block->first));
+        blocks << block;
     }
-    m_blocks.insert(number, block);
-    m_recent.append(number);
-    m_held += int(block->rsRow.size());
+    m_nextBlock = number + int(blocks.size());
+    // Inserted last to first, so that the block asked for is the most recent.
+    for (auto it = blocks.rbegin(); it != blocks.rend(); ++it) {
+        const int n = (*it)->first / m_options.blockSize;
+        if (m_blocks.contains(n)) continue;
+        m_blocks.insert(n, *it);
+        m_recent.append(n);
+        m_held += int((*it)->rsRow.size());
+    }
     while (m_recent.size() > m_options.keptBlocks) {
         const auto dropped = m_blocks.find(m_recent.takeFirst());
         m_held -= int((*dropped)->rsRow.size());
         m_blocks.erase(dropped);
     }
     m_mostHeld = std::max(m_mostHeld, m_held);
-    m_last = block.get();
+    m_last = m_blocks.value(number).get();
     return m_last;
 }
 
@@ -493,7 +527,7 @@ bool ListRecordset::Walk(const RowVisitor& visit, int chunk) const {
         if (!rows) return false;
         for (int i = 0; i < count; ++i) {
             const int r = rows->rsRow.at(i);
-            for (int f = 0; f < fields; ++f) values[f] = r < 0 ? QVariant() : rows->rs.ValueAt(r, f);
+            for (int f = 0; f < fields; ++f) values[f] = r < 0 ? QVariant() : rows->rs->ValueAt(r, f);
             if (!visit(first + i, values)) return false;
         }
     }
@@ -553,5 +587,5 @@ QVariant ListRecordset::value(int row, int field) const {
     const Block* block = blockFor(row);
     if (!block) return {};
     const int r = block->rsRow.at(row - block->first);
-    return r < 0 ? QVariant() : block->rs.ValueAt(r, field);
+    return r < 0 ? QVariant() : block->rs->ValueAt(r, field);
 }

@@ -128,7 +128,8 @@ private:
     // The rows of the list's positions first .. first + count - 1, read by their keys; null when
     // the statement failed (the error is pending).
     std::shared_ptr<Block> readRows(int first, int count) const;
-    std::shared_ptr<Block> readBlock(int number) const;
+    // Blocks number .. number + span - 1 in one statement; empty when it failed (the error is pending).
+    QList<std::shared_ptr<Block>> readBlocks(int number, int span) const;
     bool run();
     bool readKeys(QVector<QVariant>* keys, int maxRows, QSqlError* error = nullptr) const;
     int firstKeys() const;
@@ -157,4 +158,6 @@ private:
     mutable int m_blocksRead = 0;
     mutable int m_held = 0;                 // rows of the blocks kept
     mutable const Block* m_last = nullptr;  // the most recent block, m_recent.last()
+    mutable int m_nextBlock = -1;           // the block after the last read: read next going down
+    mutable int m_span = 1;                 // blocks the last statement read
 };
