@@ -95,8 +95,11 @@ void frmPhrases::Fill() {
                     QStringLiteral("Invalid table name: ") + m_table);
     } else {
         QString sql = QStringLiteral("SELECT ") + m_descrField + QStringLiteral(" as Descr, ") + m_keyField +
-                      QStringLiteral(" AS Id") + QStringLiteral(" FROM ") + m_table +
-                      QStringLiteral(" WHERE ") + gConn->dialect().like(m_descrField, pattern);
+                      QStringLiteral(" AS Id") + QStringLiteral(" FROM ") + m_table;
+        // A filter of nothing but "%" lets every description through (DESCR is never Null): without
+        // the condition the server does not fold every row to learn that.
+        if (!QString(filter).remove(QLatin1Char('%')).isEmpty())
+            sql += QStringLiteral(" WHERE ") + gConn->dialect().like(m_descrField, pattern);
         if (!m_sortField.isEmpty()) {
             sql += QStringLiteral(" ORDER BY ") + m_sortField;
             if (!m_ascending) sql += QStringLiteral(" DESC");
