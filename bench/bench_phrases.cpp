@@ -84,8 +84,7 @@ ConnectionPtr sqliteRegister(const QString& path, int rows) {
     return conn;
 }
 
-ConnectionPtr pgRegister(const QString& server, const QString& user, int rows) {
-    const QString name = QStringLiteral("bench_phrases");
+ConnectionPtr pgRegister(const QString& server, const QString& user, const QString& name, int rows) {
     ConnectionPtr admin = openConn(QStringLiteral("PostgreSQL"), server, QStringLiteral("postgres"), user);
     if (!admin->IsOpen()) die(admin->LastErrorText());
     if (!admin->Execute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)) ||
@@ -103,13 +102,9 @@ ConnectionPtr pgRegister(const QString& server, const QString& user, int rows) {
     return conn;
 }
 
-// The picker's statement for a typed text, built as the picker builds it.
+// The picker's statement for a typed text.
 QString statement(const ConnectionPtr& conn, const QString& typed) {
-    QString text = typed.trimmed();
-    text.replace(QLatin1Char('!'), QStringLiteral("!!"));
-    return QStringLiteral("SELECT DESCR as Descr, ID AS Id FROM L_PHRASES WHERE ") +
-           conn->dialect().like(QStringLiteral("DESCR"), StrHelper::SqlValue(QString(text + u'%'))) +
-           QStringLiteral(" ORDER BY DESCR");
+    return frmPhrases::FillSql(QStringLiteral("L_PHRASES"), typed, QStringLiteral("DESCR"), true, conn->dialect());
 }
 
 double median(QList<double> v) {
@@ -212,7 +207,9 @@ int main(int argc, char** argv) {
                                QStringLiteral("user"), QStringLiteral("postgres"));
     QCommandLineOption wordOpt(QStringLiteral("type"), QStringLiteral("The text typed (αποστολή εγγράφων)."),
                                QStringLiteral("text"), QStringLiteral("αποστολή εγγράφων"));
-    parser.addOptions({rowsOpt, pgOpt, userOpt, wordOpt});
+    QCommandLineOption dbOpt(QStringLiteral("pg-db"), QStringLiteral("PostgreSQL database, made anew (bench_phrases)."),
+                             QStringLiteral("name"), QStringLiteral("bench_phrases"));
+    parser.addOptions({rowsOpt, pgOpt, userOpt, wordOpt, dbOpt});
     parser.process(app);
     const int rows = parser.value(rowsOpt).toInt();
     const QString word = parser.value(wordOpt);
@@ -227,7 +224,7 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(pgOpt)) {
         out() << "PostgreSQL " << parser.value(pgOpt) << ", " << rows << " phrases" << Qt::endl;
-        ConnectionPtr conn = pgRegister(parser.value(pgOpt), parser.value(userOpt), rows);
+        ConnectionPtr conn = pgRegister(parser.value(pgOpt), parser.value(userOpt), parser.value(dbOpt), rows);
         run(conn, word);
         conn->Close();
     }

@@ -205,7 +205,9 @@ void UpgradeFoldedColumns() {
     if (missing.isEmpty()) return;
     const int pointer = Screen::MousePointer();
     Screen::SetMousePointer(Screen::vbHourglass);
-    for (const QString& sql : PgFoldedColumnsSql(missing)) {
+    QStringList statements = PgFoldedColumnsSql(missing);
+    for (const QString& table : PickerTables()) statements << PgPickerIndexesSql(table);
+    for (const QString& sql : statements) {
         if (gConn->Execute(sql)) continue;
         Screen::SetMousePointer(pointer);
         showUpgradeError();

@@ -23,7 +23,8 @@ void UpgradeStep1();
 void UpgradeStep2();
 
 // PostgreSQL only: gives PROTOCOL the stored folds of its searched text columns that it lacks, with
-// their trigram indexes (registers made before them). A failure is shown in the upgrade error box
+// their trigram indexes, and the picker's lookup tables their index on DESCR (registers made before
+// them). A failure is shown in the upgrade error box
 // and undone with the transaction; the register is then searched as before the upgrade.
 void UpgradeFoldedColumns();
 // The searched columns (PgFoldedColumns) among `columns` whose folded copy is not among them.

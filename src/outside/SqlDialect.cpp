@@ -44,6 +44,19 @@ QStringList PgFoldedColumnsSql(const QStringList& columns) {
     return out;
 }
 
+const QStringList& PickerTables() {
+    static const QStringList tables{QStringLiteral("L_APO"), QStringLiteral("L_PROS"), QStringLiteral("L_TOPOS"),
+                                    QStringLiteral("L_ARMODIOS"), QStringLiteral("L_PHRASES")};
+    return tables;
+}
+
+QStringList PgPickerIndexesSql(const QString& table) {
+    return {QStringLiteral("CREATE INDEX IF NOT EXISTS IX_%1_DESCR_FOLD ON %1"
+                           " (public.greek_fold(DESCR COLLATE \"default\") text_pattern_ops) INCLUDE (DESCR, ID)")
+                .arg(table),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS IX_%1_DESCR ON %1 (DESCR) INCLUDE (ID)").arg(table)};
+}
+
 namespace {
 
 const QString kEscapeClause = QStringLiteral(" ESCAPE '!'");

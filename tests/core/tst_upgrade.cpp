@@ -315,6 +315,7 @@ private slots:
             " ('2026-01-02', 'Προκήρυξη ΔΙΑΓΩΝΙΣΜΟΥ', 'Δήμος', 1), ('2026-01-03', 'Άδεια', 'ΔΉΜΟΣ Αθηναίων', 1),"
             " ('2026-01-04', 'ο διαγωνισμός', NULL, 1)")));
         QVERIFY(indexExists(conn, QStringLiteral("IX_PROTOCOL_THEMA_FOLD")));
+        QVERIFY(!indexExists(conn, QStringLiteral("IX_L_PHRASES_DESCR")));
         QCOMPARE(NewVersionCheckFor::MissingFoldedColumns(
                      rowsOf(conn, QStringLiteral("SELECT column_name FROM information_schema.columns"
                                                  " WHERE table_name = 'protocol'"))),
@@ -331,6 +332,8 @@ private slots:
                  QStringList{"CREATE INDEX ix_protocol_thema_fold ON public.protocol USING gin"
                              " (thema_fold gin_trgm_ops)"});
         QVERIFY(indexExists(conn, QStringLiteral("IX_PROTOCOL_PROT_AA")));
+        for (const QString& table : PickerTables())
+            QVERIFY2(indexExists(conn, QStringLiteral("IX_%1_DESCR").arg(table)), qPrintable(table));
 
         SqlDialect::setActive(Backend::PostgreSQL);
         const auto found = [&](const QString& column, const QString& typed, int mode) {

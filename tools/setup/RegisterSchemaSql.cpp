@@ -168,12 +168,9 @@ QStringList lookupTable(const Ddl& d, const QString& name, int length, bool with
 // answers the dialect's folded LIKE from a pattern index on the fold; with the columns included it
 // reads the stored fold instead of folding every row again (an index-only scan). SQLite's LIKE is a
 // function it cannot index, so there the index spares the sort in the Greek collation.
-QStringList pickerIndex(const Ddl& d, const QString& table) {
-    if (d.pg())
-        return {QStringLiteral(
-                    "CREATE INDEX IX_%1_DESCR_FOLD ON %1"
-                    " (public.greek_fold(DESCR COLLATE \"default\") text_pattern_ops) INCLUDE (DESCR, ID)")
-                    .arg(table)};
+QStringList pickerIndex(const Ddl& d, const QString& table, bool pre) {
+    // Registers made before had only the fold's index.
+    if (d.pg()) return pre ? PgPickerIndexesSql(table).mid(0, 1) : PgPickerIndexesSql(table);
     return {d.index("IX_" + table + "_DESCR", table, "DESCR")};
 }
 
@@ -205,8 +202,7 @@ QStringList Objects(Backend backend, bool preUpgrade) {
         out << lookupTable(d, "L_ARXEIOTHETHSH", 50, false)
             << d.index("IX_L_ARXEIOTHETHSH", "L_ARXEIOTHETHSH", "DESCR");
     // L_ARXEIOTHETHSH comes with the schema upgrade too, which gives it only IX_L_ARXEIOTHETHSH.
-    for (const char* table : {"L_APO", "L_PROS", "L_TOPOS", "L_ARMODIOS", "L_PHRASES"})
-        out << pickerIndex(d, QLatin1String(table));
+    for (const QString& table : PickerTables()) out << pickerIndex(d, table, preUpgrade);
 
     out << d.table("L_USER_GROUPS",
                    {d.integer("USER_GROUP_ID") + " PRIMARY KEY", d.text("USER_GROUP_DESCR", 50),
