@@ -131,6 +131,13 @@ void tst_ListRecordset::statementTexts_data() {
         << ListRecordset::BlockSql(st, "ID", {}, lite)
         << "SELECT q.* FROM (VALUES (NULL)) list_keys CROSS JOIN (SELECT * FROM PROTOCOL) q "
            "WHERE q.ID = list_keys.column1";
+    QTest::newRow("some columns")
+        << ListRecordset::BlockSql(st, "ID", {3}, mssql, {"THEMA", "id"})
+        << "SELECT q.ID, q.THEMA FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (3)";
+    QTest::newRow("some columns on SQLite")
+        << ListRecordset::BlockSql(st, "ID", {3}, lite, {"THEMA"})
+        << "SELECT q.ID, q.THEMA FROM (VALUES (3)) list_keys CROSS JOIN (SELECT * FROM PROTOCOL) q "
+           "WHERE q.ID = list_keys.column1";
     QTest::newRow("no key to ask for")
         << ListRecordset::BlockSql(st, "ID", {QVariant()}, mssql)
         << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (NULL)";
@@ -378,13 +385,24 @@ void tst_ListRecordset::firstKeysFirst() {
     {
         ListRecordset list(options);
         open(list);
-        QList<QVariant> walked;
-        QVERIFY(list.Walk([&](int row, const QVector<QVariant>& values) {
-            walked << values.at(ref.FieldIndex("ID"));
-            return row >= 0;
-        }, 4));
-        QCOMPARE(walked.size(), ref.RecordCount());
-        for (int r = 0; r < ref.RecordCount(); ++r) QCOMPARE(walked.at(r), ref.ValueAt(r, ref.FieldIndex("ID")));
+        // Only the fields asked for are read; the others stay null.
+        const int id = ref.FieldIndex("ID"), date = ref.FieldIndex("HMEROM"), thema = ref.FieldIndex("THEMA");
+        QList<QVariant> ids, dates;
+        bool others = false;
+        QVERIFY(list.Walk(
+            [&](int row, const QVector<QVariant>& values) {
+                ids << values.at(id);
+                dates << values.at(date);
+                others = others || !values.at(thema).isNull();
+                return row >= 0;
+            },
+            4, {date, id, date}));
+        QCOMPARE(ids.size(), ref.RecordCount());
+        QVERIFY(!others);
+        for (int r = 0; r < ref.RecordCount(); ++r) {
+            QCOMPARE(ids.at(r), ref.ValueAt(r, id));
+            QCOMPARE(dates.at(r), ref.ValueAt(r, date));
+        }
     }
     QVERIFY(!Err().Pending());
 }

@@ -191,7 +191,15 @@ QString ListRecordset::SnapshotSql(const QString& statement, const QString& orde
 }
 
 QString ListRecordset::BlockSql(const QString& statement, const QString& keyField,
-                                const QList<QVariant>& keys, const SqlDialect& dialect) {
+                                const QList<QVariant>& keys, const SqlDialect& dialect,
+                                const QStringList& columns) {
+    QString selected = QStringLiteral("q.*");
+    if (!columns.isEmpty()) {
+        QStringList list{QStringLiteral("q.") + keyField};
+        for (const QString& c : columns)
+            if (c.compare(keyField, Qt::CaseInsensitive) != 0) list << QStringLiteral("q.") + c;
+        selected = list.join(QStringLiteral(", "));
+    }
     const QString bare = Unconditioned(statement);
     const QString rows = derived(bare.isEmpty() ? statement : bare);
     QStringList literals;
@@ -224,14 +232,15 @@ QString ListRecordset::BlockSql(const QString& statement, const QString& keyFiel
         const QString values =
             literals.isEmpty() ? QStringLiteral("(NULL)")
                                : QLatin1Char('(') + literals.join(QStringLiteral("),(")) + QLatin1Char(')');
-        return QStringLiteral("SELECT q.* FROM (VALUES ") + values +
+        return QStringLiteral("SELECT ") + selected + QStringLiteral(" FROM (VALUES ") + values +
                QStringLiteral(") list_keys CROSS JOIN ") + rows + QStringLiteral(" WHERE q.") +
                keyField + QStringLiteral(" = list_keys.column1");
     }
     // No key can match an empty list; "IN ()" is no SQL anywhere.
     const QString in = literals.isEmpty() ? QStringLiteral("NULL") : literals.join(QLatin1Char(','));
-    return QStringLiteral("SELECT * FROM ") + rows + QStringLiteral(" WHERE ") + keyField +
-           QStringLiteral(" IN (") + in + QLatin1Char(')');
+    return QStringLiteral("SELECT ") + (columns.isEmpty() ? QStringLiteral("*") : selected) +
+           QStringLiteral(" FROM ") + rows + QStringLiteral(" WHERE ") + keyField + QStringLiteral(" IN (") + in +
+           QLatin1Char(')');
 }
 
 bool ListRecordset::Open(const ConnectionPtr& conn, const QString& statement, const QString& keyField,
@@ -413,7 +422,8 @@ bool ListRecordset::run() {
     return true;
 }
 
-std::shared_ptr<ListRecordset::Block> ListRecordset::readRows(int first, int count) const {
+std::shared_ptr<ListRecordset::Block> ListRecordset::readRows(int first, int count,
+                                                              const QStringList& columns) const {
     auto block = std::make_shared<Block>();
     block->first = first;
     block->rsRow.fill(-1, count);
@@ -429,7 +439,8 @@ std::shared_ptr<ListRecordset::Block> ListRecordset::readRows(int first, int cou
     }
     if (keys.isEmpty()) return block;
 
-    if (!block->rs->Open(BlockSql(m_statement, m_keyField, keys, m_conn->dialect()), m_conn)) return nullptr;
+    if (!block->rs->Open(BlockSql(m_statement, m_keyField, keys, m_conn->dialect(), columns), m_conn))
+        return nullptr;
     block->queried = true;
     const int keyColumn = block->rs->FieldIndex(m_keyField);
     for (int r = 0; keyColumn >= 0 && r < block->rs->RecordCount(); ++r) {
@@ -509,25 +520,37 @@ const ListRecordset::Block* ListRecordset::blockFor(int row) const {
     return m_last;
 }
 
-bool ListRecordset::Walk(const RowVisitor& visit, int chunk) const {
+bool ListRecordset::Walk(const RowVisitor& visit, int chunk, const QList<int>& fields) const {
     if (!m_open || !CompleteKeys()) return false;
-    const int fields = m_fields.count();
-    QVector<QVariant> values(fields);
+    const int count = m_fields.count();
+    QList<int> wanted;
+    for (int f : fields)
+        if (f >= 0 && f < count && !wanted.contains(f)) wanted << f;
+    if (fields.isEmpty())
+        for (int f = 0; f < count; ++f) wanted << f;
+    QVector<QVariant> values(count);
     if (!m_keyed) {
         for (int r = 0; r < m_snapshot->RecordCount(); ++r) {
-            for (int f = 0; f < fields; ++f) values[f] = m_snapshot->ValueAt(r, f);
+            for (int f : wanted) values[f] = m_snapshot->ValueAt(r, f);
             if (!visit(r, values)) return false;
         }
         return true;
     }
+    // Only the fields asked for travel: the rows' other columns (the stored folds, say) are not read.
+    QStringList columns;
+    if (!fields.isEmpty())
+        for (int f : wanted) columns << m_fields.fieldName(f);
     chunk = std::max(1, chunk);
     for (int first = 0; first < m_keys.size(); first += chunk) {
-        const int count = std::min<int>(chunk, int(m_keys.size()) - first);
-        const std::shared_ptr<Block> rows = readRows(first, count);
+        const int n = std::min<int>(chunk, int(m_keys.size()) - first);
+        const std::shared_ptr<Block> rows = readRows(first, n, columns);
         if (!rows) return false;
-        for (int i = 0; i < count; ++i) {
+        QList<int> column;  // per wanted field, its column in the rows read
+        for (int f : wanted) column << (columns.isEmpty() ? f : rows->rs->FieldIndex(m_fields.fieldName(f)));
+        for (int i = 0; i < n; ++i) {
             const int r = rows->rsRow.at(i);
-            for (int f = 0; f < fields; ++f) values[f] = r < 0 ? QVariant() : rows->rs->ValueAt(r, f);
+            for (int w = 0; w < wanted.size(); ++w)
+                values[wanted.at(w)] = r < 0 || column.at(w) < 0 ? QVariant() : rows->rs->ValueAt(r, column.at(w));
             if (!visit(first + i, values)) return false;
         }
     }

@@ -90,10 +90,11 @@ public:
     bool fetchRow(int row) const;
 
     // Reads every row in the list's order, `chunk` rows to a statement, keeping none of them: the
-    // visitor gets each row's values (all null for a row removed meanwhile) and returns false to
-    // stop. False when a read failed (the error is pending) or the visitor stopped.
+    // visitor gets each row's values by field index (all null for a row removed meanwhile) and
+    // returns false to stop. With `fields` (indexes) only those are read, the others stay null.
+    // False when a read failed (the error is pending) or the visitor stopped.
     using RowVisitor = std::function<bool(int row, const QVector<QVariant>& values)>;
-    bool Walk(const RowVisitor& visit, int chunk = 1000) const;
+    bool Walk(const RowVisitor& visit, int chunk = 1000, const QList<int>& fields = {}) const;
 
     // For tests and the benchmark: rows read by block statements since Open, and the most rows held
     // at once (blocks and snapshot), and the block statements run.
@@ -110,8 +111,9 @@ public:
     // The statement without its top-level WHERE clause; the statement itself when it has none, and
     // an empty text when its condition cannot be cut off alone.
     static QString Unconditioned(const QString& statement);
+    // columns: the columns read (all when empty; the key is read in any case).
     static QString BlockSql(const QString& statement, const QString& keyField, const QList<QVariant>& keys,
-                            const SqlDialect& dialect);
+                            const SqlDialect& dialect, const QStringList& columns = {});
 
     int rowCount() const override;
     bool canFetchMore() const override { return !IsComplete(); }
@@ -127,7 +129,7 @@ private:
     const Block* blockFor(int row) const;
     // The rows of the list's positions first .. first + count - 1, read by their keys; null when
     // the statement failed (the error is pending).
-    std::shared_ptr<Block> readRows(int first, int count) const;
+    std::shared_ptr<Block> readRows(int first, int count, const QStringList& columns = {}) const;
     // Blocks number .. number + span - 1 in one statement; empty when it failed (the error is pending).
     QList<std::shared_ptr<Block>> readBlocks(int number, int span) const;
     bool run();
