@@ -41,6 +41,23 @@ auto bestOf(int repeats, F measure) {
     return best;
 }
 
+// The figures a run is judged by, printed together at its end so that two runs compare line by
+// line: what was timed, the program's time, the reference's (the driver, or the database's client;
+// 0 when none) and the target.
+class Summary {
+public:
+    void add(const QString& what, double ms, double referenceMs, const QString& target);
+    void print() const;
+
+private:
+    struct Line {
+        QString what;
+        double ms, referenceMs;
+        QString target;
+    };
+    QList<Line> m_lines;
+};
+
 // The dialect's support objects, then the register's schema, as the installation program makes them.
 void makeSchema(const ConnectionPtr& conn);
 }  // namespace Bench

@@ -33,6 +33,11 @@ constexpr int kBatchRows = 200;     // rows per multi-row INSERT
 constexpr int kCommitRows = 50000;  // rows per transaction
 constexpr int kRepeats = 3;
 
+Summary& summary() {
+    static Summary s;
+    return s;
+}
+
 qint64 countRows(const ConnectionPtr& conn) {
     QSqlQuery q(conn->database());
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM PROTOCOL")) || !q.next()) return -1;
@@ -142,7 +147,10 @@ void fill(const ConnectionPtr& conn, int rows) {
         }
     }
     flush(true);
-    out() << "  filled " << done << " rows in " << timer.elapsed() / 1000.0 << " s" << Qt::endl;
+    const double seconds = timer.elapsed() / 1000.0;
+    out() << "  filled " << done << " rows in " << seconds << " s" << Qt::endl;
+    summary().add(conn->dialect().name() + QStringLiteral(" fill, rows/s %1").arg(qRound(done / seconds)),
+                  seconds * 1000, 0, QStringLiteral("insert cost"));
 }
 
 ConnectionPtr sqliteRegister(const QString& path, int rows) {
@@ -184,6 +192,7 @@ void addFoldedColumns(const ConnectionPtr& conn) {
     QSqlQuery(conn->database()).exec(QStringLiteral("ANALYZE PROTOCOL"));
     out() << "  added the stored folds of " << missing.size() << " columns in " << t.elapsed() / 1000.0 << " s"
           << Qt::endl;
+    summary().add(QStringLiteral("PostgreSQL upgrade: stored folds"), t.elapsed(), 0, QString());
 }
 
 ConnectionPtr pgRegister(const QString& server, const QString& user, const QString& name, int rows) {
@@ -420,6 +429,9 @@ void measureList(const QString& backend, const ConnectionPtr& conn, int max) {
         const ListRun l = bestOf(kRepeats, [&] { return viaList(conn, s, max, true); });
         const ListRun q = bestOf(kRepeats, [&] { return viaQueryRows(conn, direct, true); });
         if (l.rows != q.rows) die(QStringLiteral("%1 %2: row counts differ").arg(backend, s.label));
+        summary().add(backend + QLatin1Char(' ') + s.label + QStringLiteral(", first 40"), l40.firstMs, q40.firstMs,
+                      QStringLiteral("<= 3 ms"));
+        summary().add(backend + QLatin1Char(' ') + s.label + QStringLiteral(", all"), l.ms, q.ms, QString());
         out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                      .arg(backend, -10)
                      .arg(s.label, -13)
@@ -518,5 +530,9 @@ int main(int argc, char* argv[]) {
     listHeader();
     measureList(QStringLiteral("SQLite"), lite, max);
     if (pg) measureList(QStringLiteral("PostgreSQL"), pg, max);
+    summary().print();
+    // The connections go before the application object, or their drivers outlive Qt SQL.
+    lite.reset();
+    pg.reset();
     return 0;
 }

@@ -136,6 +136,11 @@ void showPlan(const ConnectionPtr& conn, const QString& typed) {
     while (q.next()) out() << "    " << q.value(pg ? 0 : 3).toString() << Qt::endl;
 }
 
+Summary& summary() {
+    static Summary s;
+    return s;
+}
+
 void run(const ConnectionPtr& conn, const QString& word) {
     modDeclare::gConn = conn;
     frmPhrases dlg;
@@ -184,6 +189,8 @@ void run(const ConnectionPtr& conn, const QString& word) {
                      .arg(q > 0 ? f / q : 0.0, 6, 'f', 2)
               << Qt::endl;
     }
+    summary().add(conn->dialect().name() + QStringLiteral(" phrase picker, slowest keystroke"), worst, 0,
+                  QStringLiteral("<= 50 ms"));
     out() << QStringLiteral("  slowest keystroke %1 ms, mean %2 ms")
                  .arg(worst, 0, 'f', 1)
                  .arg(total / (word.size() + 1), 0, 'f', 1)
@@ -228,5 +235,6 @@ int main(int argc, char** argv) {
         run(conn, word);
         conn->Close();
     }
+    summary().print();
     return 0;
 }
