@@ -1,0 +1,88 @@
+// The controls of frmLookup, placed in twips as the resize rule keeps them.
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QTableView>
+
+#include "FormLayout.h"
+#include "frmLookup.h"
+
+namespace {
+QRect twips(int left, int top, int width, int height) {
+    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height)};
+}
+}  // namespace
+
+void frmLookup::buildControls() {
+    setObjectName(QStringLiteral("frmLookup"));
+    setAccessibleDescription(objectName());
+    setSizeGripEnabled(true);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    tdbg = named(new QTableView(this), QStringLiteral("tdbg"));
+    tdbg->setGeometry(twips(50, 50, 8020, 3815));
+    tdbg->setAccessibleName(QStringLiteral("Κατάλογος"));
+    tdbg->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tdbg->setSelectionMode(QAbstractItemView::SingleSelection);
+    tdbg->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tdbg->setTabKeyNavigation(false);
+    tdbg->setWordWrap(false);
+    tdbg->setAlternatingRowColors(true);
+    tdbg->verticalHeader()->hide();
+    tdbg->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tdbg->verticalHeader()->setDefaultSectionSize(tdbg->fontMetrics().height() + 6);
+    tdbg->horizontalHeader()->setStretchLastSection(true);
+    tdbg->horizontalHeader()->setHighlightSections(false);
+    tdbg->horizontalHeader()->setSectionsClickable(true);
+    tdbg->horizontalHeader()->setSortIndicatorShown(true);
+    tdbg->horizontalHeader()->resizeSection(0, Twips::toPixels(1500));
+
+    fra = named(new QGroupBox(this), QStringLiteral("fra"));
+    fra->setGeometry(twips(50, 3945, 8020, 1060));
+
+    const QString captions[] = {QStringLiteral("Κωδικός"), QStringLiteral("Περιγραφή")};
+    const QRect labels[] = {twips(120, 150, 1400, 300), twips(1640, 150, 3000, 300)};
+    const QRect boxes[] = {twips(120, 420, 1400, 330), twips(1640, 420, 6290, 330)};
+    for (int i = 0; i < 2; ++i) {
+        auto* box = new QLineEdit(fra);
+        txt.set(i, box);
+        box->setGeometry(boxes[i]);
+        box->setAccessibleName(captions[i]);
+        auto* label = new QLabel(captions[i], fra);
+        lbl.set(i, label);
+        label->setGeometry(labels[i]);
+        label->setBuddy(box);
+    }
+    // The current entry's key, out of sight.
+    auto* key = new QLineEdit(fra);
+    txt.set(2, key);
+    key->setAccessibleName(QStringLiteral("Α/Α"));
+    key->hide();
+
+    const QString actions[] = {QStringLiteral("Προσθήκη"), QStringLiteral("Διόρθωση"), QStringLiteral("Διαγραφή")};
+    for (int i = 0; i < 3; ++i) {
+        auto* b = new QPushButton(actions[i], fra);
+        cmd.set(i, b);
+        b->setAutoDefault(false);
+        b->setGeometry(twips(120 + i * 1300, 1060 - 390 - 40, 1215, 360));
+    }
+    // The frame's height follows its buttons.
+    fra->resize(fra->width(), cmd[0]->y() + cmd[0]->height() + Twips::toPixels(60));
+
+    cmdPrint = named(new QPushButton(QStringLiteral("Εκτύπωση"), this), QStringLiteral("cmdPrint"));
+    cmdSelect = named(new QPushButton(QStringLiteral("Επιλογή"), this), QStringLiteral("cmdSelect"));
+    cmdExit = named(new QPushButton(QStringLiteral("Έξοδος"), this), QStringLiteral("cmdExit"));
+    cmdPrint->setGeometry(twips(50, 5095, 1215, 390));
+    cmdSelect->setGeometry(twips(5640, 5095, 1215, 390));
+    cmdExit->setGeometry(twips(6895, 5095, 1215, 390));
+    for (QPushButton* b : {cmdPrint, cmdSelect, cmdExit}) b->setAutoDefault(false);
+    cmdSelect->setDefault(true);
+
+    setTabOrder(tdbg, txt[0]);
+    setTabOrder(txt[0], txt[1]);
+    setTabOrder(txt[1], cmd[0]);
+    setTabOrder(cmd[0], cmd[1]);
+    setTabOrder(cmd[1], cmd[2]);
+    setTabOrder(cmd[2], cmdPrint);
+    setTabOrder(cmdPrint, cmdSelect);
+    setTabOrder(cmdSelect, cmdExit);
+}
