@@ -63,7 +63,7 @@ bool frmLookup::Init(const QString& Caption, const QString& TableName, const QSt
         tdbg->setColumnHidden(0, true);
         // The description takes the code's place in the frame.
         lbl[1]->move(lbl[0]->pos());
-        txt[1]->move(txt[0]->x(), txt[1]->y());
+        txt[1]->move(lbl[1]->x() + lbl[1]->width() + Twips::toPixels(90), txt[1]->y());
         Form_Resize();
     }
     m_descrField = DescrField.trimmed();

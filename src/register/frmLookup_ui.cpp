@@ -40,8 +40,9 @@ void frmLookup::buildControls() {
     fra->setGeometry(twips(50, 3945, 8020, 1060));
 
     const QString captions[] = {QStringLiteral("Κωδικός"), QStringLiteral("Περιγραφή")};
-    const QRect labels[] = {twips(120, 150, 1400, 300), twips(1640, 150, 3000, 300)};
-    const QRect boxes[] = {twips(120, 420, 1400, 330), twips(1640, 420, 6290, 330)};
+    // Labels beside their boxes: the frame holds one row of them and one of buttons.
+    const QRect labels[] = {twips(120, 120, 800, 330), twips(2360, 120, 1000, 330)};
+    const QRect boxes[] = {twips(940, 120, 1300, 330), twips(3380, 120, 4550, 330)};
     for (int i = 0; i < 2; ++i) {
         auto* box = new QLineEdit(fra);
         txt.set(i, box);
@@ -63,7 +64,7 @@ void frmLookup::buildControls() {
         auto* b = new QPushButton(actions[i], fra);
         cmd.set(i, b);
         b->setAutoDefault(false);
-        b->setGeometry(twips(120 + i * 1300, 1060 - 390 - 40, 1215, 360));
+        b->setGeometry(twips(120 + i * 1300, 560, 1215, 360));
     }
     // The frame's height follows its buttons.
     fra->resize(fra->width(), cmd[0]->y() + cmd[0]->height() + Twips::toPixels(60));
