@@ -4,9 +4,9 @@
 
 #include "App.h"
 #include "RegisterWindows.h"
-#include "resources.h"
 #include "frmMDI.h"
 #include "modMain.h"
+#include "resources.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -152,7 +152,8 @@ frmMDI::LookupList frmMDI::LookupListOf(int index) {
     // The window captions are not the menu's: "Τύποι Εισ.-Εξ." and the unaccented places list.
     static const std::map<int, LookupList> lists{
         {0, {QStringLiteral("Τμήματα"), QStringLiteral("L_TMHMATA"), QStringLiteral("CODE"), {}, 126, {}}},
-        {1, {QStringLiteral("Τύποι Εισ.-Εξ."), QStringLiteral("L_TYPOI"), QStringLiteral("CODE"), {}, 125, {}}},
+        {1,
+         {QStringLiteral("Τύποι Εισ.-Εξ."), QStringLiteral("L_TYPOI"), QStringLiteral("CODE"), {}, 125, {}}},
         {2, {QStringLiteral("Από"), QStringLiteral("L_APO"), {}, {}, 129, {}}},
         {3, {QStringLiteral("Προς"), QStringLiteral("L_PROS"), {}, {}, 130, {}}},
         {4, {QStringLiteral("Τοπος προελευσης"), QStringLiteral("L_TOPOS"), {}, {}, 131, {}}},

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <functional>
-
 #include <QIcon>
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 

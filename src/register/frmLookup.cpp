@@ -161,8 +161,8 @@ void frmLookup::ValuesOK(int Mode, bool& OK) {
     if (Mode == 1) {
         Err().Clear();
         DBHelper::SetLastError(QString());
-        const bool exists = DBHelper::RecExists(gConn, m_table,
-                                                m_codeField + QLatin1Char('=') + StrHelper::SqlValue(txt[0]->text()));
+        const bool exists = DBHelper::RecExists(
+            gConn, m_table, m_codeField + QLatin1Char('=') + StrHelper::SqlValue(txt[0]->text()));
         if (!exists && !DBHelper::LastError().isEmpty()) {
             // Unchecked, the code is not added.
             if (gErr) gErr->DBErrorMsg(QStringLiteral("Η προσθήκη δεν έγινε."), true, this);
@@ -188,17 +188,15 @@ void frmLookup::AddRecord() {
     ValuesOK(1, ok);
     if (!ok) return;
     const QString criteria = FindCriteria();
-    if (!gConn->BeginTrans()) {
-        if (gErr) gErr->ErrorMsg(QStringLiteral("Η προσθήκη δεν έγινε."), true, this);
-        return;
-    }
+    if (!BeginChange(QStringLiteral("Η προσθήκη δεν έγινε."))) return;
     QString fields, values;
     if (m_hasCode) {
         fields += m_codeField + QLatin1Char(',');
         values += StrHelper::SqlValue(txt[0]->text()) + QLatin1Char(',');
     }
     fields += m_descrField + QStringLiteral(",MODUSER");
-    values += StrHelper::SqlValue(txt[1]->text()) + QLatin1Char(',') + QString::number(gUser ? gUser->UserId : 0);
+    values +=
+        StrHelper::SqlValue(txt[1]->text()) + QLatin1Char(',') + QString::number(gUser ? gUser->UserId : 0);
     const QVariant key = DBHelper::InsertRec(gConn, m_table, 0, QString(), fields, values, {});
     EndChange(!key.isNull(), QStringLiteral("Η προσθήκη δεν έγινε."), criteria);
 }
@@ -208,33 +206,35 @@ void frmLookup::UpdateRecord() {
     ValuesOK(0, ok);
     if (!ok) return;
     const QString criteria = FindCriteria();
-    if (!gConn->BeginTrans()) {
-        if (gErr) gErr->ErrorMsg(QStringLiteral("Η διόρθωση δεν έγινε."), true, this);
-        return;
-    }
+    if (!BeginChange(QStringLiteral("Η διόρθωση δεν έγινε."))) return;
     QString assignments;
     if (m_hasCode)
-        assignments += m_codeField + QLatin1Char('=') + StrHelper::SqlValue(txt[0]->text()) + QLatin1Char(',');
+        assignments +=
+            m_codeField + QLatin1Char('=') + StrHelper::SqlValue(txt[0]->text()) + QLatin1Char(',');
     assignments += m_descrField + QLatin1Char('=') + StrHelper::SqlValue(txt[1]->text()) +
                    QStringLiteral(",MODUSER = ") + QString::number(gUser ? gUser->UserId : 0);
-    const QString cond = m_hasKey ? QString(m_idField + QLatin1Char('=') + QString::number(m_key))
-                                  : QString(m_codeField + QLatin1Char('=') + StrHelper::SqlValue(m_code.trimmed()));
+    const QString cond =
+        m_hasKey ? QString(m_idField + QLatin1Char('=') + QString::number(m_key))
+                 : QString(m_codeField + QLatin1Char('=') + StrHelper::SqlValue(m_code.trimmed()));
     const bool updated = DBHelper::UpdateRec(gConn, m_table, cond, assignments, {});
     EndChange(updated, QStringLiteral("Η διόρθωση δεν έγινε."), criteria);
 }
 
 void frmLookup::DeleteRecord() {
-    if (MsgBox(QStringLiteral("Σίγουρα να γίνει η διαγραφή;"), vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2,
-               windowTitle()) != vb::vbYes)
+    if (MsgBox(QStringLiteral("Σίγουρα να γίνει η διαγραφή;"),
+               vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2, windowTitle()) != vb::vbYes)
         return;
-    if (!gConn->BeginTrans()) {
-        if (gErr) gErr->ErrorMsg(QStringLiteral("Η διαγραφή δεν έγινε."), true, this);
-        return;
-    }
+    if (!BeginChange(QStringLiteral("Η διαγραφή δεν έγινε."))) return;
     const QString cond = m_hasKey ? QString(m_idField + QStringLiteral(" = ") + QString::number(m_key))
                                   : QString(m_codeField + QLatin1Char('=') + StrHelper::SqlValue(m_code));
     const bool deleted = DBHelper::DeleteRecs(gConn, m_table, cond);
     EndChange(deleted, QStringLiteral("Η διαγραφή δεν έγινε."), QString());
+}
+
+bool frmLookup::BeginChange(const QString& failure) {
+    if (gConn->BeginTrans()) return true;
+    if (gErr) gErr->ErrorMsg(failure, true, this);
+    return false;
 }
 
 void frmLookup::EndChange(bool ok, const QString& failure, const QString& criteria) {
@@ -257,7 +257,8 @@ void frmLookup::requery(const QString& criteria) {
     if (!OpenRecordset() || criteria.isEmpty()) return;
     m_rs.MoveFirst();
     if (m_rs.Find(criteria, 0, true))
-        tdbg->setCurrentIndex(m_rows->index(m_rs.AbsolutePosition() - 1, qMax(sortColumn, m_hasCode ? 0 : 1)));
+        tdbg->setCurrentIndex(
+            m_rows->index(m_rs.AbsolutePosition() - 1, qMax(sortColumn, m_hasCode ? 0 : 1)));
     Err().Clear();
 }
 

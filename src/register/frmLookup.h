@@ -63,6 +63,9 @@ private:
     void DeleteRecord();
     void ValuesOK(int Mode, bool& OK);
     QString FindCriteria() const;
+    // Begins a change's transaction; false, reported under the change's failure text, when it
+    // cannot begin.
+    bool BeginChange(const QString& failure);
     // Ends a change: commit on success, else the report and the roll-back; the list is read again
     // and stands on the entry found by the criterion (none: the first row).
     void EndChange(bool ok, const QString& failure, const QString& criteria);

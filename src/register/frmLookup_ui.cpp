@@ -5,12 +5,7 @@
 
 #include "FormLayout.h"
 #include "frmLookup.h"
-
-namespace {
-QRect twips(int left, int top, int width, int height) {
-    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height)};
-}
-}  // namespace
+#include "mod_Grid.h"
 
 void frmLookup::buildControls() {
     setObjectName(QStringLiteral("frmLookup"));
@@ -19,30 +14,18 @@ void frmLookup::buildControls() {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     tdbg = named(new QTableView(this), QStringLiteral("tdbg"));
-    tdbg->setGeometry(twips(50, 50, 8020, 3815));
+    tdbg->setGeometry(Twips::rect(50, 50, 8020, 3815));
     tdbg->setAccessibleName(QStringLiteral("Κατάλογος"));
-    tdbg->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tdbg->setSelectionMode(QAbstractItemView::SingleSelection);
-    tdbg->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tdbg->setTabKeyNavigation(false);
-    tdbg->setWordWrap(false);
-    tdbg->setAlternatingRowColors(true);
-    tdbg->verticalHeader()->hide();
-    tdbg->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    tdbg->verticalHeader()->setDefaultSectionSize(tdbg->fontMetrics().height() + 6);
-    tdbg->horizontalHeader()->setStretchLastSection(true);
-    tdbg->horizontalHeader()->setHighlightSections(false);
-    tdbg->horizontalHeader()->setSectionsClickable(true);
-    tdbg->horizontalHeader()->setSortIndicatorShown(true);
+    mod_Grid::SetupListGrid(tdbg);
     tdbg->horizontalHeader()->resizeSection(0, Twips::toPixels(1500));
 
     fra = named(new QGroupBox(this), QStringLiteral("fra"));
-    fra->setGeometry(twips(50, 3945, 8020, 1060));
+    fra->setGeometry(Twips::rect(50, 3945, 8020, 1060));
 
     const QString captions[] = {QStringLiteral("Κωδικός"), QStringLiteral("Περιγραφή")};
     // Labels beside their boxes: the frame holds one row of them and one of buttons.
-    const QRect labels[] = {twips(120, 120, 800, 330), twips(2360, 120, 1000, 330)};
-    const QRect boxes[] = {twips(940, 120, 1300, 330), twips(3380, 120, 4550, 330)};
+    const QRect labels[] = {Twips::rect(120, 120, 800, 330), Twips::rect(2360, 120, 1000, 330)};
+    const QRect boxes[] = {Twips::rect(940, 120, 1300, 330), Twips::rect(3380, 120, 4550, 330)};
     for (int i = 0; i < 2; ++i) {
         auto* box = new QLineEdit(fra);
         txt.set(i, box);
@@ -59,12 +42,13 @@ void frmLookup::buildControls() {
     key->setAccessibleName(QStringLiteral("Α/Α"));
     key->hide();
 
-    const QString actions[] = {QStringLiteral("Προσθήκη"), QStringLiteral("Διόρθωση"), QStringLiteral("Διαγραφή")};
+    const QString actions[] = {QStringLiteral("Προσθήκη"), QStringLiteral("Διόρθωση"),
+                               QStringLiteral("Διαγραφή")};
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(actions[i], fra);
         cmd.set(i, b);
         b->setAutoDefault(false);
-        b->setGeometry(twips(120 + i * 1300, 560, 1215, 360));
+        b->setGeometry(Twips::rect(120 + i * 1300, 560, 1215, 360));
     }
     // The frame's height follows its buttons.
     fra->resize(fra->width(), cmd[0]->y() + cmd[0]->height() + Twips::toPixels(60));
@@ -72,9 +56,9 @@ void frmLookup::buildControls() {
     cmdPrint = named(new QPushButton(QStringLiteral("Εκτύπωση"), this), QStringLiteral("cmdPrint"));
     cmdSelect = named(new QPushButton(QStringLiteral("Επιλογή"), this), QStringLiteral("cmdSelect"));
     cmdExit = named(new QPushButton(QStringLiteral("Έξοδος"), this), QStringLiteral("cmdExit"));
-    cmdPrint->setGeometry(twips(50, 5095, 1215, 390));
-    cmdSelect->setGeometry(twips(5640, 5095, 1215, 390));
-    cmdExit->setGeometry(twips(6895, 5095, 1215, 390));
+    cmdPrint->setGeometry(Twips::rect(50, 5095, 1215, 390));
+    cmdSelect->setGeometry(Twips::rect(5640, 5095, 1215, 390));
+    cmdExit->setGeometry(Twips::rect(6895, 5095, 1215, 390));
     for (QPushButton* b : {cmdPrint, cmdSelect, cmdExit}) b->setAutoDefault(false);
     cmdSelect->setDefault(true);
 

@@ -44,7 +44,8 @@ bool checkDocument(const QString& docName) {
         return false;
     }
     if (!file.isReadable()) {
-        Err().Raise(ErrNo::PermissionDenied, kSource, QStringLiteral("Δεν επιτρέπεται η ανάγνωση του αρχείου: ") + docName);
+        Err().Raise(ErrNo::PermissionDenied, kSource,
+                    QStringLiteral("Δεν επιτρέπεται η ανάγνωση του αρχείου: ") + docName);
         return false;
     }
     return true;
@@ -105,34 +106,39 @@ bool cls_Word::WordDOC_into_TXT(const QString& DocName, QWidget* txt) {
 bool cls_Word::convertToText(const QString& docName, QString* text) {
     QTemporaryDir out;
     if (!out.isValid()) {
-        Err().Raise(ErrNo::PathNotFound, kSource, QStringLiteral("Δεν έγινε προσωρινός φάκελος: ") + out.errorString());
+        Err().Raise(ErrNo::PathNotFound, kSource,
+                    QStringLiteral("Δεν έγινε προσωρινός φάκελος: ") + out.errorString());
         return false;
     }
     // A profile of the program's own: a document application the user has open would otherwise
     // take the request and convert nothing. One conversion at a time uses it.
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                          QStringLiteral("/Protocol");
+    const QString cache =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Protocol");
     QDir().mkpath(cache);
     QLockFile lock(cache + QStringLiteral("/soffice-profile.lock"));
     if (!lock.tryLock(ConversionTimeoutMs)) {
-        Err().Raise(ErrNo::PermissionDenied, kSource, QStringLiteral("Η εφαρμογή εγγράφων είναι απασχολημένη."));
+        Err().Raise(ErrNo::PermissionDenied, kSource,
+                    QStringLiteral("Η εφαρμογή εγγράφων είναι απασχολημένη."));
         return false;
     }
     QProcess soffice;
     soffice.setProgram(mWordApp);
     // An absolute path: a name beginning with "-" is never taken for an option.
-    soffice.setArguments({QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--nolockcheck"),
+    soffice.setArguments({QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                          QStringLiteral("--nolockcheck"),
                           QStringLiteral("-env:UserInstallation=") +
                               QUrl::fromLocalFile(cache + QStringLiteral("/soffice-profile")).toString(),
                           QStringLiteral("--convert-to"), QStringLiteral("txt:Text (encoded):UTF8"),
                           QStringLiteral("--outdir"), out.path(), QFileInfo(docName).absoluteFilePath()});
     soffice.setProcessChannelMode(QProcess::MergedChannels);
     soffice.start();
-    const bool ended = soffice.waitForStarted(ConversionTimeoutMs) && soffice.waitForFinished(ConversionTimeoutMs);
+    const bool ended =
+        soffice.waitForStarted(ConversionTimeoutMs) && soffice.waitForFinished(ConversionTimeoutMs);
     if (!ended) {
         soffice.kill();
         soffice.waitForFinished(5000);
-        Err().Raise(ErrNo::InvalidUse, kSource, QStringLiteral("Η μετατροπή δεν τελείωσε: ") + soffice.errorString());
+        Err().Raise(ErrNo::InvalidUse, kSource,
+                    QStringLiteral("Η μετατροπή δεν τελείωσε: ") + soffice.errorString());
         return false;
     }
     const QFileInfoList made = QDir(out.path()).entryInfoList({QStringLiteral("*.txt")}, QDir::Files);

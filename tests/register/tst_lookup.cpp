@@ -79,8 +79,7 @@ void clickHeader(frmLookup& form, int column) {
 
 class TestLookup : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempSettings> m_settings;
-    std::unique_ptr<AnswerQueues> m_answers;
+    std::unique_ptr<WindowSession> m_session;
 
     // The session on the register, with a few rows in the list; the editor opened as the menu does.
     std::unique_ptr<frmLookup> open(TestDatabase& db, int menuIndex) {
@@ -93,15 +92,16 @@ class TestLookup : public QObject {
         for (const QString& row : rows) {
             const QStringList v = row.split('|');
             const QString sql =
-                code ? QStringLiteral("INSERT INTO %1 (CODE, DESCR, MODFLAG, MODUSER) VALUES ('%2', '%3', '%4', 1)")
+                code ? QStringLiteral(
+                           "INSERT INTO %1 (CODE, DESCR, MODFLAG, MODUSER) VALUES ('%2', '%3', '%4', 1)")
                            .arg(list.table, v[0], v[1], v[2])
                      : QStringLiteral("INSERT INTO %1 (DESCR, MODFLAG, MODUSER) VALUES ('%2', '%3', 1)")
                            .arg(list.table, v[1], v[2]);
             if (!gConn->Execute(sql)) return nullptr;
         }
         auto form = std::make_unique<frmLookup>();
-        if (!form->Init(list.caption, list.table, list.codeField, list.descrField, list.reportNo, list.idField,
-                        false))
+        if (!form->Init(list.caption, list.table, list.codeField, list.descrField, list.reportNo,
+                        list.idField, false))
             return nullptr;
         form->show();
         form->activateWindow();
@@ -110,22 +110,10 @@ class TestLookup : public QObject {
     }
 
 private slots:
-    void init() {
-        m_settings = std::make_unique<TempSettings>();
-        m_answers = std::make_unique<AnswerQueues>();
-        gErr = std::make_unique<cls_Error>();
-        gErr->Init(false);
-        frmMDI::instance();
-    }
+    void init() { m_session = std::make_unique<WindowSession>(); }
     void cleanup() {
         ReportHooks::LookupList = nullptr;
-        if (frmMDI::exists()) delete frmMDI::instance();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        gConn.reset();
-        gUser.reset();
-        gErr.reset();
-        m_answers.reset();
-        m_settings.reset();
+        m_session.reset();
     }
 
     // Every list of the menu: caption, statement, the code's controls, every row whatever its state.
@@ -136,7 +124,8 @@ private slots:
         QTest::addColumn<QString>("statement");
         const QList<std::tuple<int, const char*, const char*>> lists{
             {0, "Τμήματα", " SELECT CODE AS Code, DESCR as Descr ,ID AS Id FROM L_TMHMATA ORDER BY DESCR"},
-            {1, "Τύποι Εισ.-Εξ.", " SELECT CODE AS Code, DESCR as Descr ,ID AS Id FROM L_TYPOI ORDER BY DESCR"},
+            {1, "Τύποι Εισ.-Εξ.",
+             " SELECT CODE AS Code, DESCR as Descr ,ID AS Id FROM L_TYPOI ORDER BY DESCR"},
             {2, "Από", " SELECT DESCR as Descr ,ID AS Id FROM L_APO ORDER BY DESCR"},
             {3, "Προς", " SELECT DESCR as Descr ,ID AS Id FROM L_PROS ORDER BY DESCR"},
             {4, "Τοπος προελευσης", " SELECT DESCR as Descr ,ID AS Id FROM L_TOPOS ORDER BY DESCR"},
@@ -147,7 +136,8 @@ private slots:
         for (const Backend b : TestDatabase::configuredBackends())
             for (const auto& [index, caption, sql] : lists)
                 QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(TestDatabase::backendTag(b)).arg(index)))
-                    << TestDatabase::backendTag(b) << index << QString::fromUtf8(caption) << QString::fromUtf8(sql);
+                    << TestDatabase::backendTag(b) << index << QString::fromUtf8(caption)
+                    << QString::fromUtf8(sql);
     }
     void lists() {
         QFETCH(int, index);
@@ -181,7 +171,8 @@ private slots:
         form->cmd_Click(1);
         QCOMPARE(prompts(), QStringList());
         QCOMPARE(currentDescr(*form), QStringLiteral("Γραμματεία Α'"));
-        QCOMPARE(column(QStringLiteral("SELECT DESCR, MODUSER FROM %1 ORDER BY ID").arg(frmMDI::LookupListOf(index).table)),
+        QCOMPARE(column(QStringLiteral("SELECT DESCR, MODUSER FROM %1 ORDER BY ID")
+                            .arg(frmMDI::LookupListOf(index).table)),
                  (QStringList{"Γραμματεία Α'|5", "Λογιστήριο|1", "Αρχείο|1"}));
     }
 
@@ -193,10 +184,11 @@ private slots:
         auto form = open(db, 0);
         QVERIFY(form);
         const QList<std::pair<int, QString>> clicks{
-            {0, " ORDER BY Code DESC"}, {0, " ORDER BY Code"}, {1, " ORDER BY Descr"},
+            {0, " ORDER BY Code DESC"},  {0, " ORDER BY Code"}, {1, " ORDER BY Descr"},
             {1, " ORDER BY Descr DESC"}, {0, " ORDER BY Code"},
         };
-        const QList<QStringList> codes{{"Γ", "Β", "Α"}, {"Α", "Β", "Γ"}, {"Γ", "Β", "Α"}, {"Α", "Β", "Γ"}, {"Α", "Β", "Γ"}};
+        const QList<QStringList> codes{
+            {"Γ", "Β", "Α"}, {"Α", "Β", "Γ"}, {"Γ", "Β", "Α"}, {"Α", "Β", "Γ"}, {"Α", "Β", "Γ"}};
         for (int i = 0; i < clicks.size(); ++i) {
             clickHeader(*form, clicks[i].first);
             QVERIFY2(form->Statement().endsWith(clicks[i].second), qPrintable(form->Statement()));
@@ -312,8 +304,8 @@ private slots:
             QVERIFY(form);
             form->setGeometry(40, 50, 700, 480);
             QStringList got;
-            ReportHooks::LookupList = [&got](const QString& table, const QString& caption, const QString& code,
-                                             const QString& descr, long report) {
+            ReportHooks::LookupList = [&got](const QString& table, const QString& caption,
+                                             const QString& code, const QString& descr, long report) {
                 got << table << caption << code << descr << QString::number(report);
             };
             QTest::mouseClick(form->cmdPrint, Qt::LeftButton);

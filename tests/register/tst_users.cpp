@@ -2,10 +2,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTabWidget>
-#include <QTableView>
 #include <QPointer>
 #include <QSet>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <memory>
 
@@ -53,7 +53,8 @@ QString scalar(const QString& sql) {
 }
 
 QString userValue(const QString& name, const QString& column) {
-    return scalar(QStringLiteral("SELECT %1 FROM USERS WHERE U_NAME=%2").arg(column, StrHelper::SqlValue(name)));
+    return scalar(
+        QStringLiteral("SELECT %1 FROM USERS WHERE U_NAME=%2").arg(column, StrHelper::SqlValue(name)));
 }
 
 QStringList prompts() {
@@ -86,8 +87,7 @@ bool showUser(Form& form, const QString& name) {
 
 class TestUsers : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempSettings> m_settings;
-    std::unique_ptr<AnswerQueues> m_answers;
+    std::unique_ptr<WindowSession> m_session;
 
     std::unique_ptr<Form> open(TestDatabase& db) {
         gConn = db.conn();
@@ -117,29 +117,18 @@ class TestUsers : public QObject {
     }
 
 private slots:
-    void init() {
-        m_settings = std::make_unique<TempSettings>();
-        m_answers = std::make_unique<AnswerQueues>();
-        gErr = std::make_unique<cls_Error>();
-        gErr->Init(false);
-        frmMDI::instance();
-    }
+    void init() { m_session = std::make_unique<WindowSession>(); }
     void cleanup() {
         ReportHooks::UsersList = nullptr;
-        if (frmMDI::exists()) delete frmMDI::instance();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        gConn.reset();
-        gUser.reset();
-        gErr.reset();
-        m_answers.reset();
-        m_settings.reset();
+        m_session.reset();
     }
 
     void controls_data() { TestDatabase::addBackendRows(); }
     void controls() {
         TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
-        QVERIFY(db.conn()->Execute("INSERT INTO L_USER_GROUPS (USER_GROUP_ID, USER_GROUP_DESCR, "
-                                   "USER_GROUP_FLAG, MODFLAG) VALUES (3, 'Παλιά', 0, 'D')"));
+        QVERIFY(
+            db.conn()->Execute("INSERT INTO L_USER_GROUPS (USER_GROUP_ID, USER_GROUP_DESCR, "
+                               "USER_GROUP_FLAG, MODFLAG) VALUES (3, 'Παλιά', 0, 'D')"));
         auto form = open(db);
         QVERIFY(form);
         QCOMPARE(form->windowTitle(), QStringLiteral("Χρήστες"));
@@ -157,8 +146,8 @@ private slots:
             QCOMPARE(rights->item(i)->text(), frmUsers::RightsTable().at(i).caption);
             all |= long(rights->item(i)->data(Qt::UserRole).toLongLong());
         }
-        QCOMPARE(all, 0x1000000L | 0x80 | 0x100 | 0x400 | 0x200 | 0x800 | 0x1000 | 0x8000 | 0x10000 | 0x20000 |
-                          0x4000 | 0x2000 | 0x40);
+        QCOMPARE(all, 0x1000000L | 0x80 | 0x100 | 0x400 | 0x200 | 0x800 | 0x1000 | 0x8000 | 0x10000 |
+                          0x20000 | 0x4000 | 0x2000 | 0x40);
         // Groups not marked deleted, by description, with their ids.
         QCOMPARE(form->cmbEdit[0]->count(), 2);
         QCOMPARE(form->cmbEdit[0]->itemText(0), QStringLiteral("Διαχειριστές"));
@@ -179,8 +168,10 @@ private slots:
     void newUserLogsIn_data() { TestDatabase::addBackendRows(); }
     void newUserLogsIn() {
         TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
-        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("Provider"), db.provider(), false);
-        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"), db.connStr(), false);
+        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("Provider"), db.provider(),
+                                 false);
+        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"), db.connStr(),
+                                 false);
         SettingsStore::SaveValue(
             QStringLiteral("\\Protocol"), QStringLiteral("L"),
             PswFormat::ComposeL(db.user(), qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")), false);
@@ -444,9 +435,8 @@ private slots:
         QVERIFY(form);
         form->key("print");  // no report installed: nothing happens
         QStringList got;
-        ReportHooks::UsersList = [&got](const QString& where, const QString& extra, const QStringList& fields) {
-            got << where << extra << fields;
-        };
+        ReportHooks::UsersList = [&got](const QString& where, const QString& extra,
+                                        const QStringList& fields) { got << where << extra << fields; };
         form->key("print");
         QCOMPARE(got, (QStringList{"U_NAME>=''", "", "U_LNAME~Επώνυμο", "U_FNAME~Όνομα", "U_NAME~Login",
                                    "U_PHONE1~Τηλέφ.1", "U_PHONE2~Τηλέφ.2"}));

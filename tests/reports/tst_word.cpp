@@ -22,7 +22,8 @@
 namespace {
 const QString kText = QStringLiteral("Θέμα: Αίτηση άδειας\nΔεύτερη γραμμή με \"εισαγωγικά\" και 'απόστροφο'");
 const QString kNoApp = QStringLiteral(
-    "#cls_Word -> Δεν θα μπορείτε να ανοίξετε έγγραφα DOC γιατί υπάρχει κάποιο πρόβλημα με το Microsoft WORD.");
+    "#cls_Word -> Δεν θα μπορείτε να ανοίξετε έγγραφα DOC γιατί υπάρχει κάποιο πρόβλημα με το Microsoft "
+    "WORD.");
 
 bool writeOdt(const QString& path, const QString& text) {
     QTextDocument doc;
@@ -41,27 +42,33 @@ bool writeDocx(const QString& path, const QString& text) {
     };
     QString body;
     for (const QString& line : text.split('\n'))
-        body += QStringLiteral("<w:p><w:r><w:t xml:space=\"preserve\">%1</w:t></w:r></w:p>").arg(line.toHtmlEscaped());
+        body += QStringLiteral("<w:p><w:r><w:t xml:space=\"preserve\">%1</w:t></w:r></w:p>")
+                    .arg(line.toHtmlEscaped());
     const bool ok =
         put("[Content_Types].xml",
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
-            "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default Extension=\"rels\" "
-            "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default "
+            "Extension=\"rels\" "
+            "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default "
+            "Extension=\"xml\" "
             "ContentType=\"application/xml\"/><Override PartName=\"/word/document.xml\" "
-            "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>") &&
+            "ContentType=\"application/"
+            "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>") &&
         put("_rels/.rels",
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
-            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+            "Id=\"rId1\" "
             "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
             "Target=\"word/document.xml\"/></Relationships>") &&
         put("word/document.xml",
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document "
-            "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>" + body +
-                "</w:body></w:document>");
+            "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>" +
+                body + "</w:body></w:document>");
     if (!ok) return false;
     QProcess zip;
     zip.setWorkingDirectory(parts.path());
-    zip.start("zip", {"-q", "-r", "-X", QFileInfo(path).absoluteFilePath(), "[Content_Types].xml", "_rels", "word"});
+    zip.start("zip",
+              {"-q", "-r", "-X", QFileInfo(path).absoluteFilePath(), "[Content_Types].xml", "_rels", "word"});
     return zip.waitForFinished(30000) && zip.exitCode() == 0;
 }
 
@@ -101,7 +108,8 @@ private slots:
     }
     void textTaken() {
         QFETCH(QString, name);
-        if (QStandardPaths::findExecutable("soffice").isEmpty()) QSKIP("soffice is not installed (scripts/deps)");
+        if (QStandardPaths::findExecutable("soffice").isEmpty())
+            QSKIP("soffice is not installed (scripts/deps)");
         const QString path = m_docs->filePath(name);
         QVERIFY(name.endsWith(".odt") ? writeOdt(path, kText) : writeDocx(path, kText));
         QApplication::clipboard()->setText(QStringLiteral("before"));
@@ -117,15 +125,17 @@ private slots:
 
     // A missing file is reported under the conversion's text; the box and the clipboard keep theirs.
     void missingFile() {
-        if (QStandardPaths::findExecutable("soffice").isEmpty()) QSKIP("soffice is not installed (scripts/deps)");
+        if (QStandardPaths::findExecutable("soffice").isEmpty())
+            QSKIP("soffice is not installed (scripts/deps)");
         const QString path = m_docs->filePath("λείπει.docx");
         QApplication::clipboard()->setText(QStringLiteral("before"));
         QLineEdit box(QStringLiteral("old"));
         cls_Word word;
         QVERIFY(!word.WordDOC_into_TXT(path, &box));
         QCOMPARE(MsgBoxHook::Log().size(), 1);
-        QVERIFY2(MsgBoxHook::Log().first().prompt.startsWith("#cls_Word -> Μετατροπή αρχείου " + path + "\r\n"),
-                 qPrintable(MsgBoxHook::Log().first().prompt));
+        QVERIFY2(
+            MsgBoxHook::Log().first().prompt.startsWith("#cls_Word -> Μετατροπή αρχείου " + path + "\r\n"),
+            qPrintable(MsgBoxHook::Log().first().prompt));
         QCOMPARE(MsgBoxHook::Log().first().icon(), int(vb::vbCritical));
         QCOMPARE(box.text(), QStringLiteral("old"));
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
@@ -133,7 +143,8 @@ private slots:
 
     // Opening hands the file to the desktop's application; a missing one is reported.
     void openDocument() {
-        if (QStandardPaths::findExecutable("soffice").isEmpty()) QSKIP("soffice is not installed (scripts/deps)");
+        if (QStandardPaths::findExecutable("soffice").isEmpty())
+            QSKIP("soffice is not installed (scripts/deps)");
         ShellHook::Install();
         const QString path = m_docs->filePath("a.odt");
         QVERIFY(writeOdt(path, kText));
@@ -145,7 +156,8 @@ private slots:
         QCOMPARE(MsgBoxHook::Log().size(), 0);
         QVERIFY(!word.OpenWordDOC(m_docs->filePath("b.odt")));
         QCOMPARE(MsgBoxHook::Log().size(), 1);
-        QVERIFY(MsgBoxHook::Log().first().prompt.startsWith("#cls_Word -> Άνοιγμα αρχείου " + m_docs->filePath("b.odt")));
+        QVERIFY(MsgBoxHook::Log().first().prompt.startsWith("#cls_Word -> Άνοιγμα αρχείου " +
+                                                            m_docs->filePath("b.odt")));
         ShellHook::Uninstall();
     }
 
@@ -163,7 +175,8 @@ private slots:
         qputenv("PATH", path);
         QVERIFY(!opened && !converted && !shown);
         QCOMPARE(MsgBoxHook::Log().size(), 3);
-        for (const MsgBoxHook::Shown& s : MsgBoxHook::Log()) QVERIFY2(s.prompt.startsWith(kNoApp + "\r\n"), qPrintable(s.prompt));
+        for (const MsgBoxHook::Shown& s : MsgBoxHook::Log())
+            QVERIFY2(s.prompt.startsWith(kNoApp + "\r\n"), qPrintable(s.prompt));
         QCOMPARE(box.text(), QStringLiteral("old"));
     }
 };
