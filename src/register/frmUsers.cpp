@@ -13,6 +13,7 @@
 #include "ReportHooks.h"
 #include "Rights.h"
 #include "Screen.h"
+#include "StrHelper.h"
 #include "clsDBForm.h"
 #include "frmMDI.h"
 #include "modDeclare.h"
@@ -223,6 +224,23 @@ void frmUsers::mclsDBForm_ValuesOK(bool& OK) {
     if (cmbEdit[0]->currentIndex() < 0) {
         MsgBox(QStringLiteral("Πρέπει να επιλέξετε την ομάδα που ανήκει ο χρήστης"), vb::vbExclamation);
         cmbEdit[0]->setFocus();
+        OK = false;
+        return;
+    }
+    // The log-in finds a user by name alone: a second user of the same name could never log in.
+    QString cond = QStringLiteral("U_NAME=") + StrHelper::SqlValue(txtEdit[2]->text().trimmed());
+    if (mclsDBForm && mclsDBForm->CurAction() == clsDBForm::actUpdate)
+        cond += QStringLiteral(" AND USER_ID<>") + QString::number(mclsDBForm->CurrentKey().toLongLong());
+    Err().Clear();
+    DBHelper::SetLastError(QString());
+    const bool taken = DBHelper::RecExists(gConn, QStringLiteral("USERS"), cond);
+    if (!taken && !DBHelper::LastError().isEmpty()) {
+        if (gErr) gErr->DBErrorMsg(QStringLiteral("ValuesOK"), true, this);
+        OK = false;
+    } else if (taken) {
+        MsgBox(QStringLiteral("Υπάρχει ήδη χρήστης με όνομα Login «%1».").arg(txtEdit[2]->text().trimmed()),
+               vb::vbExclamation);
+        txtEdit[2]->setFocus();
         OK = false;
     }
 }

@@ -323,6 +323,15 @@ private slots:
         QVERIFY(!ok);
         QCOMPARE(prompts(), QStringList{kNoGroup});
         QCOMPARE(QApplication::focusWidget(), form->cmbEdit[0]);
+
+        // The log-in finds users by name: a second "admin", in any case, is refused.
+        MsgBoxHook::Clear();
+        form->cmbEdit[0]->setCurrentIndex(1);
+        form->txtEdit[2]->setText(QStringLiteral(" admin "));
+        form->key("save");
+        QCOMPARE(prompts(), QStringList{QStringLiteral("Υπάρχει ήδη χρήστης με όνομα Login «admin».")});
+        QCOMPARE(QApplication::focusWidget(), form->txtEdit[2]);
+        QCOMPARE(userValue("admin", "count(*)"), QStringLiteral("1"));
     }
 
     // A copy keeps rights and group but has no password; rights outside the list are dropped.
