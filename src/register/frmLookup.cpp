@@ -216,7 +216,17 @@ void frmLookup::UpdateRecord() {
     const QString cond =
         m_hasKey ? QString(m_idField + QLatin1Char('=') + QString::number(m_key))
                  : QString(m_codeField + QLatin1Char('=') + StrHelper::SqlValue(m_code.trimmed()));
-    const bool updated = DBHelper::UpdateRec(gConn, m_table, cond, assignments, {});
+    bool updated = DBHelper::UpdateRec(gConn, m_table, cond, assignments, {});
+    // An entry another user deleted meanwhile takes the update without a word: say so.
+    if (updated && m_hasKey) {
+        DBHelper::SetLastError(QString());
+        if (!DBHelper::RecExists(gConn, m_table, cond)) {
+            if (DBHelper::LastError().isEmpty())
+                DBHelper::SetLastError(
+                    QStringLiteral("Η εγγραφή δεν βρέθηκε: ίσως τη διέγραψε άλλος χρήστης."));
+            updated = false;
+        }
+    }
     EndChange(updated, QStringLiteral("Η διόρθωση δεν έγινε."), criteria);
 }
 
