@@ -1,6 +1,7 @@
 // The users window's controls: the record page and the search page in grids.
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "frmUsers.h"
@@ -32,6 +33,9 @@ void frmUsers::buildControls() {
     auto* daysLayout = new QHBoxLayout(days);
     daysLayout->setContentsMargins(0, 0, 0, 0);
     numEdit.set(0, new NumBox(days));
+    // Days of validity: never negative, and within what the log-in counts.
+    numEdit[0]->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), numEdit[0]));
     numEdit[0]->setMaximumWidth(numEdit[0]->fontMetrics().horizontalAdvance(QStringLiteral("00000000")));
     daysLayout->addWidget(numEdit[0]);
     auto* unit = new QLabel(QStringLiteral("ημέρες (0 = χωρίς λήξη)"), days);

@@ -428,12 +428,16 @@ private slots:
         }
         form->txtEdit[3]->setText(longText);
         QCOMPARE(form->txtEdit[3]->text().size(), 29);
+        form->numEdit[0]->clear();
+        typeText(form->numEdit[0], QStringLiteral("-12345678901234567890"));
+        QCOMPARE(form->numEdit[0]->text(), QStringLiteral("1234"));
         form->key("save");
         QCOMPARE(prompts(), QStringList());
         QCOMPARE(userValue("o'brien", "U_LNAME"), quotes.left(30));
         QCOMPARE(userValue("o'brien", "U_FNAME"), longText.left(20));
         QCOMPARE(userValue("o'brien", "U_ADDRESS"), longText.left(50));
         QCOMPARE(userValue("o'brien", "U_PHONE1"), longText.left(10));
+        QCOMPARE(userValue("o'brien", "U_EXP_DAYS"), QStringLiteral("1234"));
         QCOMPARE(PswFormat::Read(userValue("o'brien", "U_PSW")), longText.left(29));
     }
 
