@@ -258,18 +258,26 @@ void frmLookup::EndChange(bool ok, const QString& failure, const QString& criter
     }
     if (gErr) gErr->DBErrorMsg(failure, true, this);
     if (gConn->InTransaction()) gConn->RollbackTrans();
-    requery(QString());
+    // The typed values stay for another try, on the entry they were typed on; when that entry is
+    // gone, the boxes show the list's first row instead of values no row stands behind.
+    const QString code = txt[0]->text(), descr = txt[1]->text();
+    if (requery(m_hasKey && m_key ? QStringLiteral("Id=") + QString::number(m_key) : QString())) {
+        txt[0]->setText(code);
+        txt[1]->setText(descr);
+    }
     Screen::SetMousePointer(Screen::vbDefault);
 }
 
-void frmLookup::requery(const QString& criteria) {
+bool frmLookup::requery(const QString& criteria) {
     const int sortColumn = tdbg->currentIndex().column();
-    if (!OpenRecordset() || criteria.isEmpty()) return;
+    if (!OpenRecordset() || criteria.isEmpty()) return false;
     m_rs.MoveFirst();
-    if (m_rs.Find(criteria, 0, true))
+    const bool found = m_rs.Find(criteria, 0, true);
+    if (found)
         tdbg->setCurrentIndex(
             m_rows->index(m_rs.AbsolutePosition() - 1, qMax(sortColumn, m_hasCode ? 0 : 1)));
     Err().Clear();
+    return found;
 }
 
 void frmLookup::cmdPrint_Click() {

@@ -69,7 +69,8 @@ private:
     // Ends a change: commit on success, else the report and the roll-back; the list is read again
     // and stands on the entry found by the criterion (none: the first row).
     void EndChange(bool ok, const QString& failure, const QString& criteria);
-    void requery(const QString& criteria);
+    // Reads the list again and stands on the entry the criterion finds; false when none.
+    bool requery(const QString& criteria);
     void adodc_MoveComplete();
     void cmdPrint_Click();
     void cmdSelect_Click();

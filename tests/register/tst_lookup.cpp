@@ -256,6 +256,9 @@ private slots:
         QCOMPARE(MsgBoxHook::Log().first().icon(), int(vb::vbCritical));
         QCOMPARE(table(), stored);
         QVERIFY(!gConn->InTransaction());
+        // The typed values stay on the entry, for another try.
+        QCOMPARE(currentDescr(*form), QStringLiteral("Λογιστήριο 2"));
+        QCOMPARE(form->txt[0]->text(), QStringLiteral("Β"));
         MsgBoxHook::Clear();
 
         // A correction of an entry another user deleted meanwhile is reported, not lost silently.
@@ -269,6 +272,8 @@ private slots:
         QVERIFY(!gConn->InTransaction());
         QVERIFY(!gridColumn(*form, 1).contains(QStringLiteral("Λογιστήριο 2")));
         QVERIFY(!table().contains(QStringLiteral("Ε|Λογιστήριο 3")));
+        // The entry is gone: the boxes show the row the grid stands on, not the typed values.
+        QCOMPARE(form->txt[1]->text(), currentDescr(*form));
         MsgBoxHook::Clear();
 
         // Delete: No leaves everything (No is the default), Yes removes the row for good.
