@@ -227,8 +227,10 @@ void frmUsers::mclsDBForm_ValuesOK(bool& OK) {
         OK = false;
         return;
     }
-    // The log-in finds a user by name alone: a second user of the same name could never log in.
-    QString cond = QStringLiteral("U_NAME=") + StrHelper::SqlValue(txtEdit[2]->text().trimmed());
+    // The log-in takes the typed name without blanks around it, and finds a user by name alone:
+    // a name stored with blanks, or a second user of the same name, could never log in.
+    txtEdit[2]->setText(txtEdit[2]->text().trimmed());
+    QString cond = QStringLiteral("U_NAME=") + StrHelper::SqlValue(txtEdit[2]->text());
     if (mclsDBForm && mclsDBForm->CurAction() == clsDBForm::actUpdate)
         cond += QStringLiteral(" AND USER_ID<>") + QString::number(mclsDBForm->CurrentKey().toLongLong());
     Err().Clear();
@@ -238,7 +240,7 @@ void frmUsers::mclsDBForm_ValuesOK(bool& OK) {
         if (gErr) gErr->DBErrorMsg(QStringLiteral("ValuesOK"), true, this);
         OK = false;
     } else if (taken) {
-        MsgBox(QStringLiteral("Υπάρχει ήδη χρήστης με όνομα Login «%1».").arg(txtEdit[2]->text().trimmed()),
+        MsgBox(QStringLiteral("Υπάρχει ήδη χρήστης με όνομα Login «%1».").arg(txtEdit[2]->text()),
                vb::vbExclamation);
         txtEdit[2]->setFocus();
         OK = false;

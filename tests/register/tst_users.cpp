@@ -178,7 +178,7 @@ private slots:
         auto form = open(db);
         QVERIFY(form);
         const long rights = Rights::ProtocolRead | Rights::ProtocolEdit | Rights::Phrases;
-        typeNewUser(*form, QStringLiteral("maria"), QStringLiteral("  Μυστικό7 "), rights);
+        typeNewUser(*form, QStringLiteral(" maria  "), QStringLiteral("  Μυστικό7 "), rights);
         // The second group, chosen by the user.
         form->cmbEdit[0]->setCurrentIndex(1);
         form->key("save");
