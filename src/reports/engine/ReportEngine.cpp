@@ -343,7 +343,9 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
         if (!pg.color) colour = QColor(qGray(colour.rgb()), qGray(colour.rgb()), qGray(colour.rgb()));
         co.text.color = colour;
         const Qt::Alignment ha = c.hAlign.value_or(kind.hAlign.value_or(Qt::AlignLeft));
-        const VAlign va = c.vAlign.value_or(kind.vAlign.value_or(c.wrap ? VAlign::Top : VAlign::Mid));
+        // Cells of one line share an alignment unless the layout says otherwise: a wrapping
+        // cell's first line then stands level with its neighbours.
+        const VAlign va = c.vAlign.value_or(kind.vAlign.value_or(VAlign::Top));
         const Qt::Alignment v = va == VAlign::Top ? Qt::AlignTop : va == VAlign::Bottom ? Qt::AlignBottom : Qt::AlignVCenter;
         co.text.flags = int(ha | v) | (c.wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
         if (first && firstHeader && pg.logo && !m_logo.isNull()) {
@@ -362,9 +364,11 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
     out.height = h;
     for (CellOut& co : cells) {
         const auto& c = *co.cell;
-        const double inset = c.wrap ? kPadY : 0;
-        co.text.rect = QRectF(x0 + c.x + kPadX + co.indent, inset, std::max(0.0, c.w - 2 * kPadX - co.indent),
-                              h - 2 * inset);
+        // Off the rule it stands against; a centred text keeps the whole height.
+        const int va = co.text.flags & Qt::AlignVertical_Mask;
+        const double top = va == Qt::AlignTop ? kPadY : 0;
+        const double height = va == Qt::AlignVCenter ? h : h - kPadY;
+        co.text.rect = QRectF(x0 + c.x + kPadX + co.indent, top, std::max(0.0, c.w - 2 * kPadX - co.indent), height);
         out.texts.append(co.text);
         const double l = x0 + c.x, r = x0 + c.x + c.w;
         if (c.rules.top.value_or(false)) out.rules.append(QLineF(l, 0, r, 0));
