@@ -287,18 +287,17 @@ void ReportEngine::EndPage() {
     if (m_pageOpen && m_linesOnPage > 0) finishPage();
 }
 
-QFont ReportEngine::font(double points, bool bold) const {
-    static QHash<QString, QFont> fonts;
-    const QString key = m_layout.page.fontFamily + QString::number(points) + (bold ? u'b' : u'n');
-    auto it = fonts.find(key);
-    if (it == fonts.end()) {
+const ReportEngine::FontEntry& ReportEngine::font(double points, bool bold) {
+    const int key = qRound(points * 10) * 2 + (bold ? 1 : 0);
+    auto it = m_fonts.find(key);
+    if (it == m_fonts.end()) {
         QFont f(m_layout.page.fontFamily);
         f.setPointSizeF(std::max(1.0, points));
         f.setBold(bold);
         f.setHintingPreference(QFont::PreferNoHinting);
-        it = fonts.insert(key, f);
+        it = m_fonts.insert(key, std::make_shared<FontEntry>(FontEntry{f, ReportPage::Metrics(f)}));
     }
-    return *it;
+    return **it;
 }
 
 QString ReportEngine::cellText(const ReportLayout::Cell& cell, const QList<QVariant>& values, int pageNo) const {
@@ -319,7 +318,7 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
     const auto& pg = m_layout.page;
     const double lineSize = kind.fontSize ? kind.fontSize->apply(pg.fontSize) : pg.fontSize;
     const bool lineBold = kind.bold.value_or(false);
-    const double spacing = ReportPage::Metrics::lineSpacing(font(lineSize, lineBold));
+    const double spacing = font(lineSize, lineBold).metrics.lineSpacing();
     Placed out;
     out.keepWith = kind.keepWith;
     double h = !kind.hasHeight ? spacing : kind.heightInLines ? kind.height * spacing : kind.height;
@@ -338,7 +337,8 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
         CellOut co;
         co.cell = &c;
         co.text.text = cellText(c, values, pageNo);
-        co.text.font = font(c.fontSize ? c.fontSize->apply(pg.fontSize) : lineSize, c.bold.value_or(lineBold));
+        const FontEntry& fe = font(c.fontSize ? c.fontSize->apply(pg.fontSize) : lineSize, c.bold.value_or(lineBold));
+        co.text.font = fe.font;
         QColor colour = c.foreColor.value_or(kind.foreColor.value_or(QColor(Qt::black)));
         if (!pg.color) colour = QColor(qGray(colour.rgb()), qGray(colour.rgb()), qGray(colour.rgb()));
         co.text.color = colour;
@@ -357,7 +357,7 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
         first = false;
         if (c.wrap && !co.text.text.isEmpty()) {
             const double width = std::max(1.0, c.w - 2 * kPadX - co.indent);
-            h = std::max(h, ReportPage::Metrics::wrappedHeight(co.text.font, co.text.text, width) + 2 * kPadY);
+            h = std::max(h, fe.metrics.wrappedHeight(co.text.text, width) + 2 * kPadY);
         }
         cells.append(co);
     }
