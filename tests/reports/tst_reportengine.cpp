@@ -37,14 +37,15 @@ public:
     }
 };
 
-std::shared_ptr<Feeder> start(const QString& layout, int rows, std::function<bool(ReportEngine&, int)> row) {
+std::shared_ptr<Feeder> start(const QString& layout, int rows, std::function<bool(ReportEngine&, int)> row,
+                              const QImage& logo = QImage()) {
     auto f = std::make_shared<Feeder>();
     f->engine = std::make_shared<ReportEngine>();
     f->rows = rows;
     ReportEngine* e = f->engine.get();
     f->addRow = [e, row](int i) { return row(*e, i); };
     if (!f->engine->Init(f, "Δοκιμή", layout, modResIDs::GetResString(50, ""), true, "\\Protocol", "900", 1, "",
-                         QImage(), QImage(), "ΟΡΓΑΝΙΣΜΟΣ", "", 0, 0, nullptr, 0) ||
+                         logo, QImage(), "ΟΡΓΑΝΙΣΜΟΣ", "", 0, 0, nullptr, 0) ||
         !f->engine->PrepareCache("/tmp/", "", true))
         return nullptr;
     return f;
@@ -269,7 +270,10 @@ void tst_ReportEngine::restartGivesTheSamePages() {
 }
 
 void tst_ReportEngine::headerAndFooterOnEveryPage() {
-    auto f = start(kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); });
+    QImage logo(40, 20, QImage::Format_RGB32);
+    logo.fill(Qt::blue);
+    auto f = start(kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); },
+                   logo);
     QVERIFY(f);
     f->engine->SetPrintDate(QDate(2026, 2, 3));
     const auto pages = allPages(*f->engine);
@@ -278,6 +282,10 @@ void tst_ReportEngine::headerAndFooterOnEveryPage() {
         const QStringList t = texts(p);
         QCOMPARE(t.mid(0, 2), QStringList({"ΟΡΓΑΝΙΣΜΟΣ", "ΚΕΦΑΛΙΔΑ"}));
         QCOMPARE(t.mid(t.size() - 2), QStringList({"03/02/2026", QString("Σελίδα %1").arg(p.number)}));
+        // The logo stands in the header's first cell, its text after it.
+        QCOMPARE(p.pictures.size(), 1);
+        QVERIFY(p.pictures[0].rect.right() <= p.texts[0].rect.left());
+        QVERIFY(p.pictures[0].rect.bottom() <= 20 + 0.01);
     }
 }
 

@@ -85,6 +85,13 @@ QStringList order(const QString& text, const QStringList& names) {
     return out;
 }
 
+// Runs a lookup list; the report object as the caller leaves it (expired once the run ended).
+std::weak_ptr<clsRptLookup> runLookup(const QString& table, const QString& caption, const QString& code, long resId) {
+    auto rpt = clsRptLookup::New();
+    rpt->Main(table, caption, code, "DESCR", resId);
+    return rpt;
+}
+
 }  // namespace
 
 class tst_RptLists : public QObject {
@@ -233,7 +240,7 @@ void tst_RptLists::lookupWithCode() {
     Choice c;
     c.order = "Κωδικός";
     auto driver = answer(c);
-    clsRptLookup::New()->Main("L_TMHMATA", "Τμήματα/Υπηρεσίες", "CODE", "DESCR", 126);
+    runLookup("L_TMHMATA", "Τμήματα/Υπηρεσίες", "CODE", 126);
     QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Κωδικός", "Περιγραφή"}));
     QVERIFY(c.title.contains("Τμήματα/Υπηρεσίες"));
     const QString text = pdfText(pdf);
@@ -255,7 +262,7 @@ void tst_RptLists::lookupWithoutCode() {
     Choice c;
     c.order = "Περιγραφή";
     auto driver = answer(c);
-    clsRptLookup::New()->Main("L_APO", "Αποστολείς", "", "DESCR", 129);
+    runLookup("L_APO", "Αποστολείς", "", 129);
     QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Περιγραφή"}));
     const QString text = pdfText(pdf);
     QVERIFY(!text.contains("ΚΩΔΙΚΟΣ"));
@@ -269,13 +276,7 @@ void tst_RptLists::noData() {
     gConn = db.conn();
     Choice c;
     auto driver = answer(c);
-    std::weak_ptr<clsRptLookup> alive;
-    {
-        auto rpt = clsRptLookup::New();
-        alive = rpt;
-        rpt->Main("L_PROS", "Παραλήπτες", "", "DESCR", 130);
-    }
-    QVERIFY(alive.expired());
+    QVERIFY(runLookup("L_PROS", "Παραλήπτες", "", 130).expired());
     QCOMPARE(MsgBoxHook::Log().size(), 1);
     QCOMPARE(MsgBoxHook::Log()[0].prompt, kNoData);
     QVERIFY(CommonDialogHook::Log().isEmpty());
@@ -288,16 +289,9 @@ void tst_RptLists::cancelRunsNothing() {
     Choice c;
     c.mode = Choice::Cancel;
     auto driver = answer(c);
-    std::weak_ptr<clsRptLookup> alive;
-    std::weak_ptr<ReportEngine> engine;
-    {
-        auto rpt = clsRptLookup::New();
-        alive = rpt;
-        // A table that does not exist: had the statement run, its error would show.
-        rpt->Main("NO_SUCH_TABLE", "Κάτι", "", "DESCR", 131);
-    }
+    // A table that does not exist: had the statement run, its error would show.
+    QVERIFY(runLookup("NO_SUCH_TABLE", "Κάτι", "", 131).expired());
     QVERIFY(driver->shown());
-    QVERIFY(alive.expired());
     QVERIFY(MsgBoxHook::Log().isEmpty());
     QVERIFY(CommonDialogHook::Log().isEmpty());
     QCOMPARE(Screen::MousePointer(), int(Screen::vbDefault));
@@ -308,7 +302,7 @@ void tst_RptLists::failedStatement() {
     gConn = db.conn();
     Choice c;
     auto driver = answer(c);
-    clsRptLookup::New()->Main("NO_SUCH_TABLE", "Κάτι", "", "DESCR", 131);
+    runLookup("NO_SUCH_TABLE", "Κάτι", "", 131);
     QCOMPARE(MsgBoxHook::Log().size(), 2);
     QVERIFY(MsgBoxHook::Log()[0].prompt.contains("clsRptLookup -> Open : SELECT * From NO_SUCH_TABLE WHERE MODFLAG <> 'D'"));
     QCOMPARE(MsgBoxHook::Log()[1].prompt, kNoData);
@@ -326,12 +320,7 @@ void tst_RptLists::previewPagesOnDemand() {
     c.mode = Choice::Preview;
     c.order = "Περιγραφή";
     auto driver = answer(c);
-    std::weak_ptr<clsRptLookup> alive;
-    {
-        auto rpt = clsRptLookup::New();
-        alive = rpt;
-        rpt->Main("L_PHRASES", "Φράσεις", "", "DESCR", 127);
-    }
+    const auto alive = runLookup("L_PHRASES", "Φράσεις", "", 127);
     QVERIFY(!alive.expired());  // the preview's engine keeps the report
     ReportPreview* preview = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -410,7 +399,7 @@ void tst_RptLists::choicesRememberedPerSection() {
     first.order = "Περιγραφή";
     {
         auto d = answer(first);
-        clsRptLookup::New()->Main("L_TOPOS", "Τόποι", "", "DESCR", 131);
+        runLookup("L_TOPOS", "Τόποι", "", 131);
     }
     // The same list again proposes export and the order; another list its own defaults.
     QString mode, order;
@@ -420,7 +409,7 @@ void tst_RptLists::choicesRememberedPerSection() {
             order = o->cmbOrder->currentText();
             o->cmdCancel->click();
         });
-        clsRptLookup::New()->Main("L_TOPOS", "Τόποι", "", "DESCR", resId);
+        runLookup("L_TOPOS", "Τόποι", "", resId);
     };
     peek(131);
     QCOMPARE(mode + "/" + order, QString("export/Περιγραφή"));
