@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
@@ -116,6 +118,8 @@ private slots:
     void failedStatement();
     void previewPagesOnDemand_data() { TestDatabase::addBackendRows(); }
     void previewPagesOnDemand();
+    void previewFromModalForm_data() { TestDatabase::addBackendRows(); }
+    void previewFromModalForm();
     void printToPdfPrinter_data() { TestDatabase::addBackendRows(); }
     void printToPdfPrinter();
     void choicesRememberedPerSection_data() { TestDatabase::addBackendRows(); }
@@ -352,6 +356,34 @@ void tst_RptLists::previewPagesOnDemand() {
     QVERIFY(!preview->ShowPage(pages + 1));
     preview->cmdClose->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(alive.expired());
+}
+
+void tst_RptLists::previewFromModalForm() {
+    // The users and lookup windows are modal: the preview must belong to them to take input, and
+    // end the run when the form goes.
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    exec(gConn, "INSERT INTO L_TOPOS (DESCR, MODFLAG) VALUES ('Αθήνα', 'N')");
+    Choice c;
+    c.mode = Choice::Preview;
+    auto options = answer(c);
+    auto* form = new QDialog;
+    std::weak_ptr<clsRptLookup> alive;
+    QPointer<ReportPreview> preview;
+    ModalDriver<QDialog> driver([&](QDialog* d) {
+        alive = runLookup("L_TOPOS", "Τόποι", "", 131);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<ReportPreview*>(w)) preview = p;
+        d->hide();
+    });
+    form->exec();
+    QVERIFY(preview);
+    QCOMPARE(preview->parentWidget(), form);
+    QVERIFY(preview->isWindow());
+    QVERIFY(!alive.expired());
+    delete form;
+    QVERIFY(!preview);
     QVERIFY(alive.expired());
 }
 
