@@ -46,12 +46,14 @@ struct Choice {
     QStringList offered;  // order captions offered
     bool exportOffered = false, scopeShown = false, selectionEnabled = false;
     QString title;
+    QStringList unnamed;
 };
 
 // Answers the options dialog as the choice says.
 std::unique_ptr<ModalDriver<ReportOptions>> answer(Choice& c) {
     return std::make_unique<ModalDriver<ReportOptions>>([&c](ReportOptions* d) {
         c.title = d->windowTitle();
+        c.unnamed = unnamedInputs(d);
         c.offered.clear();
         for (int i = 0; i < d->cmbOrder->count(); ++i) c.offered << d->cmbOrder->itemText(i);
         c.exportOffered = d->optExport->isVisibleTo(d);
@@ -193,6 +195,7 @@ void tst_RptLists::usersList() {
     QVERIFY(alive.expired());  // the run ended and let the report go
     QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Επώνυμο", "Όνομα"}));
     QVERIFY(c.exportOffered && c.scopeShown && c.selectionEnabled);
+    QCOMPARE(c.unnamed, QStringList());
     QCOMPARE(MsgBoxHook::Log().size(), 0);
     QCOMPARE(Screen::MousePointer(), int(Screen::vbDefault));
 
@@ -247,6 +250,8 @@ void tst_RptLists::lookupWithCode() {
     runLookup("L_TMHMATA", "Τμήματα/Υπηρεσίες", "CODE", 126);
     QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Κωδικός", "Περιγραφή"}));
     QVERIFY(c.title.contains("Τμήματα/Υπηρεσίες"));
+    // The title proposes the file's name, without what a file name cannot hold.
+    QCOMPARE(CommonDialogHook::Log().value(0).fileName, QString("Τμήματα_Υπηρεσίες.pdf"));
     const QString text = pdfText(pdf);
     QVERIFY(text.contains("ΚΩΔΙΚΟΣ"));
     QVERIFY(text.contains("ΠΕΡΙΓΡΑΦΗ"));
@@ -341,6 +346,7 @@ void tst_RptLists::previewPagesOnDemand() {
     };
     QVERIFY(bodyOf().contains("Φράση 000"));
     QVERIFY(!preview->cmdExport->isHidden());
+    QCOMPARE(unnamedInputs(preview), QStringList());
     QTRY_VERIFY(preview->CountDone());
     const int pages = preview->PagesKnown();
     QVERIFY(pages >= 5);

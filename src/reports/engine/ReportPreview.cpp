@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
@@ -53,6 +54,7 @@ ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine)
     spnPage->setAccessibleName(QStringLiteral("Σελίδα"));
     spnPage->setRange(1, 1);
     spnPage->setKeyboardTracking(false);
+    if (auto* edit = spnPage->findChild<QLineEdit*>()) edit->setAccessibleName(QStringLiteral("Σελίδα"));
     auto* lblPage_ = new QLabel(QStringLiteral("Σελίδα"), this);
     lblPage_->setBuddy(spnPage);
     bar->addWidget(lblPage_);
