@@ -120,6 +120,8 @@ private slots:
     void failedStatement();
     void previewPagesOnDemand_data() { TestDatabase::addBackendRows(); }
     void previewPagesOnDemand();
+    void usersClosingRule_data() { TestDatabase::addBackendRows(); }
+    void usersClosingRule();
     void previewFromModalForm_data() { TestDatabase::addBackendRows(); }
     void previewFromModalForm();
     void printToPdfPrinter_data() { TestDatabase::addBackendRows(); }
@@ -363,6 +365,29 @@ void tst_RptLists::previewPagesOnDemand() {
     preview->cmdClose->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(alive.expired());
+}
+
+void tst_RptLists::usersClosingRule() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    seedUsers(gConn);
+    Choice c;
+    c.mode = Choice::Preview;
+    auto driver = answer(c);
+    QString where, extra;
+    QStringList fields;
+    clsRptUsers::New()->Main(where, extra, fields);
+    ReportPreview* preview = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<ReportPreview*>(w)) preview = p;
+    QVERIFY(preview && preview->CurrentModel());
+    // Rules across the whole printable width: the frame (2), the headings (2), one under each of
+    // the four users, and the closing LT rule.
+    int across = 0;
+    for (const QLineF& l : preview->CurrentModel()->rules)
+        if (qFuzzyCompare(l.x1(), 10.0) && qFuzzyCompare(l.x2(), 200.0) && qFuzzyCompare(l.y1(), l.y2())) ++across;
+    QCOMPARE(across, 2 + 2 + 4 + 1);
+    preview->close();
 }
 
 void tst_RptLists::previewFromModalForm() {
