@@ -400,6 +400,12 @@ void tst_ReportEngine::pdfReadsBack() {
     QVERIFY(text.contains("Γραμμή αριθμός 149"));
     QVERIFY(text.contains("ΚΕΦΑΛΙΔΑ"));
     QCOMPARE(text.count("ΚΕΦΑΛΙΔΑ"), f->engine->PagesDelivered());
+    // "Arial Greek" prints in the font with Arial's metrics.
+    QProcess fonts;
+    fonts.start("pdffonts", {file});
+    QVERIFY(fonts.waitForFinished(30000));
+    const QString used = QString::fromUtf8(fonts.readAllStandardOutput());
+    QVERIFY2(used.contains("LiberationSans") && !used.contains("DejaVu"), qPrintable(used));
     // A file that cannot be written leaves nothing behind and says so.
     QVERIFY(!f->engine->WritePdf(dir.filePath("no/such/folder/out.pdf"), &error));
     QVERIFY(!error.isEmpty());
