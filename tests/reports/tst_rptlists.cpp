@@ -228,6 +228,19 @@ void tst_RptLists::usersSelection() {
     const QString text = pdfText(pdf);
     QCOMPARE(order(text, {"Παπαδόπουλος", "Αλεξίου", "Ζήσης", "Ο'Νιλ"}), QStringList({"Αλεξίου"}));
 
+    // A whole statement (a list's "%%" condition) runs as it stands, with the order chosen.
+    const QString pdf3 = m_dir.filePath("sel3.pdf");
+    CommonDialogHook::QueueAnswer(pdf3);
+    Choice whole;
+    whole.selection = true;
+    whole.order = "Επώνυμο";
+    auto driver3 = answer(whole);
+    QString statement = "%%SELECT * FROM USERS WHERE U_AUTH = 1";
+    QStringList byName{"U_LNAME~Επώνυμο"};
+    clsRptUsers::New()->Main(statement, extra, byName);
+    QCOMPARE(order(pdfText(pdf3), {"Παπαδόπουλος", "Αλεξίου", "Ζήσης", "Ο'Νιλ"}),
+             QStringList({"Αλεξίου", "Ο'Νιλ", "Παπαδόπουλος"}));
+
     // Without a selection the dialog offers none.
     CommonDialogHook::QueueAnswer(m_dir.filePath("sel2.pdf"));
     Choice again;

@@ -68,7 +68,7 @@ public:
 
     ReportLines& Lines() { return m_lines; }
 
-    // Reads the layout and the global layout; False (and the fault in the error log) when either
+    // Reads the layout and the global layout; False (the fault shown, naming the line) when either
     // is malformed. Arguments 5, 8, 9, 11 and 14 to 17 are accepted and not used.
     bool Init(std::shared_ptr<ReportCallback> callBack, const QString& title, const QString& layoutText,
               const QString& globalText, bool reserved5, const QString& section, const QString& reportId,
