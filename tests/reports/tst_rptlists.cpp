@@ -89,6 +89,13 @@ QStringList order(const QString& text, const QStringList& names) {
     return out;
 }
 
+// The preview window a run left open; nullptr when there is none.
+ReportPreview* openPreview() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<ReportPreview*>(w); p && p->isVisible()) return p;
+    return nullptr;
+}
+
 // Runs a lookup list; the report object as the caller leaves it (expired once the run ended).
 std::weak_ptr<clsRptLookup> runLookup(const QString& table, const QString& caption, const QString& code, long resId) {
     auto rpt = clsRptLookup::New();
@@ -155,8 +162,7 @@ void tst_RptLists::init() {
 
 void tst_RptLists::cleanup() {
     ReportEngine::SetPrintDialogHook({});
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<ReportPreview*>(w)) w->close();
+    while (ReportPreview* p = openPreview()) p->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_answers.reset();
     m_settings.reset();
@@ -346,9 +352,7 @@ void tst_RptLists::previewPagesOnDemand() {
     auto driver = answer(c);
     const auto alive = runLookup("L_PHRASES", "Φράσεις", "", 127);
     QVERIFY(!alive.expired());  // the preview's engine keeps the report
-    ReportPreview* preview = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* p = qobject_cast<ReportPreview*>(w)) preview = p;
+    ReportPreview* preview = openPreview();
     QVERIFY(preview);
     // The first page is there before the rest has been read.
     QCOMPARE(preview->CurrentPage(), 1);
@@ -390,9 +394,7 @@ void tst_RptLists::usersClosingRule() {
     QString where, extra;
     QStringList fields;
     clsRptUsers::New()->Main(where, extra, fields);
-    ReportPreview* preview = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* p = qobject_cast<ReportPreview*>(w)) preview = p;
+    ReportPreview* preview = openPreview();
     QVERIFY(preview && preview->CurrentModel());
     // Rules across the whole printable width: the frame (2), the headings (2), one under each of
     // the four users, and the closing LT rule.
@@ -417,8 +419,7 @@ void tst_RptLists::previewFromModalForm() {
     QPointer<ReportPreview> preview;
     ModalDriver<QDialog> driver([&](QDialog* d) {
         alive = runLookup("L_TOPOS", "Τόποι", "", 131);
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* p = qobject_cast<ReportPreview*>(w)) preview = p;
+        preview = openPreview();
         d->hide();
     });
     form->exec();
