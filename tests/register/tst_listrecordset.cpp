@@ -77,6 +77,8 @@ private slots:
     void listChangedBetweenReads();
     void blocksKeepNoCondition_data() { TestDatabase::addBackendRows(); }
     void blocksKeepNoCondition();
+    void keyListedTwice_data() { TestDatabase::addBackendRows(); }
+    void keyListedTwice();
     void sameAsRecordset_data();
     void sameAsRecordset();
     void rowOfKey_data();
@@ -457,6 +459,29 @@ void tst_ListRecordset::blocksKeepNoCondition() {
     compareRows(list, ref, rows);
     QCOMPARE(list.value(5, list.fieldIndex("THEMA")).toString(), QStringLiteral("Άλλο"));
     QCOMPARE(list.value(5, list.fieldIndex("MODFLAG")).toString(), QStringLiteral("D"));
+    QVERIFY(!Err().Pending());
+}
+
+// A statement whose rows repeat a key (a join that doubles them): each place gets a row of its own
+// key, in blocks that split a key's places and in blocks that hold both.
+void tst_ListRecordset::keyListedTwice() {
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    const QString statement = "SELECT P.*, D.N FROM PROTOCOL P JOIN (SELECT 1 AS N UNION ALL SELECT 2 AS N) D ON 1=1";
+    Recordset ref;
+    QVERIFY(ref.Open(statement + " ORDER BY HMEROM, ID", db.conn()));
+    QCOMPARE(ref.RecordCount(), 2 * kEntries);
+    for (const int size : {3, 4}) {
+        ListRecordset list({.blockSize = size, .keptBlocks = 2});
+        QVERIFY(list.Open(db.conn(), statement, "ID", "HMEROM", 0));
+        QCOMPARE(list.rowCount(), ref.RecordCount());
+        const int id = list.fieldIndex("ID"), date = list.fieldIndex("HMEROM");
+        for (int r = 0; r < ref.RecordCount(); ++r) {
+            QVERIFY2(list.fetchRow(r), qPrintable(QString::number(r)));
+            QCOMPARE(list.value(r, id), ref.ValueAt(r, ref.FieldIndex("ID")));
+            QCOMPARE(list.value(r, date), ref.ValueAt(r, ref.FieldIndex("HMEROM")));
+        }
+    }
     QVERIFY(!Err().Pending());
 }
 

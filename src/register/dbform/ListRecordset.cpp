@@ -428,14 +428,34 @@ std::shared_ptr<ListRecordset::Block> ListRecordset::readRows(int first, int cou
     block->first = first;
     block->rsRow.fill(-1, count);
 
+    // Where each key stands: the first place by key (whole numbers by value, the common case, and
+    // other keys by their text), further places of a key listed again chained through `next`.
     QList<QVariant> keys;
-    QHash<QString, QList<int>> positions;  // a key may stand in the list more than once
+    QHash<qint64, int> byNumber;
+    QHash<QString, int> byText;
+    QVector<int> next(count, -1);
     keys.reserve(count);
-    for (int i = 0; i < count; ++i) {
+    const auto whole = [](const QVariant& k) { return isIntegral(k) && k.typeId() != QMetaType::ULongLong; };
+    const auto slot = [&](const QVariant& k) -> int* {
+        if (whole(k)) {
+            const auto it = byNumber.find(k.toLongLong());
+            return it == byNumber.end() ? nullptr : &*it;
+        }
+        const auto it = byText.find(keyText(k));
+        return it == byText.end() ? nullptr : &*it;
+    };
+    for (int i = count - 1; i >= 0; --i) {
         const QVariant& k = m_keys.at(first + i);
         if (k.isNull()) continue;
-        keys << k;
-        positions[keyText(k)] << i;
+        keys.prepend(k);
+        if (int* head = slot(k)) {
+            next[i] = *head;
+            *head = i;
+        } else if (whole(k)) {
+            byNumber.insert(k.toLongLong(), i);
+        } else {
+            byText.insert(keyText(k), i);
+        }
     }
     if (keys.isEmpty()) return block;
 
@@ -444,9 +464,18 @@ std::shared_ptr<ListRecordset::Block> ListRecordset::readRows(int first, int cou
     block->queried = true;
     const int keyColumn = block->rs->FieldIndex(m_keyField);
     for (int r = 0; keyColumn >= 0 && r < block->rs->RecordCount(); ++r) {
-        const auto it = positions.find(keyText(block->rs->ValueAt(r, keyColumn)));
-        if (it == positions.end() || it->isEmpty()) continue;
-        block->rsRow[it->takeFirst()] = r;
+        const QVariant k = block->rs->ValueAt(r, keyColumn);
+        if (k.isNull()) continue;
+        // The same key may come back as another type than it was listed with (7.0 for 7, or the
+        // other way round): its text is the same.
+        int* head = slot(k);
+        if (!head) head = slot(QVariant(keyText(k)));
+        bool wholeNumber = false;
+        const qint64 number = isNumeric(k) ? keyText(k).toLongLong(&wholeNumber) : 0;
+        if (!head && wholeNumber) head = slot(QVariant(number));
+        if (!head || *head < 0) continue;
+        block->rsRow[*head] = r;
+        *head = next[*head];
     }
     return block;
 }
