@@ -164,6 +164,10 @@ void tst_ListRecordset::unconditioned_data() {
     QTest::newRow("union") << "SELECT ID FROM A WHERE X=1 UNION SELECT ID FROM B" << "";
     QTest::newRow("ordered") << "SELECT * FROM PROTOCOL WHERE ETOS=1 ORDER BY ID" << "";
     QTest::newRow("not a select") << "EXEC something WHERE" << "";
+    QTest::newRow("tables joined by the condition")
+        << "SELECT P.ID, T.CODE FROM PROTOCOL P, L_TYPOI T WHERE T.ID = P.EIS_TYPOS_ID" << "";
+    QTest::newRow("commas elsewhere") << "SELECT A, B FROM T WHERE X IN (1, 2) AND Y = 'a,b'"
+                                      << "SELECT A, B FROM T";
 }
 
 void tst_ListRecordset::unconditioned() {

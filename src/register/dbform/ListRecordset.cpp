@@ -94,8 +94,8 @@ bool isWordChar(QChar c) {
            c == QLatin1Char('$');
 }
 
-// The top-level words of a statement (outside brackets, quotes and comments), upper-cased, with
-// their positions.
+// The top-level words and commas of a statement (outside brackets, quotes and comments),
+// upper-cased, with their positions.
 struct Word {
     QString text;
     qsizetype at;
@@ -126,6 +126,9 @@ QList<Word> topLevelWords(const QString& s) {
             ++i;
         } else if (c == QLatin1Char(')')) {
             --depth;
+            ++i;
+        } else if (c == QLatin1Char(',')) {
+            if (depth == 0) words.append({QStringLiteral(","), i});
             ++i;
         } else if (isWordChar(c)) {
             const qsizetype start = i;
@@ -175,8 +178,12 @@ QString ListRecordset::Unconditioned(const QString& statement) {
                                   QStringLiteral("ORDER"),  QStringLiteral("WINDOW"), QStringLiteral("FOR"),
                                   QStringLiteral("INTO"),   QStringLiteral("SELECT")};
     qsizetype where = -1;
+    bool from = false;
     for (qsizetype i = 1; i < words.size(); ++i) {
         if (kept.contains(words.at(i).text)) return {};
+        // Tables listed with commas are joined by the condition itself.
+        if (words.at(i).text == QLatin1String("FROM")) from = true;
+        if (from && where < 0 && words.at(i).text == QLatin1String(",")) return {};
         if (words.at(i).text == QLatin1String("WHERE")) {
             if (where >= 0) return {};
             where = words.at(i).at;
