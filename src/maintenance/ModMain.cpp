@@ -32,12 +32,12 @@ bool ShowErr(const QString& label) {
 }
 
 bool Main() {
-    instanceLock() = std::make_unique<SingleInstance>(QStringLiteral("Kessbo"));
-    if (instanceLock()->PrevInstance()) {
+    auto lock = std::make_unique<SingleInstance>(QStringLiteral("Kessbo"));
+    if (lock->PrevInstance()) {
         MsgBox(QStringLiteral("Η εφαρμογή \"τρέχει\" ήδη!"), vb::vbExclamation, App::Title());
-        instanceLock().reset();
         return false;
     }
+    instanceLock() = std::move(lock);
     auto* form = new frmActions;
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->Init();
