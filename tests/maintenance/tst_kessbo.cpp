@@ -455,12 +455,12 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("OLD") == 3);
         old.close();
 
-        // A disk that is full after 64 KiB: writes beyond it fail as on a full disk.
+        // A disk that is full after 16 KiB: writes beyond it fail as on a full disk.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         rlimit small = saved;
-        small.rlim_cur = 64 * 1024;
+        small.rlim_cur = 16 * 1024;
         setrlimit(RLIMIT_FSIZE, &small);
         runBackup(1);
         setrlimit(RLIMIT_FSIZE, &saved);
