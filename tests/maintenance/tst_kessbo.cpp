@@ -55,6 +55,15 @@ struct Installation {
     }
     ~Installation() { App::SetPath(QString()); }
 
+    // A previous backup of the database, "OLD"; its path.
+    QString oldBackup(const QString& label) const {
+        QDir().mkpath(backupFolder());
+        const QString bak = backupFolder() + "/" + label + ".bak";
+        QFile old(bak);
+        if (!old.open(QIODevice::WriteOnly) || old.write("OLD") != 3) qWarning("cannot write %s", qPrintable(bak));
+        return bak;
+    }
+
     void protocol(const QString& provider, const QString& connStr, const QString& user = {},
                   const QString& password = {}) const {
         SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"), connStr, false);
@@ -375,11 +384,7 @@ private slots:
         Installation inst;
         inst.protocol(db);
         const QString label = KessboPlaces::DatabaseLabel(databaseName(db));
-        QDir().mkpath(inst.backupFolder());
-        QFile old(inst.backupFolder() + "/" + label + ".bak");
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("OLD") == 3);
-        old.close();
-        old.setPermissions(QFileDevice::ReadOwner);  // replaced even when read-only
+        QFile(inst.oldBackup(label)).setPermissions(QFileDevice::ReadOwner);  // replaced even when read-only
 
         Writer writer(db);
         writer.start();
@@ -449,11 +454,7 @@ private slots:
         Installation inst;
         inst.protocol(db);
         const QString label = KessboPlaces::DatabaseLabel(databaseName(db));
-        QDir().mkpath(inst.backupFolder());
-        const QString bak = inst.backupFolder() + "/" + label + ".bak";
-        QFile old(bak);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("OLD") == 3);
-        old.close();
+        const QString bak = inst.oldBackup(label);
 
         // A disk that is full after 16 KiB: writes beyond it fail as on a full disk.
         std::signal(SIGXFSZ, SIG_IGN);
