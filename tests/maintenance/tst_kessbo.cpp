@@ -233,7 +233,9 @@ struct Restored {
         const QString u = qEnvironmentVariable("PROTOCOL_TEST_PG_USER");
         return u.isEmpty() ? QStringLiteral("postgres") : u;
     }
-    void psql(const QString& sql) const {
+    static void psql(const QString& sql) {
+        const QString server = qEnvironmentVariable("PROTOCOL_TEST_PG");
+        const QString host = server.section(QLatin1Char(':'), 0, 0), port = server.section(QLatin1Char(':'), 1, 1);
         run(kPgBin + QStringLiteral("psql"), {QStringLiteral("-h"), host, QStringLiteral("-p"), port, QStringLiteral("-U"),
                                              user(), QStringLiteral("-d"), QStringLiteral("postgres"),
                                              QStringLiteral("-c"), sql});
@@ -444,6 +446,31 @@ private slots:
         const Digest sameRows = digestOf(db.conn()->database(), copy.maxId);
         QCOMPARE(copy.rows, sameRows.rows);
         QCOMPARE(copy.hash, sameRows.hash);
+    }
+
+    // What the installation program writes is what the utility reads: a register on a path with
+    // Greek letters and blanks, or on the PostgreSQL server, backed up as it stands.
+    void backupOfAnInstallation_data() { TestDatabase::addBackendRows(); }
+    void backupOfAnInstallation() {
+        Installation inst;
+        const bool pg = TestDatabase::currentBackend() == Backend::PostgreSQL;
+        const QString name = pg ? QStringLiteral("kessbo_setup_%1").arg(QCoreApplication::applicationPid())
+                                : QStringLiteral("Μητρώο γραφείου");
+        QStringList args{"--admin-user", "ADMIN", "--admin-password", "ADMIN1"};
+        if (pg)
+            args << "--provider" << "PostgreSQL" << "--server" << qEnvironmentVariable("PROTOCOL_TEST_PG") << "--db-user"
+                 << Restored::user() << "--database" << name << "--force";
+        else
+            args << "--database" << inst.dir.filePath("Πρωτόκολλο 2024/" + name + ".db");
+        if (!pg) QDir().mkpath(inst.dir.filePath("Πρωτόκολλο 2024"));
+        QByteArray out;
+        QCOMPARE(run(PROTOCOL_SETUP_EXE, args, &out), 0);
+        runBackup(1);
+        if (pg) Restored::psql(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY2(prompts().at(0).startsWith("Η διαδικασία ολοκληρώθηκε επιτυχώς!"), qPrintable(prompts().at(0)));
+        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files), QStringList{name + ".bak"});
+        QCOMPARE(QDir(inst.appFolder()).entryList({name + "-*.zip"}).size(), 1);
     }
 
     // A failed backup keeps the previous .bak and leaves no temporary file behind.
