@@ -1,6 +1,7 @@
 #include "MssqlServer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -66,6 +67,8 @@ void MssqlServer::Backup(const QString& database, const QString& file) {
         Err().Raise(ErrNo::ObjectNotSet, kSource, QStringLiteral("Δεν υπάρχει σύνδεση."));
         return;
     }
+    // The server's own account writes the file: it must make it, not find ours in its way.
+    QFile::remove(file);
     m_conn->Execute(BackupSql(database, file));
 }
 

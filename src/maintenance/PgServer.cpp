@@ -188,7 +188,8 @@ void PgServer::Backup(const QString& database, const QString& file) {
     }
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         QString text = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
-        if (text.contains(QLatin1String("No space left"))) {
+        if (text.contains(QLatin1String("No space left")) || text.contains(QLatin1String("File too large")) ||
+            text.contains(QLatin1String("Disk quota exceeded"))) {
             RaiseFileError(ENOSPC, kSource, file);
             return;
         }

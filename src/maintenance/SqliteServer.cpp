@@ -23,9 +23,10 @@ bool openDb(Db& db, const QString& path, int flags) {
     return rc == SQLITE_OK;
 }
 
-void raiseSqlite(int rc, const QString& what, const QString& path) {
+void raiseSqlite(sqlite3* db, int rc, const QString& what, const QString& path) {
     const int primary = rc & 0xFF;
-    if (primary == SQLITE_FULL) {
+    const int sysErr = db ? sqlite3_system_errno(db) : 0;
+    if (primary == SQLITE_FULL || sysErr == ENOSPC || sysErr == EDQUOT || sysErr == EFBIG) {
         RaiseFileError(ENOSPC, kSource, path);
         return;
     }
@@ -33,7 +34,7 @@ void raiseSqlite(int rc, const QString& what, const QString& path) {
         RaiseFileError(EACCES, kSource, path);
         return;
     }
-    Err().Raise(ServiceErr::BackupFailed, kSource, what);
+    Err().Raise(ServiceErr::BackupFailed, kSource, QStringLiteral("Σφάλμα του SQLite: ") + what);
 }
 }  // namespace
 
@@ -70,14 +71,14 @@ void SqliteServer::Backup(const QString& database, const QString& file) {
         return;
     }
     if (!openDb(dst, file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) {
-        raiseSqlite(sqlite3_errcode(dst.h), dst.error(), file);
+        raiseSqlite(dst.h, sqlite3_errcode(dst.h), dst.error(), file);
         return;
     }
     // The copy is made under a temporary name and synced by the caller: no journal needed.
     sqlite3_exec(dst.h, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
     sqlite3_backup* b = sqlite3_backup_init(dst.h, "main", src.h, "main");
     if (!b) {
-        raiseSqlite(sqlite3_errcode(dst.h), dst.error(), file);
+        raiseSqlite(dst.h, sqlite3_errcode(dst.h), dst.error(), file);
         return;
     }
     int rc;
@@ -90,7 +91,7 @@ void SqliteServer::Backup(const QString& database, const QString& file) {
     } while (rc == SQLITE_OK);
     sqlite3_backup_finish(b);
     if (rc != SQLITE_DONE) {
-        raiseSqlite(rc, dst.error(), file);
+        raiseSqlite(dst.h, rc, dst.error(), file);
         return;
     }
     sqlite3_exec(src.h, "COMMIT", nullptr, nullptr, nullptr);

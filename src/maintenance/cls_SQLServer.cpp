@@ -20,7 +20,8 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 bool syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
-    if (fd < 0) return false;
+    // A file the database server wrote under its own account may not be ours to open.
+    if (fd < 0) return errno == EACCES;
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
@@ -93,7 +94,9 @@ bool cls_SQLServer::Backup_db(QString dbServerName, QString dbInstanceName, QStr
             if (Err().Number == 0) {
                 result = true;
             } else {
-                reason = QString::number(Err().Number) + QStringLiteral(" - ") + Err().Description;
+                // The user knows the backup by its own name, not by the temporary one.
+                reason = QString::number(Err().Number) + QStringLiteral(" - ") +
+                         QString(Err().Description).replace(temp, dbBackup_FileName);
             }
         }
     }

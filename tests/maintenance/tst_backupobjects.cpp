@@ -1,7 +1,10 @@
 // The utility's error box and the database-server object's statements and steps.
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "App.h"
+#include "Connection.h"
 #include "Err.h"
 #include "ModMain.h"
 #include "MsgBox.h"
@@ -47,6 +50,24 @@ private slots:
                  QStringLiteral("BACKUP DATABASE [a]]; DROP DATABASE x; --] TO DISK = N'/b/O''Brien.bak' WITH INIT, FORMAT"));
         QCOMPARE(MssqlServer::FindDatabaseSql(QStringLiteral("Πρωτ'όκολλο")),
                  QStringLiteral("SELECT name FROM master.sys.databases WHERE name = N'Πρωτ''όκολλο'"));
+    }
+
+    // Live only where a SQL Server on this computer is named (as for the register's live test).
+    void sqlServerLive() {
+        const QMap<QString, QString> conn = Connection::ParseConnStr(qEnvironmentVariable("PROTOCOL_TEST_MSSQL"));
+        if (conn.isEmpty()) QSKIP("PROTOCOL_TEST_MSSQL is not set");
+        if (qEnvironmentVariable("PROTOCOL_TEST_MSSQL_USER").compare(QLatin1String("sa"), Qt::CaseInsensitive) != 0)
+            QSKIP("the backup logs in as sa");
+        AnswerQueues answers;
+        QTemporaryDir dir;
+        const QString server = conn.value(QStringLiteral("server"));
+        const QString bak = dir.filePath(QStringLiteral("live.bak"));
+        cls_SQLServer sql(Backend::SqlServer);
+        QVERIFY2(sql.Backup_db(server.section(QLatin1Char('\\'), 0, 0), server.section(QLatin1Char('\\'), 1, 1),
+                               conn.value(QStringLiteral("database")), bak,
+                               qEnvironmentVariable("PROTOCOL_TEST_MSSQL_PASSWORD")),
+                 qPrintable(MsgBoxHook::Log().value(0).prompt));
+        QVERIFY(QFileInfo(bak).size() > 0);
     }
 
     // The embedded database runs with the program: its "service" is always running, and the

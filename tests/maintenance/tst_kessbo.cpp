@@ -495,7 +495,8 @@ private slots:
 
         QCOMPARE(MsgBoxHook::Log().size(), 1);
         const MsgBoxHook::Shown box = MsgBoxHook::Log().at(0);
-        QVERIFY2(box.prompt.startsWith("b3 Δεν δημιουργήθηκε με το Αντίγραφο Ασφαλείας.\r\nΑιτία: "), qPrintable(box.prompt));
+        QCOMPARE(box.prompt, "b3 Δεν δημιουργήθηκε με το Αντίγραφο Ασφαλείας.\r\nΑιτία: 61 - Δεν υπάρχει αρκετός "
+                             "ελεύθερος χώρος στο δίσκο: " + bak);
         QCOMPARE(box.icon(), int(vb::vbInformation));
         QFile kept(bak);
         QVERIFY(kept.open(QIODevice::ReadOnly));

@@ -192,6 +192,28 @@ private slots:
         QCOMPARE(readFile(folder + "/out/μητρώο.bak"), data);
     }
 
+    // A password (blanks around it dropped) encrypts the archive; unpacking needs the same one.
+    void password() {
+        AnswerQueues answers;
+        QTemporaryDir dir;
+        QDir().mkpath(dir.filePath("out"));
+        const QString source = dir.filePath("Prot.bak");
+        const QByteArray data = registerLike(200000);
+        QVERIFY(writeFile(source, data));
+        const QString zip = dir.filePath("Prot.zip");
+        cls_Zip z;
+        QVERIFY2(z.ZipFile(source, zip, "  Μυστικό 1 "), qPrintable(prompts().value(0)));
+        QByteArray out;
+        QCOMPARE(run("unzip", {"-Zv", zip}, &out), 0);
+        QVERIFY(!out.simplified().contains("file security status: not encrypted"));
+        QVERIFY(!cls_Zip().UnZipFile(zip, dir.filePath("out"), "λάθος"));
+        QCOMPARE(prompts().size(), 1);
+        QVERIFY(prompts().at(0).endsWith("[Λάθος κωδικός πρόσβασης.]"));
+        QVERIFY(QDir(dir.filePath("out")).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY(cls_Zip().UnZipFile(zip, dir.filePath("out"), "Μυστικό 1"));
+        QCOMPARE(readFile(dir.filePath("out/Prot.bak")), data);
+    }
+
     void summaryText_data() {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<int>("ratio");
