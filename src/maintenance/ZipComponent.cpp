@@ -1,7 +1,5 @@
 #include "ZipComponent.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <zip.h>
 
 #include <QDir>
@@ -11,6 +9,7 @@
 #include <QTemporaryFile>
 #include <cerrno>
 
+#include "FileSync.h"
 #include "KessboPlaces.h"
 #include "ParallelDeflate.h"
 #include "SplitZip.h"
@@ -59,13 +58,6 @@ int resultOfZipError(zip_error_t* error) {
             if (zip_error_system_type(error) == ZIP_ET_SYS) return resultOfErrno(zip_error_code_system(error));
             return ZipComponent::WriteError;
     }
-}
-
-void syncFile(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 // Serves an already deflated stream to libzip, which stores it without compressing it again.
@@ -280,7 +272,8 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
         zip_discard(za);
         return code;
     }
-    syncFile(zipInfo.absoluteFilePath());
+    FileSync::File(zipInfo.absoluteFilePath());
+    FileSync::Folder(zipInfo.absolutePath());
     *output = QFileInfo(zipInfo.absoluteFilePath()).size();
     return Success;
 }

@@ -1,8 +1,5 @@
 #include "cls_SQLServer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -11,21 +8,13 @@
 
 #include "App.h"
 #include "Err.h"
+#include "FileSync.h"
 #include "ModMain.h"
 #include "MsgBox.h"
 #include "Screen.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
-
-bool syncPath(const QString& path, int flags) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
-    // A file the database server wrote under its own account may not be ours to open.
-    if (fd < 0) return errno == EACCES;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 }  // namespace
 
 cls_SQLServer::cls_SQLServer(Backend backend, const QString& storedUser, const QString& storedPassword)
@@ -113,7 +102,7 @@ bool cls_SQLServer::Backup_db(QString dbServerName, QString dbInstanceName, QStr
 
 void cls_SQLServer::putInPlace(const QString& temp, const QString& target) {
     // A power cut after the rename must not leave a name that points at unwritten data.
-    if (!syncPath(temp, O_RDONLY)) {
+    if (!FileSync::File(temp)) {
         RaiseFileError(errno, QStringLiteral("Kessbo"), target);
         return;
     }
@@ -121,7 +110,7 @@ void cls_SQLServer::putInPlace(const QString& temp, const QString& target) {
         RaiseFileError(errno, QStringLiteral("Kessbo"), target);
         return;
     }
-    syncPath(QFileInfo(target).absolutePath(), O_RDONLY | O_DIRECTORY);
+    FileSync::Folder(QFileInfo(target).absolutePath());
 }
 
 QString cls_SQLServer::SQL_Info() const {
