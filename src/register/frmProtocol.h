@@ -91,6 +91,7 @@ public:
     void mclsDBForm_PreSaveRec(long Action, QString& sFields, QString& sValues) override;
     void mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDeletion) override;
     void mclsDBForm_PostAction(const QVariant& key, long Action, bool success) override;
+    void mclsDBForm_PostCommit(const QVariant& key, long Action) override;
     void mclsDBForm_SearchCond(QString& sCond) override;
     void mclsDBForm_PrintReport(QString& sWhereCond, QString& mExtraCond, QStringList& arFields) override;
 

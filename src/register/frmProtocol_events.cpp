@@ -56,7 +56,14 @@ void frmProtocol::mclsDBForm_PostInitRec(long Action) {
             ShowFilesCount(3);
             cmbEdit[2]->clear();
             ShowFilesCount(2);
-            dtEdit[0]->SetValue(DBHelper::ServerDate(gConn));
+            {
+                // A failed read is said as such, never left to look like an empty date; the second
+                // read runs on the connection made again when the first found it lost.
+                QVariant today = DBHelper::ServerDate(gConn);
+                if (today.isNull()) today = DBHelper::ServerDate(gConn);
+                if (today.isNull() && gErr) gErr->DBErrorMsg(QStringLiteral("PostInitRec"), true, this);
+                dtEdit[0]->SetValue(today);
+            }
             const QVariant day = dtEdit[0]->Value();
             const QString year = day.isNull() ? QString() : day.toDate().toString(QStringLiteral("yyyy"));
             lblEdit[2]->setText(year);
@@ -191,7 +198,8 @@ void frmProtocol::mclsDBForm_PostAction(const QVariant& key, long Action, bool s
     const QString user = QString::number(userId());
 
     const auto fail = [this] {
-        gConn->RollbackTrans();
+        // Rolled back before the box is shown: no lock is held while the user reads it.
+        if (gConn->InTransaction()) gConn->RollbackTrans();
         if (gErr) gErr->DBErrorMsg(QStringLiteral("PostAction"), true, this);
     };
     const auto removeLink = [&](const QString& table, qlonglong id) {
@@ -260,7 +268,14 @@ void frmProtocol::mclsDBForm_PostAction(const QVariant& key, long Action, bool s
     if (adds && !addItems(cmbEdit[3], true)) return fail();
     if (removes && !removeItems(m_attachIds)) return fail();
 
-    if (!gConn->CommitTrans()) return fail();
+    if (!gConn->CommitTrans()) {
+        DBHelper::SetLastError(gConn->LastErrorText());  // the commit's own reason, not a stale one
+        return fail();
+    }
+}
+
+void frmProtocol::mclsDBForm_PostCommit(const QVariant& key, long Action) {
+    const QString k = key.toString();
     if (Action == clsDBForm::actNew) {
         const QString number =
             DBHelper::LookupValue(gConn, QStringLiteral("PROTOCOL"), QStringLiteral("ID=") + k,
