@@ -14,6 +14,7 @@
 
 #include "Adodc.h"
 #include "App.h"
+#include "BoundControl.h"
 #include "CommonDialog.h"
 #include "Cp1253.h"
 #include "DBHelper.h"
@@ -511,6 +512,241 @@ private slots:
         QVERIFY2(criticalBoxes().isEmpty(), qPrintable(criticalBoxes().join(u'|')));
         QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=%1 ORDER BY TM_ID").arg(id)),
                  ypeyth);
+    }
+
+    // A save cut at any statement, by a failing statement or a dropped connection: the register
+    // holds the whole entry with its links and files, or nothing of the save; a refused save keeps
+    // the edit with all that was typed and chosen, says why, and a new entry's number is given back.
+    void faultDuringSave_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<int>("fault");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            for (const bool update : {false, true}) {
+                const QString kind = tag + (update ? " edited" : " new");
+                QTest::newRow(qPrintable(kind + " failed statement"))
+                    << tag << update << int(Connection::Fault::FailStatement);
+                QTest::newRow(qPrintable(kind + " dropped connection"))
+                    << tag << update << int(Connection::Fault::DropConnection);
+            }
+        }
+    }
+    void faultDuringSave() {
+        QFETCH(bool, update);
+        QFETCH(int, fault);
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString firstId = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Παλιό"));
+        const QString subject = QStringLiteral("Νέο θέμα");
+        const QStringList wantYpeyth{m_dept["T1"], m_dept["T3"]};
+        // The register as it was before the save, and the edit made afresh.
+        const auto reset = [&] {
+            if (form->f().Editing()) form->key("cancel");
+            for (const char* table : {"R_YPEYTH", "R_ANTIGRAFA", "PROT_FILES"}) exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+            exec(QStringLiteral("DELETE FROM PROTOCOL WHERE ID<>") + firstId);
+            exec(QStringLiteral("UPDATE PROTOCOL SET THEMA='Παλιό'"));
+            exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2), (%1, %3)")
+                     .arg(firstId, m_dept["T1"], m_dept["T2"]));
+            exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/old.pdf', 1)")
+                     .arg(firstId));
+            if (update) {
+                if (!showEntry(*form, firstId)) return false;
+                form->key("edit");
+                deptItem(form->lstEdit[0], m_dept["T2"])->setSelected(false);
+                MsgBoxHook::QueueAnswer(vb::vbYes);
+                form->cmdEdit_Click(11);  // the stored file goes
+            } else {
+                form->key("add");
+                form->setTbText(0, QStringLiteral("Υπουργείο"));
+                deptItem(form->lstEdit[0], m_dept["T1"])->setSelected(true);
+            }
+            form->setTbText(9, subject);
+            deptItem(form->lstEdit[0], m_dept["T3"])->setSelected(true);
+            deptItem(form->lstEdit[1], m_dept["T2"])->setSelected(true);
+            addFile(*form, docFile(QStringLiteral("/new.pdf")));
+            form->cmbEdit[3]->setEditText(QStringLiteral("Συνημμένο"));
+            form->cmdEdit_Click(7);
+            MsgBoxHook::Clear();
+            return form->f().Editing();
+        };
+        const auto stored = [&] {
+            return column(QStringLiteral("SELECT ID FROM PROTOCOL WHERE THEMA=") + StrHelper::SqlValue(subject));
+        };
+        const auto linksAndFiles = [&](const QString& id) {
+            return column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=%1 ORDER BY TM_ID").arg(id)) +
+                   QStringList{QStringLiteral("|")} +
+                   column(QStringLiteral("SELECT TM_ID FROM R_ANTIGRAFA WHERE PR_ID=") + id) +
+                   QStringList{QStringLiteral("|")} +
+                   column(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=%1 ORDER BY FILENAME").arg(id));
+        };
+        const QStringList whole = wantYpeyth + QStringList{QStringLiteral("|"), m_dept["T2"], QStringLiteral("|"),
+                                                           QStringLiteral("/new.pdf"), QStringLiteral("Συνημμένο")};
+        // Stored whole, the edit over, and no number used up by an earlier refusal.
+        const auto checkWhole = [&](const QString& at) {
+            const QStringList ids = stored();
+            QVERIFY2(ids.size() == 1, qPrintable(at));
+            QCOMPARE(linksAndFiles(ids.first()), whole);
+            QVERIFY2(!form->f().Editing(), qPrintable(at));
+            QCOMPARE(scalar(QStringLiteral("SELECT PROT_AA FROM PROTOCOL WHERE ID=") + ids.first()),
+                     update ? QStringLiteral("1") : QStringLiteral("2"));
+        };
+
+        QVERIFY(reset());
+        const qint64 begin = gConn->StatementCount();
+        form->key("save");
+        const int statements = int(gConn->StatementCount() - begin);
+        checkWhole(QStringLiteral("no fault"));
+        QVERIFY(statements > 5);
+
+        int refused = 0;
+        for (int n = 1; n <= statements; ++n) {
+            const QString at = QStringLiteral("fault at statement %1").arg(n);
+            QVERIFY2(reset(), qPrintable(at));
+            const QStringList before = linksAndFiles(firstId);
+            gConn->InjectFault(n, Connection::Fault(fault));
+            form->key("save");
+            gConn->ClearFault();
+            if (!stored().isEmpty()) {
+                // A fault the save may pass (the advisory duplicate lookup) or one after the commit.
+                checkWhole(at);
+                continue;
+            }
+            ++refused;
+            QVERIFY2(form->f().Editing(), qPrintable(at));
+            QVERIFY2(!criticalBoxes().isEmpty(), qPrintable(at + QStringLiteral(": refused without a reason")));
+            QVERIFY2(!prompts().join(u'|').contains(kSaved), qPrintable(at));
+            QCOMPARE(linksAndFiles(firstId), before);
+            QCOMPARE(scalar(QStringLiteral("SELECT THEMA FROM PROTOCOL WHERE ID=") + firstId), QStringLiteral("Παλιό"));
+            QCOMPARE(rows(QStringLiteral("PROTOCOL"), QStringLiteral("1=1")), 1);
+            // Everything typed and chosen is still on the page, and the next save stores it all.
+            QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(), subject);
+            QCOMPARE(selectedIds(form->lstEdit[0]), wantYpeyth);
+            QCOMPARE(selectedIds(form->lstEdit[1]), QStringList{m_dept["T2"]});
+            QCOMPARE(items(form->cmbEdit[2]), QStringList{QStringLiteral("/new.pdf")});
+            QCOMPARE(items(form->cmbEdit[3]), QStringList{QStringLiteral("Συνημμένο")});
+            MsgBoxHook::Clear();
+            form->key("save");
+            checkWhole(at + QStringLiteral(", saved again"));
+            QVERIFY2(criticalBoxes().isEmpty(), qPrintable(at + QLatin1Char(' ') + criticalBoxes().join(u'|')));
+        }
+        QVERIFY(refused >= 5);
+    }
+
+    // A delete cut at any statement leaves the entry deleted without links and files, or as it was
+    // with all of them; the page shows what is stored.
+    void faultDuringDelete_data() { TestDatabase::addBackendRows(); }
+    void faultDuringDelete() {
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        const auto reset = [&] {
+            exec(QStringLiteral("UPDATE PROTOCOL SET MODFLAG='M'"));
+            for (const char* table : {"R_YPEYTH", "R_ANTIGRAFA", "PROT_FILES"}) exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+            exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"]));
+            exec(QStringLiteral("INSERT INTO R_ANTIGRAFA (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T2"]));
+            exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/f.pdf', 1)").arg(id));
+            form->txtSearch[1]->clear();
+            form->key("list");
+            MsgBoxHook::Clear();
+            return showEntry(*form, id);
+        };
+        const auto state = [&] {
+            QStringList out{scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + id)};
+            for (const char* table : {"R_YPEYTH", "R_ANTIGRAFA", "PROT_FILES"})
+                out << QString::number(rows(QLatin1String(table), QStringLiteral("PR_ID=") + id));
+            return out;
+        };
+        QVERIFY(reset());
+        const qint64 begin = gConn->StatementCount();
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->key("del");
+        const int statements = int(gConn->StatementCount() - begin);
+        QCOMPARE(state(), (QStringList{"D", "0", "0", "0"}));
+        for (int n = 1; n <= statements; ++n) {
+            const QString at = QStringLiteral("fault at statement %1").arg(n);
+            QVERIFY2(reset(), qPrintable(at));
+            gConn->InjectFault(n, Connection::Fault::DropConnection);
+            MsgBoxHook::QueueAnswer(vb::vbYes);
+            form->key("del");
+            gConn->ClearFault();
+            const QStringList now = state();
+            if (now.first() == QLatin1String("D")) {
+                QCOMPARE(now, (QStringList{"D", "0", "0", "0"}));
+                continue;
+            }
+            QCOMPARE(now, (QStringList{"M", "1", "1", "1"}));
+            QVERIFY2(!criticalBoxes().isEmpty(), qPrintable(at));
+            QVERIFY2(!form->lblModif->text().contains(modDeclare::ModFlagText(QStringLiteral("D"))), qPrintable(at));
+        }
+    }
+
+    // Two clerks on one entry: a save of what another clerk changed or deleted since it was shown
+    // is refused, nothing of the other's work is lost, and the clerk may see the entry as it is now.
+    void concurrentEdit_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<int>("answer");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " changed, keep typing")) << tag << "change" << int(vb::vbNo);
+            QTest::newRow(qPrintable(tag + " changed, see it")) << tag << "change" << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " deleted")) << tag << "delete" << int(vb::vbOK);
+        }
+    }
+    void concurrentEdit() {
+        QFETCH(QString, other);
+        QFETCH(int, answer);
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"])));
+        QVERIFY(showEntry(*form, id));
+        form->key("edit");
+        form->setTbText(0, QStringLiteral("Νέος αποστολέας"));
+        deptItem(form->lstEdit[0], m_dept["T1"])->setSelected(false);
+
+        // The second clerk, on a connection of their own, in the same second.
+        const ConnectionPtr clerkB = db.openAnother();
+        QVERIFY(clerkB->Execute(other == QLatin1String("change")
+                                    ? QStringLiteral("UPDATE PROTOCOL SET THEMA='Θέμα του Β', MODUSER=2 WHERE ID=") + id
+                                    : QStringLiteral("UPDATE PROTOCOL SET MODDATE=getdate(), MODFLAG='D', MODUSER=2"
+                                                     " WHERE ID=") + id));
+        MsgBoxHook::QueueAnswer(answer);
+        form->key("save");
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        const MsgBoxHook::Shown box = MsgBoxHook::Log().first();
+        if (other == QLatin1String("change")) {
+            QCOMPARE(box.prompt, clsDBForm::ConflictQuestion());
+            QCOMPARE(box.buttonSet(), int(vb::vbYesNo));
+            QCOMPARE(scalar(QStringLiteral("SELECT THEMA FROM PROTOCOL WHERE ID=") + id), QStringLiteral("Θέμα του Β"));
+            QCOMPARE(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + id), QStringLiteral("M"));
+        } else {
+            QVERIFY(box.prompt.contains(clsDBForm::DeletedMessage()));
+            QCOMPARE(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + id), QStringLiteral("D"));
+        }
+        // Nothing of the refused save was written.
+        QCOMPARE(scalar(QStringLiteral("SELECT APO FROM PROTOCOL WHERE ID=") + id), QStringLiteral("Δήμος"));
+        QCOMPARE(scalar(QStringLiteral("SELECT MODUSER FROM PROTOCOL WHERE ID=") + id), QStringLiteral("2"));
+        QCOMPARE(rows(QStringLiteral("R_YPEYTH"), QStringLiteral("PR_ID=") + id), 1);
+        const bool seen = answer == vb::vbYes;
+        QCOMPARE(form->f().Editing(), !seen);
+        QCOMPARE(BoundControl::Value(form->tbEdit[0]).toString(),
+                 seen ? QStringLiteral("Δήμος") : QStringLiteral("Νέος αποστολέας"));
+        if (seen) {
+            QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(), QStringLiteral("Θέμα του Β"));
+            // Shown afresh, the entry can be changed again.
+            MsgBoxHook::Clear();
+            form->key("edit");
+            form->setTbText(0, QStringLiteral("Νέος αποστολέας"));
+            form->key("save");
+            QVERIFY2(MsgBoxHook::Log().isEmpty(), qPrintable(prompts().join(u'|')));
+            QCOMPARE(scalar(QStringLiteral("SELECT APO FROM PROTOCOL WHERE ID=") + id), QStringLiteral("Νέος αποστολέας"));
+            QCOMPARE(scalar(QStringLiteral("SELECT THEMA FROM PROTOCOL WHERE ID=") + id), QStringLiteral("Θέμα του Β"));
+        }
     }
 
     // Removing a stored file or attachment asks first; the same name added again is a new row.
