@@ -97,6 +97,11 @@ public:
 
     // The state the events keep (readable for tests).
     const QStringList& FileIds() const { return m_fileIds; }
+    // The name a document file is stored under: "/" and its path below the documents folder, with
+    // ".." and links resolved; empty when the file does not exist or lies outside the folder.
+    static QString DocumentName(const QString& folder, const QString& path);
+    // The file a stored name opens, resolved the same way; empty when it is missing or outside.
+    static QString DocumentPath(const QString& folder, const QString& name);
     const QStringList& AttachmentIds() const { return m_attachIds; }
     const QStringList& TypeCodes() const { return m_typeCodes; }
     const QStringList& DepartmentCodes() const { return m_deptCodes; }

@@ -313,7 +313,7 @@ private slots:
             {"outside folder", "Το αρχείο πρέπει να βρίσκεται στον κατάλογο: %F", vb::vbCritical, 0},
             {"sibling folder", "Το αρχείο πρέπει να βρίσκεται στον κατάλογο: %F", vb::vbCritical, 0},
             {"same file twice", "Έχετε ήδη καταχωρήσει το αρχείο: /x/doc.pdf", vb::vbExclamation, 1},
-            {"folder in other case", "", 0, 1},
+            {"missing file", "Το αρχείο δεν βρέθηκε: %F/x/none.pdf", vb::vbExclamation, 0},
             {"empty attachment",
              "Για να καταχωρήσετε ένα συνημμένο, πληκτρολογήστε το κείμενο και πατήστε ENTER ή το κουμπί της "
              "προσθήκης",
@@ -339,17 +339,22 @@ private slots:
         form->key("add");
         QTemporaryDir outside;
         const bool attachment = kind.contains(QLatin1String("attachment"));
+        const auto made = [](const QString& path) {
+            QDir().mkpath(QFileInfo(path).path());
+            QFile(path).open(QIODevice::WriteOnly);
+            return path;
+        };
         if (kind == QLatin1String("outside folder")) {
-            addFile(*form, outside.path() + QStringLiteral("/doc.pdf"));
+            addFile(*form, made(outside.path() + QStringLiteral("/doc.pdf")));
         } else if (kind == QLatin1String("sibling folder")) {
-            addFile(*form, gDocsFolder + QStringLiteral("-old/doc.pdf"));
+            addFile(*form, made(gDocsFolder + QStringLiteral("-old/doc.pdf")));
+            QDir(gDocsFolder + QStringLiteral("-old")).removeRecursively();
         } else if (kind == QLatin1String("same file twice")) {
             addFile(*form, docFile(QStringLiteral("/x/doc.pdf")));
             MsgBoxHook::Clear();
             addFile(*form, gDocsFolder + QStringLiteral("/x/doc.pdf"));
-        } else if (kind == QLatin1String("folder in other case")) {
-            addFile(*form, gDocsFolder.toUpper() + QStringLiteral("/x/doc.pdf"));
-            QCOMPARE(items(form->cmbEdit[2]), QStringList{QStringLiteral("/x/doc.pdf")});
+        } else if (kind == QLatin1String("missing file")) {
+            addFile(*form, gDocsFolder + QStringLiteral("/x/none.pdf"));
         } else if (kind == QLatin1String("empty attachment")) {
             form->cmbEdit[3]->setEditText(QStringLiteral("   "));
             form->cmdEdit_Click(7);
@@ -381,27 +386,28 @@ private slots:
     // The stored name of a file: the path after the folder, with or without the folder's "/".
     void storedFileName_data() {
         QTest::addColumn<QString>("backend");
-        QTest::addColumn<bool>("trailingSlash");
-        QTest::addColumn<QString>("rest");  // after the folder as the dialog answers
+        QTest::addColumn<QString>("folderEnd");  // written after the documents folder
+        QTest::addColumn<QString>("rest");       // after the folder as the dialog answers
         QTest::addColumn<QString>("expected");
-        // Two folders of long names make a 300-character rest; no file need exist for the choice.
-        const QString longRest =
-            u'/' + QString(150, u'α') + u'/' + QString(144, u'β') + QStringLiteral(".pdf");
+        // Five folders of long names make a 300-character rest.
+        QString longRest;
+        for (int i = 0; i < 5; ++i) longRest += u'/' + QString(55, QChar(u'α' + i));
+        longRest += QStringLiteral("/f.pdf");
         for (const Backend b : TestDatabase::configuredBackends()) {
             const QString tag = TestDatabase::backendTag(b);
-            QTest::newRow(qPrintable(tag + " no trailing slash")) << tag << false << "/sub/f.pdf"
-                                                                  << "/sub/f.pdf";
-            QTest::newRow(qPrintable(tag + " trailing slash")) << tag << true << "/sub/f.pdf"
-                                                               << "sub/f.pdf";
+            QTest::newRow(qPrintable(tag + " no trailing slash")) << tag << "" << "/sub/f.pdf" << "/sub/f.pdf";
+            QTest::newRow(qPrintable(tag + " trailing slash")) << tag << "/" << "/sub/f.pdf" << "/sub/f.pdf";
+            QTest::newRow(qPrintable(tag + " trailing double slash")) << tag << "//" << "/a.pdf" << "/a.pdf";
+            QTest::newRow(qPrintable(tag + " folder written with ..")) << tag << "/sub/.." << "/sub/f.pdf"
+                                                                       << "/sub/f.pdf";
+            QTest::newRow(qPrintable(tag + " .. that stays inside")) << tag << "" << "/sub/../g.pdf" << "/g.pdf";
             QTest::newRow(qPrintable(tag + " quotes and wildcards"))
-                << tag << false << "/O'Brien; 100%_x \"y\".pdf"
-                << "/O'Brien; 100%_x \"y\".pdf";
-            QTest::newRow(qPrintable(tag + " 300 characters"))
-                << tag << false << longRest << longRest.left(250);
+                << tag << "" << "/O'Brien; 100%_x \"y\".pdf" << "/O'Brien; 100%_x \"y\".pdf";
+            QTest::newRow(qPrintable(tag + " 300 characters")) << tag << "" << longRest << longRest.left(250);
         }
     }
     void storedFileName() {
-        QFETCH(bool, trailingSlash);
+        QFETCH(QString, folderEnd);
         QFETCH(QString, rest);
         QFETCH(QString, expected);
         TEST_REGISTER(db);
@@ -409,16 +415,84 @@ private slots:
         QVERIFY(form);
         form->key("add");
         form->setTbText(9, QStringLiteral("Αρχείο"));
-        if (trailingSlash) gDocsFolder += u'/';
+        docFile(QDir::cleanPath(rest));
+        QDir().mkpath(m_docs->path() + QStringLiteral("/sub"));
+        gDocsFolder += folderEnd;
         addFile(*form, m_docs->path() + rest);
         form->key("save");
         QVERIFY(!form->f().Editing());
-        QVERIFY2(criticalBoxes().isEmpty(), qPrintable(criticalBoxes().join(u'|')));
+        QVERIFY2(MsgBoxHook::Log().size() == 1, qPrintable(prompts().join(u'|')));  // only the number
         const QString id = form->f().CurrentKey().toString();
         QCOMPARE(column(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=") + id),
                  QStringList{expected});
         QCOMPARE(scalar(QStringLiteral("SELECT FILETYPE FROM PROT_FILES WHERE PR_ID=") + id),
                  QStringLiteral("<null>"));
+        if (expected.size() < 250) {
+            form->cmdEdit_Click(1);
+            QCOMPARE(ShellHook::Opened(), QStringList{QFileInfo(m_docs->path() + expected).canonicalFilePath()});
+        }
+    }
+
+    // Paths that lead out of the documents folder are refused when a file is added, and a name
+    // that leads out is never opened, however it came into the table.
+    void hostilePaths_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("path");  // %D the documents folder, %O a folder outside it
+        QTest::addColumn<QString>("stored");
+        const QList<std::pair<const char*, const char*>> cases{
+            {"%D/sub/../../outside/secret.pdf", "/sub/../../outside/secret.pdf"},
+            {"%D/../outside/secret.pdf", "/../outside/secret.pdf"},
+            {"%D/link-out/secret.pdf", "/link-out/secret.pdf"},
+            {"%D/file-link.pdf", "/file-link.pdf"},
+            {"%O/secret.pdf", "%O/secret.pdf"},
+            {"%U/x/doc.pdf", "\\..\\outside\\secret.pdf"},
+            {"%D2/doc.pdf", "../docs2/doc.pdf"},
+        };
+        for (const Backend b : TestDatabase::configuredBackends())
+            for (const auto& [path, stored] : cases)
+                QTest::newRow(qPrintable(TestDatabase::backendTag(b) + ' ' + QString::fromUtf8(path)))
+                    << TestDatabase::backendTag(b) << QString::fromUtf8(path) << QString::fromUtf8(stored);
+    }
+    void hostilePaths() {
+        QFETCH(QString, path);
+        QFETCH(QString, stored);
+        TEST_REGISTER(db);
+        // base/docs is the documents folder; base/outside, base/docs2 and links lead out of it.
+        QTemporaryDir base;
+        const QString docs = base.path() + QStringLiteral("/docs"), outside = base.path() + QStringLiteral("/outside");
+        for (const QString& dir : QStringList{docs + QStringLiteral("/sub"), docs + QStringLiteral("/x"), outside,
+                                              docs + QStringLiteral("2")})
+            QVERIFY(QDir().mkpath(dir));
+        for (const QString& file : QStringList{outside + QStringLiteral("/secret.pdf"),
+                                               docs + QStringLiteral("/x/doc.pdf"), docs + QStringLiteral("2/doc.pdf")}) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::link(outside, docs + QStringLiteral("/link-out")));
+        QVERIFY(QFile::link(outside + QStringLiteral("/secret.pdf"), docs + QStringLiteral("/file-link.pdf")));
+        gDocsFolder = docs;
+        const auto expand = [&](QString text) {
+            return text.replace(QStringLiteral("%D"), docs).replace(QStringLiteral("%O"), outside)
+                .replace(QStringLiteral("%U"), docs.toUpper());
+        };
+        auto form = open(db, kEdit);
+        QVERIFY(form);
+        form->key("add");
+        addFile(*form, expand(path));
+        QCOMPARE(form->cmbEdit[2]->count(), 0);
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY2(MsgBoxHook::Log().first().prompt.startsWith(QStringLiteral("Το αρχείο ")), qPrintable(prompts().join(u'|')));
+        form->key("cancel");
+
+        MsgBoxHook::Clear();
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Αρχείο"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, %2, 1)")
+                         .arg(id, StrHelper::SqlValue(expand(stored)))));
+        QVERIFY(showEntry(*form, id));
+        form->cmdEdit_Click(1);
+        QCOMPARE(ShellHook::Opened(), QStringList());
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY(MsgBoxHook::Log().first().prompt.contains(QStringLiteral("δεν ανοίγει")));
     }
 
     // An edit without the incoming right locks the incoming side and stores no department change;
@@ -1314,8 +1388,15 @@ private slots:
         QVERIFY(showEntry(*form, id));
         QVERIFY(form->cmdEdit[1]->isEnabled());
         form->cmdEdit_Click(1);
-        QCOMPARE(ShellHook::Opened(), QStringList{gDocsFolder + opened});
-        QVERIFY(prompts().isEmpty());
+        if (exists) {
+            QCOMPARE(ShellHook::Opened(), QStringList{QFileInfo(gDocsFolder + opened).canonicalFilePath()});
+            QVERIFY(prompts().isEmpty());
+        } else {
+            // A missing file is said, not handed to the system to fail silently.
+            QCOMPARE(ShellHook::Opened(), QStringList());
+            QCOMPARE(prompts().size(), 1);
+            QVERIFY(prompts().first().contains(QStringLiteral("δεν ανοίγει")));
+        }
     }
 
     // Every input of the record and search pages is named by its Greek label for screen readers.
