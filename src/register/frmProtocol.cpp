@@ -346,6 +346,7 @@ void frmProtocol::removeItem(int index) {
     combo->removeItem(combo->currentIndex());
     combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
     ShowFilesCount(index);
+    if (index == 2) UpdateOpenButton();
 }
 
 void frmProtocol::openFile() {

@@ -99,6 +99,8 @@ public:
     const QStringList& FileIds() const { return m_fileIds; }
     // The name a document file is stored under: "/" and its path below the documents folder, with
     // ".." and links resolved; empty when the file does not exist or lies outside the folder.
+    // The open-file key is enabled exactly while the page lists a document file.
+    void UpdateOpenButton();
     static QString DocumentName(const QString& folder, const QString& path);
     // The file a stored name opens, resolved the same way; empty when it is missing or outside.
     static QString DocumentPath(const QString& folder, const QString& name);

@@ -823,6 +823,115 @@ private slots:
         }
     }
 
+    // The open-file key follows the document files listed; a file added and removed again in one
+    // edit leaves the stored ones alone; an entry without departments leaves no current item.
+    void recordPageStates_data() { TestDatabase::addBackendRows(); }
+    void recordPageStates() {
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString withAll = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Α"));
+        const QString bare = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Β"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(withAll, m_dept["T2"])));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/kept.pdf', 1)")
+                         .arg(withAll)));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, FILETYPE, MODUSER) VALUES (%1, 'Σ', 'SYN', 1)")
+                         .arg(bare)));
+
+        QVERIFY(showEntry(*form, withAll));
+        QVERIFY(form->lstEdit[0]->currentRow() >= 0);
+        QVERIFY(form->cmdEdit[1]->isEnabled());
+        QVERIFY(showEntry(*form, bare));
+        for (int l = 0; l < 2; ++l) QCOMPARE(form->lstEdit[l]->currentRow(), -1);
+        QVERIFY(!form->cmdEdit[1]->isEnabled());  // an attachment is no file to open
+
+        form->key("add");
+        QVERIFY(!form->cmdEdit[1]->isEnabled());
+        addFile(*form, docFile(QStringLiteral("/n.pdf")));
+        QVERIFY(form->cmdEdit[1]->isEnabled());
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->cmdEdit_Click(11);
+        QVERIFY(!form->cmdEdit[1]->isEnabled());
+        form->key("cancel");
+
+        QVERIFY(showEntry(*form, withAll));
+        const QStringList storedIds = form->FileIds();
+        form->key("edit");
+        QVERIFY(form->cmdEdit[1]->isEnabled());
+        addFile(*form, docFile(QStringLiteral("/just-added.pdf")));
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->cmdEdit_Click(11);  // the just-added one is current
+        QCOMPARE(items(form->cmbEdit[2]), QStringList{QStringLiteral("/kept.pdf")});
+        QCOMPARE(form->FileIds(), storedIds);
+        form->key("save");
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(column(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=") + withAll),
+                 QStringList{QStringLiteral("/kept.pdf")});
+    }
+
+    // A stored department link that stays selected is neither deleted nor inserted again.
+    void storedLinkUntouched() {
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(db.ok());
+        QVERIFY(createRegister(db));
+        auto form = open(db, kIncoming);
+        QVERIFY(form);
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"])));
+        QVERIFY(exec(QStringLiteral("CREATE TABLE LINK_LOG (WHAT TEXT)")));
+        QVERIFY(exec(QStringLiteral("CREATE TRIGGER LOG_DEL AFTER DELETE ON R_YPEYTH BEGIN"
+                                    " INSERT INTO LINK_LOG VALUES ('-' || OLD.TM_ID); END")));
+        QVERIFY(exec(QStringLiteral("CREATE TRIGGER LOG_INS AFTER INSERT ON R_YPEYTH BEGIN"
+                                    " INSERT INTO LINK_LOG VALUES ('+' || NEW.TM_ID); END")));
+        QVERIFY(showEntry(*form, id));
+        form->key("edit");
+        deptItem(form->lstEdit[0], m_dept["T3"])->setSelected(true);
+        form->key("save");
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(column(QStringLiteral("SELECT WHAT FROM LINK_LOG")), QStringList{u'+' + m_dept["T3"]});
+    }
+
+    // A copy is a new entry: its own number, MODUSER, the new entry's duplicate warning, and the
+    // departments, files and attachments it shows, stored as its own rows.
+    void copyEntry_data() { TestDatabase::addBackendRows(); }
+    void copyEntry() {
+        TEST_REGISTER(db);
+        auto form = open(db, kEdit);
+        QVERIFY(form);
+        const QString source = insertEntry(m_today, QStringLiteral("Δήμος"), QStringLiteral("77"), QStringLiteral("Θέμα"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(source, m_dept["T1"])));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_ANTIGRAFA (PR_ID, TM_ID) VALUES (%1, %2)").arg(source, m_dept["T2"])));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/f.pdf', 1)")
+                         .arg(source)));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, FILETYPE, MODUSER) VALUES (%1, 'Σ', 'SYN', 1)")
+                         .arg(source)));
+        const auto filesOf = [](const QString& id) {
+            return column(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=%1 ORDER BY FILENAME").arg(id));
+        };
+        QVERIFY(showEntry(*form, source));
+        form->key("copy");
+        QVERIFY(form->f().Editing());
+        QCOMPARE(items(form->cmbEdit[2]), QStringList{QStringLiteral("/f.pdf")});
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->key("save");
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(MsgBoxHook::Log().size(), 2);
+        QVERIFY(MsgBoxHook::Log().first().prompt.startsWith(QStringLiteral("Εισερχ. Πρωτόκολλο: '77'/Από: 'Δήμος'")));
+        const QString copy = form->f().CurrentKey().toString();
+        QVERIFY(copy != source);
+        QCOMPARE(MsgBoxHook::Log().at(1).prompt, kSaved + QStringLiteral("2"));
+        QCOMPARE(scalar(QStringLiteral("SELECT PROT_AA FROM PROTOCOL WHERE ID=") + copy), QStringLiteral("2"));
+        QCOMPARE(scalar(QStringLiteral("SELECT MODUSER FROM PROTOCOL WHERE ID=") + copy), QString::number(kUserId));
+        QCOMPARE(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + copy), QStringLiteral("N"));
+        QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + copy), QStringList{m_dept["T1"]});
+        QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_ANTIGRAFA WHERE PR_ID=") + copy), QStringList{m_dept["T2"]});
+        QCOMPARE(filesOf(copy), (QStringList{QStringLiteral("/f.pdf"), QStringLiteral("Σ")}));
+        // The source keeps its own rows.
+        QCOMPARE(filesOf(source), (QStringList{QStringLiteral("/f.pdf"), QStringLiteral("Σ")}));
+        QCOMPARE(rows(QStringLiteral("R_YPEYTH"), QStringLiteral("PR_ID=") + source), 1);
+        QCOMPARE(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + source), QStringLiteral("N"));
+    }
+
     // Removing a stored file or attachment asks first; the same name added again is a new row.
     void removeStoredItem_data() {
         QTest::addColumn<QString>("backend");
