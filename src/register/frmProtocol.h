@@ -81,6 +81,9 @@ public:
         QList<int> fields;  // per exported column, the list's field; -1 when absent
     };
     static QString ExportHeader();
+    // One value as the file holds it: between double quotes, inner ones doubled, when it holds ";",
+    // a double quote or a line break; else as it is.
+    static QString CsvValue(const QString& text);
     static ExportFormat ExportFormatOf(const ListRecordset& list);
     static QString ExportLine(const ExportFormat& format, const QVector<QVariant>& values);
 

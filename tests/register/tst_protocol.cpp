@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -1561,7 +1563,7 @@ private slots:
         QStringList first(22), second(22);
         first[0] = QStringLiteral("1"), first[1] = QStringLiteral("2025"),
         first[2] = QStringLiteral("02/03/2025");
-        first[3] = QStringLiteral("Δήμος; Αθηναίων"), first[4] = QStringLiteral("DOC");
+        first[3] = QStringLiteral("\"Δήμος; Αθηναίων\""), first[4] = QStringLiteral("DOC");
         first[10] = QStringLiteral("Γραμμή 1 | Γραμμή 2 | Τρίτη"), first[14] = QStringLiteral("Προς «€»");
         first[21] = QStringLiteral("05/03/2025 14:30:00");
         second[0] = QStringLiteral("2"), second[1] = QStringLiteral("2025"),
@@ -1597,6 +1599,8 @@ private slots:
             QTest::newRow(qPrintable(t + " txt")) << t << int(vb::vbYes) << "a.txt" << false << false;
             QTest::newRow(qPrintable(t + " empty list")) << t << int(vb::vbYes) << "a.csv" << true << false;
             QTest::newRow(qPrintable(t + " csv")) << t << int(vb::vbYes) << "a.csv" << false << true;
+            QTest::newRow(qPrintable(t + " cancel after a file was added"))
+                << t << int(vb::vbYes) << "after file" << false << false;
         }
     }
     void exportRefused() {
@@ -1611,6 +1615,14 @@ private slots:
             QVERIFY(!insertEntry(m_today, QStringLiteral("Α"), QString(), QStringLiteral("Θ")).isEmpty());
         form->key("refresh");
         QTemporaryDir out;
+        if (name == QLatin1String("after file")) {
+            // The Open box of the files, cancelled, shares its dialog with the export.
+            form->key("add");
+            addFile(*form, QString());
+            form->key("cancel");
+            MsgBoxHook::Clear();
+            name.clear();
+        }
         const QString path = name.isEmpty() ? QString() : out.path() + u'/' + name;
         MsgBoxHook::QueueAnswer(answer);
         CommonDialogHook::QueueAnswer(path);
@@ -1619,6 +1631,57 @@ private slots:
                  written);
         QCOMPARE(MsgBoxHook::Log().size(), written ? 2 : 1);
         QVERIFY(criticalBoxes().isEmpty());
+        QVERIFY2(!Err().Pending(), qPrintable(Err().Description));
+    }
+
+    // The proposed name, accepted as it stands, is written; quoted values stay in their column
+    // when a spreadsheet reads the file in the Greek code page.
+    void exportAccepted_data() { TestDatabase::addBackendRows(); }
+    void exportAccepted() {
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROTOCOL (HMEROM, APO, PROT_EIS, THEMA, PROS, MODUSER) VALUES"
+                                    " (%1, 'Α;Β', 'τα \"ίδια\"', 'Θέμα', 'Τέλος', 1)")
+                         .arg(DBHelper::DateToSQL(m_today))));
+        form->key("refresh");
+        QTemporaryDir home;
+        QVERIFY(QDir().mkpath(home.path() + QStringLiteral("/AppData/Local/Protocol")));
+        qputenv("USERPROFILE", home.path().toLocal8Bit());
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        CommonDialogHook::QueueAnswer(CommonDialogHook::AcceptProposed);
+        form->cmdExport_Click();
+        qunsetenv("USERPROFILE");
+        const QString proposed = CommonDialogHook::Log().last().fileName;
+        QVERIFY(proposed.endsWith(QStringLiteral(".csv")));
+        QVERIFY(QFileInfo(proposed).fileName().startsWith(QStringLiteral("ProtocolExport-")));
+        QVERIFY(QFile::exists(proposed));
+        QCOMPARE(prompts().value(1), QStringLiteral("Η εξαγωγή ολοκληρώθηκε: \r\n") + proposed);
+        QFile f(proposed);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QVERIFY(lines.value(1).contains(Cp1253::encode(QStringLiteral(";\"Α;Β\";;\"τα \"\"ίδια\"\"\";"))));
+        f.close();
+
+        // A spreadsheet reads each value into its own column.
+        if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+            QSKIP("soffice (libreoffice-calc-nogui) is not installed");
+        QTemporaryDir conv;
+        QProcess office;
+        office.setWorkingDirectory(conv.path());
+        office.start(QStringLiteral("soffice"),
+                     {QStringLiteral("-env:UserInstallation=file://") + conv.path() + QStringLiteral("/profile"),
+                      QStringLiteral("--headless"), QStringLiteral("--infilter=CSV:59,34,35,1,,1032"),
+                      QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):9,,76,1"),
+                      QStringLiteral("--outdir"), conv.path(), proposed});
+        QVERIFY(office.waitForFinished(120000));
+        QFile tabs(conv.path() + u'/' + QFileInfo(proposed).fileName());
+        QVERIFY2(tabs.open(QIODevice::ReadOnly), qPrintable(QString::fromLocal8Bit(office.readAllStandardError())));
+        const QStringList row = QString::fromUtf8(tabs.readAll()).split(QStringLiteral("\n")).value(1).split(u'\t');
+        QCOMPARE(row.value(3), QStringLiteral("Α;Β"));
+        QCOMPARE(row.value(5), QStringLiteral("τα \"ίδια\""));
+        QCOMPARE(row.value(10), QStringLiteral("Θέμα"));
+        QCOMPARE(row.value(14), QStringLiteral("Τέλος"));
     }
 
     void exportFailure_data() { TestDatabase::addBackendRows(); }
