@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
@@ -136,6 +137,70 @@ public:
     }
 };
 
+// A PostgreSQL cluster of the test's own, to stop and start under a running window.
+class OwnCluster {
+public:
+    ~OwnCluster() {
+        if (m_started) stop();
+    }
+    // Why it cannot run here; empty when it can.
+    static QString unavailable() {
+        if (!QFileInfo::exists(binary("initdb"))) return QStringLiteral("PostgreSQL 15 is not installed");
+        return {};
+    }
+    bool init() {
+        if (!m_dir.isValid()) return false;
+        if (::geteuid() == 0 && QProcess::execute(QStringLiteral("chown"), {QStringLiteral("postgres:"), m_dir.path()}) != 0)
+            return false;
+        return run(binary("initdb"), {QStringLiteral("-D"), data(), QStringLiteral("-U"), QStringLiteral("postgres"),
+                                      QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("--locale=C.UTF-8"),
+                                      QStringLiteral("-E"), QStringLiteral("UTF8")});
+    }
+    bool start() {
+        for (int port = m_port ? m_port : 54600; port < 54700; ++port) {
+            const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+                                        .arg(port)
+                                        .arg(m_dir.path());
+            if (run(binary("pg_ctl"), {QStringLiteral("-D"), data(), QStringLiteral("-w"), QStringLiteral("-l"),
+                                       m_dir.path() + QStringLiteral("/log"), QStringLiteral("-o"), options,
+                                       QStringLiteral("start")})) {
+                m_port = port;
+                m_started = true;
+                return true;
+            }
+            if (m_port) return false;  // the port it had must serve again
+        }
+        return false;
+    }
+    bool stop() {
+        m_started = false;
+        return run(binary("pg_ctl"), {QStringLiteral("-D"), data(), QStringLiteral("-m"), QStringLiteral("fast"),
+                                      QStringLiteral("-w"), QStringLiteral("stop")});
+    }
+    QString connStr() const {
+        return QStringLiteral("server=127.0.0.1:%1;database=postgres;").arg(m_port);
+    }
+
+private:
+    static QString binary(const char* name) {
+        return QStringLiteral("/usr/lib/postgresql/15/bin/") + QLatin1String(name);
+    }
+    QString data() const { return m_dir.path() + QStringLiteral("/data"); }
+    bool run(const QString& program, const QStringList& args) const {
+        QProcess p;
+        p.setWorkingDirectory(m_dir.path());
+        if (::geteuid() == 0)
+            p.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
+                                                           QStringLiteral("--"), program} + args);
+        else
+            p.start(program, args);
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    QTemporaryDir m_dir;
+    int m_port = 0;
+    bool m_started = false;
+};
+
 }  // namespace
 
 class TestProtocol : public QObject {
@@ -148,8 +213,9 @@ class TestProtocol : public QObject {
     QMap<QString, QString> m_dept;  // code -> ID
 
     // Seeds the lookups, sets the session's user and opens the window on the register.
-    std::unique_ptr<Form> open(TestDatabase& db, long auth) {
-        gConn = db.conn();
+    std::unique_ptr<Form> open(TestDatabase& db, long auth) { return open(db.conn(), auth); }
+    std::unique_ptr<Form> open(const ConnectionPtr& conn, long auth) {
+        gConn = conn;
         auto user = std::make_shared<cls_User>();
         user->UserId = kUserId;
         user->UserName = QStringLiteral("tester");
@@ -757,6 +823,60 @@ private slots:
             QVERIFY2(!criticalBoxes().isEmpty(), qPrintable(at));
             QVERIFY2(!form->lblModif->text().contains(modDeclare::ModFlagText(QStringLiteral("D"))), qPrintable(at));
         }
+    }
+
+    // The server stopped under a running window: the lost connection is said as such (never as
+    // an empty date), nothing is half-written, and once the server is back the same session saves
+    // without a new log-in.
+    void serverRestart() {
+        if (const QString why = OwnCluster::unavailable(); !why.isEmpty()) QSKIP(qPrintable(why));
+        OwnCluster cluster;
+        QVERIFY(cluster.init());
+        QVERIFY(cluster.start());
+        auto conn = std::make_shared<Connection>();
+        conn->Provider = QStringLiteral("PostgreSQL");
+        conn->ConnectionTimeout = 5;
+        QVERIFY2(conn->Open(cluster.connStr(), QStringLiteral("postgres")), qPrintable(conn->LastErrorText()));
+        QString error;
+        QVERIFY2(RegisterSchema::Create(conn, {}, &error), qPrintable(error));
+        auto form = open(conn, kAll);
+        QVERIFY(form);
+        const QString subject = QStringLiteral("Μετά την επανεκκίνηση");
+        form->key("add");
+        form->setTbText(9, subject);
+        deptItem(form->lstEdit[0], m_dept["T1"])->setSelected(true);
+
+        QVERIFY(cluster.stop());
+        form->key("save");
+        QVERIFY(form->f().Editing());
+        QCOMPARE(criticalBoxes().size(), 1);
+        QVERIFY2(criticalBoxes().first().contains(Connection::LostText()) ||
+                     criticalBoxes().first().contains(Connection::NotRestoredText()),
+                 qPrintable(criticalBoxes().first()));
+        QVERIFY(!prompts().join(u'|').contains(QStringLiteral("πρέπει να συμπληρωθεί")));
+        QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(), subject);
+        MsgBoxHook::Clear();
+        // A new entry while the server is away: the date cannot be read, and that is what is said.
+        form->key("cancel");
+        form->key("add");
+        QVERIFY(form->dtEdit[0]->Value().isNull());
+        QCOMPARE(criticalBoxes().size(), 1);
+        QVERIFY(criticalBoxes().first().contains(Connection::NotRestoredText()));
+        form->key("cancel");
+        MsgBoxHook::Clear();
+
+        QVERIFY(cluster.start());
+        form->key("add");
+        QCOMPARE(form->dtEdit[0]->Value().toDate(), m_today);
+        form->setTbText(9, subject);
+        deptItem(form->lstEdit[0], m_dept["T1"])->setSelected(true);
+        form->key("save");
+        QVERIFY2(!form->f().Editing(), qPrintable(prompts().join(u'|')));
+        QCOMPARE(prompts(), QStringList{kSaved + QStringLiteral("1")});
+        const QString id = form->f().CurrentKey().toString();
+        QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + id), QStringList{m_dept["T1"]});
+        form.reset();
+        gConn.reset();
     }
 
     // Two clerks on one entry: a save of what another clerk changed or deleted since it was shown
