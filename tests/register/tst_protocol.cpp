@@ -757,7 +757,13 @@ private slots:
             }
             ++refused;
             QVERIFY2(form->f().Editing(), qPrintable(at));
-            QVERIFY2(!criticalBoxes().isEmpty(), qPrintable(at + QStringLiteral(": refused without a reason")));
+            QVERIFY2(criticalBoxes().size() == 1, qPrintable(at + QStringLiteral(": reasons: ") + criticalBoxes().join(u'|')));
+            for (const QString& box : criticalBoxes()) {
+                const QString reason = box.section(QStringLiteral("\r\n"), 1).trimmed();
+                QVERIFY2(!reason.isEmpty() && !reason.endsWith(QStringLiteral("Περιγραφή:")), qPrintable(at + ": " + box));
+                if (fault == int(Connection::Fault::DropConnection))
+                    QVERIFY2(reason.contains(Connection::LostText()), qPrintable(at + ": " + box));
+            }
             QVERIFY2(!prompts().join(u'|').contains(kSaved), qPrintable(at));
             QCOMPARE(linksAndFiles(firstId), before);
             QCOMPARE(scalar(QStringLiteral("SELECT THEMA FROM PROTOCOL WHERE ID=") + firstId), QStringLiteral("Παλιό"));
