@@ -6,6 +6,7 @@
 #include "RegisterWindows.h"
 #include "frmMDI.h"
 #include "modMain.h"
+#include "resources.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -18,6 +19,9 @@ int main(int argc, char* argv[]) {
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     // The windows are laid out in twips for the small font of the office's desktops.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+
+    // Qt's file, print and page set-up dialogs speak Greek too.
+    Resources::InstallQtTranslation();
 
     // Every window, the first-run and log-in windows included, shows the main window's icon.
     QApplication::setWindowIcon(frmMDI::AppIcon());

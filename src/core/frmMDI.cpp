@@ -145,11 +145,36 @@ bool frmMDI::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::function<void()> frmMDI::OpenProtocolWindow;
+std::function<void()> frmMDI::OpenUsersWindow;
+std::function<void(const frmMDI::LookupList&)> frmMDI::OpenLookupWindow;
+
+frmMDI::LookupList frmMDI::LookupListOf(int index) {
+    // The window captions are not the menu's: "Τύποι Εισ.-Εξ." and the unaccented places list.
+    static const std::map<int, LookupList> lists{
+        {0, {QStringLiteral("Τμήματα"), QStringLiteral("L_TMHMATA"), QStringLiteral("CODE"), {}, 126, {}}},
+        {1,
+         {QStringLiteral("Τύποι Εισ.-Εξ."), QStringLiteral("L_TYPOI"), QStringLiteral("CODE"), {}, 125, {}}},
+        {2, {QStringLiteral("Από"), QStringLiteral("L_APO"), {}, {}, 129, {}}},
+        {3, {QStringLiteral("Προς"), QStringLiteral("L_PROS"), {}, {}, 130, {}}},
+        {4, {QStringLiteral("Τοπος προελευσης"), QStringLiteral("L_TOPOS"), {}, {}, 131, {}}},
+        {5, {QStringLiteral("Αρμόδιοι"), QStringLiteral("L_ARMODIOS"), {}, {}, 128, {}}},
+        {10, {QStringLiteral("Συνήθεις φράσεις"), QStringLiteral("L_PHRASES"), {}, {}, 127, {}}},
+        {11, {QStringLiteral("Αρχειοθέτηση"), QStringLiteral("L_ARXEIOTHETHSH"), {}, {}, 132, {}}},
+    };
+    const auto it = lists.find(index);
+    if (it == lists.end()) return {};
+    LookupList list = it->second;
+    list.descrField = QStringLiteral("DESCR");
+    list.idField = QStringLiteral("ID");
+    return list;
+}
 
 void frmMDI::mnuProtocol_Click() {
     if (OpenProtocolWindow) OpenProtocolWindow();
 }
-void frmMDI::mnuUsers_Click() {}
+void frmMDI::mnuUsers_Click() {
+    if (OpenUsersWindow) OpenUsersWindow();
+}
 void frmMDI::mnuUsersActive_Click() {
     using modDeclare::gUsersActiveForm;
     // One window for the run, without an owner: it lives beside the main window, not inside it.
@@ -163,7 +188,10 @@ void frmMDI::mnuOptions_Click() {
     frmOptions options(this);
     options.exec();
 }
-void frmMDI::mnuParam_Click(int) {}
+void frmMDI::mnuParam_Click(int index) {
+    const LookupList list = LookupListOf(index);
+    if (OpenLookupWindow && !list.table.isEmpty()) OpenLookupWindow(list);
+}
 
 void frmMDI::mnuExit_Click() {
     close();

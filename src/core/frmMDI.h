@@ -1,11 +1,10 @@
 #pragma once
 
-#include <functional>
-
 #include <QIcon>
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -36,6 +35,17 @@ public:
     // The work windows of the menus live in libraries above this one; each installs how it is
     // opened (create, Init, show modally, unload).
     static std::function<void()> OpenProtocolWindow;
+    static std::function<void()> OpenUsersWindow;
+    // The lookup editor on one list: caption, table, code column ("" none), description column,
+    // report number, key column.
+    struct LookupList {
+        QString caption, table, codeField, descrField;
+        long reportNo = 0;
+        QString idField;
+    };
+    static std::function<void(const LookupList&)> OpenLookupWindow;
+    // The list each mnuParam index opens; an index without one gives a caption-less entry.
+    static LookupList LookupListOf(int index);
 
     ~frmMDI() override;
 

@@ -8,12 +8,7 @@
 #include "ControlNames.h"
 #include "FormLayout.h"
 #include "frmUsersActive.h"
-
-namespace {
-QRect twips(int left, int top, int width, int height) {
-    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height)};
-}
-}  // namespace
+#include "mod_Grid.h"
 
 void frmUsersActive::buildControls() {
     setObjectName(QStringLiteral("frmUsersActive"));
@@ -21,27 +16,15 @@ void frmUsersActive::buildControls() {
     setWindowTitle(QStringLiteral("Συνδεδεμένοι Χρήστες"));
 
     tdbg = named(new QTableView(this), QStringLiteral("tdbg"));
-    tdbg->setGeometry(twips(80, 80, 8060, 4915));
+    tdbg->setGeometry(Twips::rect(80, 80, 8060, 4915));
     tdbg->setAccessibleName(windowTitle());
-    tdbg->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tdbg->setSelectionMode(QAbstractItemView::SingleSelection);
-    tdbg->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tdbg->setTabKeyNavigation(false);
-    tdbg->setWordWrap(false);
-    tdbg->setAlternatingRowColors(true);
-    tdbg->verticalHeader()->hide();
-    tdbg->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    tdbg->verticalHeader()->setDefaultSectionSize(tdbg->fontMetrics().height() + 6);
-    tdbg->horizontalHeader()->setStretchLastSection(true);
-    tdbg->horizontalHeader()->setHighlightSections(false);
-    tdbg->horizontalHeader()->setSectionsClickable(true);
-    tdbg->horizontalHeader()->setSortIndicatorShown(true);
+    mod_Grid::SetupListGrid(tdbg);
 
     chkAll = named(new QCheckBox(QStringLiteral("Όλες οι εγγραφές"), this), QStringLiteral("chkAll"));
-    chkAll->setGeometry(twips(80, 5140, 2600, 330));
+    chkAll->setGeometry(Twips::rect(80, 5140, 2600, 330));
 
     fra = named(new QFrame(this), QStringLiteral("fra"));
-    fra->setGeometry(twips(4100, 5095, 4100, 420));
+    fra->setGeometry(Twips::rect(4100, 5095, 4100, 420));
     const QString captions[3] = {QStringLiteral("Έξοδος"), QStringLiteral("Ανανέωση"),
                                  QStringLiteral("Κλείσιμο σύνδεσης")};
     // "Έξοδος" keeps to the window's edge; the longest caption gets the widest button.
@@ -49,7 +32,7 @@ void frmUsersActive::buildControls() {
     const int widths[3] = {1150, 1150, 1700};
     for (int i = 0; i < 3; ++i) {
         cmdAction[i] = named(new QPushButton(captions[i], fra), QStringLiteral("cmdAction(%1)").arg(i));
-        cmdAction[i]->setGeometry(twips(lefts[i], 20, widths[i], 375));
+        cmdAction[i]->setGeometry(Twips::rect(lefts[i], 20, widths[i], 375));
         cmdAction[i]->setAutoDefault(false);
     }
     // The buttons cover the check box when the window is very narrow, not the other way round.

@@ -1,5 +1,6 @@
 #include "mod_Grid.h"
 
+#include <QHeaderView>
 #include <QPalette>
 #include <QTableView>
 
@@ -16,6 +17,22 @@ void SetGridHighlight(QTableView* grid) {
         pal.setColor(group, QPalette::HighlightedText, fore);
     }
     grid->setPalette(pal);
+}
+
+void SetupListGrid(QTableView* grid) {
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setTabKeyNavigation(false);
+    grid->setWordWrap(false);
+    grid->setAlternatingRowColors(true);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->horizontalHeader()->setSectionsClickable(true);
+    grid->horizontalHeader()->setSortIndicatorShown(true);
 }
 
 }  // namespace mod_Grid

@@ -1,6 +1,7 @@
 #include "DBHelper.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 #include "Err.h"
 #include "Recordset.h"
@@ -220,6 +221,33 @@ bool DBHelper::RecExists(const ConnectionPtr& conn, const QString& table, const 
         return false;
     }
     return !rs.Eof();
+}
+
+int DBHelper::ColumnSize(const ConnectionPtr& conn, const QString& table, const QString& column) {
+    if (!usable(conn)) return 0;
+    const SqlDialect& d = conn->dialect();
+    Recordset rs;
+    if (conn->backend() == Backend::SQLite) {
+        // SQLite keeps the declared type as written: "varchar(50)".
+        if (!rs.Open(QStringLiteral("SELECT type FROM pragma_table_info(%1) WHERE lower(name) = lower(%2)")
+                         .arg(d.textLiteral(table.trimmed()), d.textLiteral(column.trimmed())),
+                     conn)) {
+            keepConnError(conn);
+            return 0;
+        }
+        if (rs.Eof()) return 0;
+        static const QRegularExpression re(QStringLiteral("\\(\\s*(\\d+)\\s*\\)"));
+        const QRegularExpressionMatch m = re.match(rs.Value(0).toString());
+        return m.hasMatch() ? m.captured(1).toInt() : 0;
+    }
+    if (!rs.Open(QStringLiteral("SELECT CHARACTER_MAXIMUM_LENGTH FROM INFORMATION_SCHEMA.COLUMNS"
+                                " WHERE lower(TABLE_NAME) = lower(%1) AND lower(COLUMN_NAME) = lower(%2)")
+                     .arg(d.textLiteral(table.trimmed()), d.textLiteral(column.trimmed())),
+                 conn)) {
+        keepConnError(conn);
+        return 0;
+    }
+    return rs.Eof() ? 0 : qMax(0, rs.Value(0).toInt());
 }
 
 QDate DBHelper::NormDate(const QVariant& date) {

@@ -24,6 +24,9 @@ public:
                           const QString& assignments, const QStringList& items);
     static bool DeleteRecs(const ConnectionPtr& conn, const QString& table, const QString& condition);
     static bool RecExists(const ConnectionPtr& conn, const QString& table, const QString& condition);
+    // The declared length of a text column (varchar(50): 50) from the catalogue; 0 when it has none
+    // or the look-up failed.
+    static int ColumnSize(const ConnectionPtr& conn, const QString& table, const QString& column);
 
     // The date as the search page's date boxes are given it back: the day alone, no time.
     static QDate NormDate(const QVariant& date);

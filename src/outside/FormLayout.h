@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 class QWidget;
@@ -23,5 +24,8 @@ inline int toPixels(int twips) {
 }
 inline int fromPixels(int pixels) {
     return pixels * 15;
+}
+inline QRect rect(int left, int top, int width, int height) {
+    return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};
 }
 }  // namespace Twips

@@ -8,12 +8,7 @@
 
 #include "FormLayout.h"
 #include "frmPhrases.h"
-
-namespace {
-QRect twips(int left, int top, int width, int height) {
-    return {Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height)};
-}
-}  // namespace
+#include "mod_Grid.h"
 
 void frmPhrases::buildControls() {
     setObjectName(QStringLiteral("frmPhrases"));
@@ -21,11 +16,11 @@ void frmPhrases::buildControls() {
     setSizeGripEnabled(true);
 
     fra = named(new QGroupBox(QStringLiteral("Γρήγορη αναζήτηση"), this), QStringLiteral("fra"));
-    fra->setGeometry(twips(50, 0, 8020, 1260));
+    fra->setGeometry(Twips::rect(50, 0, 8020, 1260));
 
     auto* filter = new QLineEdit(fra);
     txt.set(0, filter);
-    filter->setGeometry(twips(120, 300, 7810, 360));
+    filter->setGeometry(Twips::rect(120, 300, 7810, 360));
     filter->setAccessibleName(fra->title());
 
     auto* hint = new QLabel(
@@ -35,31 +30,18 @@ void frmPhrases::buildControls() {
     lbl.set(0, hint);
     hint->setWordWrap(true);
     hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    hint->setGeometry(twips(120, 720, 7810, 500));
+    hint->setGeometry(Twips::rect(120, 720, 7810, 500));
     hint->setBuddy(filter);
 
     tdbg = named(new QTableView(this), QStringLiteral("tdbg"));
-    tdbg->setGeometry(twips(50, 1320, 8020, 3765));
+    tdbg->setGeometry(Twips::rect(50, 1320, 8020, 3765));
     tdbg->setAccessibleName(QStringLiteral("Περιγραφή"));
-    tdbg->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tdbg->setSelectionMode(QAbstractItemView::SingleSelection);
-    tdbg->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tdbg->setTabKeyNavigation(false);
-    tdbg->setWordWrap(false);
-    tdbg->setAlternatingRowColors(true);
-    tdbg->verticalHeader()->hide();
-    // Fixed row heights keep a list of tens of thousands of rows as quick as a short one.
-    tdbg->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    tdbg->verticalHeader()->setDefaultSectionSize(tdbg->fontMetrics().height() + 6);
-    tdbg->horizontalHeader()->setStretchLastSection(true);
-    tdbg->horizontalHeader()->setHighlightSections(false);
-    tdbg->horizontalHeader()->setSectionsClickable(true);
-    tdbg->horizontalHeader()->setSortIndicatorShown(true);
+    mod_Grid::SetupListGrid(tdbg);
 
     cmdSelect = named(new QPushButton(QStringLiteral("Επιλογή"), this), QStringLiteral("cmdSelect"));
     cmdExit = named(new QPushButton(QStringLiteral("Έξοδος"), this), QStringLiteral("cmdExit"));
-    cmdSelect->setGeometry(twips(5640, 5130, 1215, 390));
-    cmdExit->setGeometry(twips(6895, 5130, 1215, 390));
+    cmdSelect->setGeometry(Twips::rect(5640, 5130, 1215, 390));
+    cmdExit->setGeometry(Twips::rect(6895, 5130, 1215, 390));
     cmdSelect->setDefault(true);
     cmdSelect->setAutoDefault(false);
     cmdExit->setAutoDefault(false);

@@ -1,7 +1,9 @@
 #include "resources.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QMap>
+#include <QTranslator>
 
 namespace Resources {
 QString definitionTextPath(long id) {
@@ -17,5 +19,14 @@ QString definitionTextPath(long id) {
         return m;
     }();
     return paths.value(id);
+}
+
+bool InstallQtTranslation() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral(":/translations/qt_el.qm"))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 }  // namespace Resources

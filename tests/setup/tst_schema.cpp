@@ -314,6 +314,21 @@ void tst_Schema::seedRows() {
         TEST_REGISTER(db);
         QCOMPARE(value(db.conn(), "SELECT count(*) FROM USERS").toInt(), 0);
         QCOMPARE(firstColumn(db.conn(), "SELECT PCODE || '=' || PVAL FROM PARAM"), QStringList({"PCHK=10"}));
+        // A real register starts without sample lists.
+        QCOMPARE(value(db.conn(), "SELECT count(*) FROM L_TMHMATA").toInt() +
+                     value(db.conn(), "SELECT count(*) FROM L_TYPOI").toInt(),
+                 0);
+    }
+    {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1", .demoSamples = true);
+        const ConnectionPtr c = db.conn();
+        QCOMPARE(
+            firstColumn(c, "SELECT CODE || '=' || DESCR FROM L_TMHMATA ORDER BY ID"),
+            QStringList({"ΓΡΑΜ=Γραμματεία", "ΛΟΓ=Λογιστήριο", "ΠΡΟΜ=Προμήθειες", "ΤΕΧΝ=Τεχνική Υπηρεσία"}));
+        QCOMPARE(firstColumn(c, "SELECT CODE FROM L_TYPOI WHERE MODFLAG = 'N' ORDER BY ID"),
+                 QStringList({"ΕΓΓ", "ΑΙΤ", "ΔΙΑΒ", "EMAIL"}));
+        QCOMPARE(value(c, "SELECT count(*) FROM L_TYPOI WHERE MODUSER = (SELECT USER_ID FROM USERS)").toInt(),
+                 4);
     }
 }
 

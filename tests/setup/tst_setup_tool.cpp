@@ -230,6 +230,8 @@ void tst_SetupTool::badArguments_data() {
     QTest::newRow("server for sqlite") << sqlite + admin + QStringList{"--server", "db1"} << "--server";
     QTest::newRow("missing folder") << QStringList{"--database", "/nonexistent/dir/r.db"} + admin
                                     << "nonexistent";
+    QTest::newRow("samples without a database")
+        << sqlite + admin + QStringList{"--settings-only", "--demo-samples"} << "--demo-samples";
     QTest::newRow("both only options")
         << sqlite + admin + QStringList{"--settings-only", "--no-settings"} << "exclude";
     QTest::newRow("pg without server") << pg + admin << "--server";
@@ -268,10 +270,17 @@ void tst_SetupTool::settingsOrDatabaseOnly() {
 
     QFile::remove(m_settings->machineFile());
     const Run database =
-        runSetup(target(Backend::SQLite) +
-                 QStringList{"--admin-user", "ADMIN", "--admin-password", "ADMIN1", "--no-settings"});
+        runSetup(target(Backend::SQLite) + QStringList{"--admin-user", "ADMIN", "--admin-password", "ADMIN1",
+                                                       "--no-settings", "--demo-samples"});
     QVERIFY2(database.code == 0, qPrintable(database.err));
     QVERIFY(QFileInfo::exists(m_dir->filePath("register.db")));
+    {
+        auto c = std::make_shared<Connection>();
+        c->Provider = "SQLite";
+        QVERIFY(c->Open("server=localhost;database=" + m_dir->filePath("register.db") + ";"));
+        QCOMPARE(value(c, "SELECT count(*) FROM L_TMHMATA").toInt(), 4);
+        c->Close();
+    }
     QVERIFY(!QFileInfo::exists(m_settings->machineFile()));
 }
 

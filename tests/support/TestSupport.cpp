@@ -11,6 +11,8 @@
 
 #include "CommonDialog.h"
 #include "MsgBox.h"
+#include "frmMDI.h"
+#include "modDeclare.h"
 
 namespace {
 const char* const kConfigVar = "PROTOCOL_CONFIG_DIR";
@@ -68,4 +70,18 @@ QStringList unnamedInputs(QWidget* window) {
         if (!a || a->text(QAccessible::Name).trimmed().isEmpty()) out << w->objectName();
     }
     return out;
+}
+
+WindowSession::WindowSession() {
+    modDeclare::gErr = std::make_unique<cls_Error>();
+    modDeclare::gErr->Init(false);
+    frmMDI::instance();
+}
+
+WindowSession::~WindowSession() {
+    if (frmMDI::exists()) delete frmMDI::instance();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    modDeclare::gConn.reset();
+    modDeclare::gUser.reset();
+    modDeclare::gErr.reset();
 }

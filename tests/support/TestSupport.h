@@ -32,6 +32,20 @@ public:
     ~AnswerQueues();
 };
 
+// The session of a test of the work windows, for the lifetime of the object: empty settings,
+// answer queues, the error reporter (without its log) and the main window. At the end the main
+// window, the session's connection and user and the reporter are gone.
+class WindowSession {
+public:
+    WindowSession();
+    ~WindowSession();
+    const TempSettings& settings() const { return m_settings; }
+
+private:
+    TempSettings m_settings;
+    AnswerQueues m_answers;
+};
+
 // The control names of the window's inputs (text, combo and list boxes with a control name) that
 // the accessibility layer gives no name: every input must be named by its Greek label.
 QStringList unnamedInputs(QWidget* window);

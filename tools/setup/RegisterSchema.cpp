@@ -73,6 +73,22 @@ bool seed(Writer& w, const RegisterSchema::Options& options) {
             return false;
     }
 
+    // A demonstration register can take a first entry at once; a real one starts empty.
+    if (options.demoSamples) {
+        const QList<std::tuple<const char*, const char*, const char*>> samples{
+            {"L_TMHMATA", "ΓΡΑΜ", "Γραμματεία"}, {"L_TMHMATA", "ΛΟΓ", "Λογιστήριο"},
+            {"L_TMHMATA", "ΠΡΟΜ", "Προμήθειες"}, {"L_TMHMATA", "ΤΕΧΝ", "Τεχνική Υπηρεσία"},
+            {"L_TYPOI", "ΕΓΓ", "Έγγραφο"},       {"L_TYPOI", "ΑΙΤ", "Αίτηση"},
+            {"L_TYPOI", "ΔΙΑΒ", "Διαβιβαστικό"}, {"L_TYPOI", "EMAIL", "Ηλεκτρονικό μήνυμα"},
+        };
+        for (const auto& [table, code, descr] : samples)
+            if (!w.run(QStringLiteral("INSERT INTO %1 (CODE, DESCR, MODUSER) VALUES (%2, %3, %4)")
+                           .arg(QLatin1String(table), w.lit(QString::fromUtf8(code)),
+                                w.lit(QString::fromUtf8(descr)))
+                           .arg(supervisorId)))
+                return false;
+    }
+
     const auto param = [&](const QString& code, const QString& value) {
         return w.run(QStringLiteral("INSERT INTO PARAM (PCODE, PVAL, MODUSER) VALUES (") + w.lit(code) +
                      QStringLiteral(", ") + w.lit(value) + QStringLiteral(", ") + QString::number(supervisorId) +

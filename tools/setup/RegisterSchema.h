@@ -12,6 +12,7 @@ struct Options {
     QString supervisorPassword{};
     QString docsFolder{};          // PARAM 'PFOLD'; the row is left out when empty
     int passwordWarningDays = 10;  // PARAM 'PCHK'
+    bool demoSamples = false;      // a few departments and document types, for a demonstration
 };
 
 // Every table, the view V_USER_LOG, defaults, getdate(), the Greek collation, triggers, indexes,

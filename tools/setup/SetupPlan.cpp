@@ -72,6 +72,9 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
     const QCommandLineOption docsFolder(QStringLiteral("docs-folder"),
                                         QStringLiteral("The shared folder of the register's document files."),
                                         QStringLiteral("folder"));
+    const QCommandLineOption demoSamples(
+        QStringLiteral("demo-samples"),
+        QStringLiteral("Add a few sample departments and document types (a demonstration register)."));
     const QCommandLineOption preUpgrade(
         QStringLiteral("pre-upgrade"),
         QStringLiteral("Create the schema as it was before the program's upgrade."));
@@ -84,7 +87,7 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
                                         QStringLiteral("Create the database only; write no settings."));
     for (const QCommandLineOption& o :
          {provider, database, server, dbUser, dbPassword, adminUser, adminPassword, organisation, docsFolder,
-          preUpgrade, force, settingsOnly, noSettings})
+          demoSamples, preUpgrade, force, settingsOnly, noSettings})
         p.addOption(o);
 
     if (!p.parse(arguments)) return refuse(error, p.errorText());
@@ -151,6 +154,9 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
 
     RegisterSchema::Options& s = out.schema;
     s.preUpgrade = p.isSet(preUpgrade);
+    s.demoSamples = p.isSet(demoSamples);
+    if (s.demoSamples && !out.makeDatabase)
+        return refuse(error, QStringLiteral("--demo-samples needs a database to make, not --settings-only."));
     if (p.isSet(docsFolder) && !p.value(docsFolder).trimmed().isEmpty())
         s.docsFolder = QDir::toNativeSeparators(
             QDir::cleanPath(QFileInfo(p.value(docsFolder).trimmed()).absoluteFilePath()));

@@ -24,6 +24,8 @@ public:
         Q_UNUSED(sValues);
     }
     // The framework deletes nothing itself: the form deletes and sets OK; bAbortDeletion refuses.
+    // It runs inside the framework's transaction (with PostAction(64) after it): a form that shows
+    // a box here rolls it back first, so that no lock is held while the user reads.
     virtual void mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDeletion) {
         Q_UNUSED(recID);
         Q_UNUSED(OK);

@@ -1,0 +1,398 @@
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QPointer>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+#include "MsgBox.h"
+#include "Recordset.h"
+#include "RegisterDatabase.h"
+#include "RegisterWindows.h"
+#include "ReportHooks.h"
+#include "Rights.h"
+#include "SettingsStore.h"
+#include "StrHelper.h"
+#include "TestSupport.h"
+#include "clsInit.h"
+#include "frmLookup.h"
+#include "frmMDI.h"
+#include "modDeclare.h"
+
+using namespace modDeclare;
+
+namespace {
+constexpr long kUserId = 5;
+const QString kNoCode = QStringLiteral("Υποχρεωτική καταχώρηση κωδικού!");
+const QString kDuplicate =
+    QStringLiteral("Πρέπει να δώσετε άλλο κωδικό γιατί αυτός είναι ήδη καταχωρημένος!");
+const QString kDelete = QStringLiteral("Σίγουρα να γίνει η διαγραφή;");
+
+QStringList column(const QString& sql) {
+    QStringList out;
+    Recordset rs;
+    if (!rs.Open(sql, gConn)) return {QStringLiteral("<error>")};
+    for (; !rs.Eof(); rs.MoveNext()) {
+        QStringList values;
+        for (int i = 0; i < rs.FieldCount(); ++i)
+            values << (rs.Value(i).isNull() ? QStringLiteral("<null>") : rs.Value(i).toString());
+        out << values.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+QStringList prompts() {
+    QStringList out;
+    for (const MsgBoxHook::Shown& s : MsgBoxHook::Log()) out << s.prompt;
+    return out;
+}
+
+// The grid's texts of a column, top to bottom.
+QStringList gridColumn(const frmLookup& form, int col) {
+    QStringList out;
+    const QAbstractItemModel* m = form.tdbg->model();
+    for (int r = 0; r < m->rowCount(); ++r) out << m->index(r, col).data().toString();
+    return out;
+}
+
+QString currentDescr(const frmLookup& form) {
+    const QModelIndex i = form.tdbg->currentIndex();
+    return i.isValid() ? form.tdbg->model()->index(i.row(), 1).data().toString() : QString();
+}
+
+// Puts the grid on the row whose description is given.
+bool standOn(frmLookup& form, const QString& descr) {
+    const int row = int(gridColumn(form, 1).indexOf(descr));
+    if (row < 0) return false;
+    form.tdbg->setCurrentIndex(form.tdbg->model()->index(row, 1));
+    return form.txt[1]->text() == descr;
+}
+
+void clickHeader(frmLookup& form, int column) {
+    QHeaderView* header = form.tdbg->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+}  // namespace
+
+class TestLookup : public QObject {
+    Q_OBJECT
+    std::unique_ptr<WindowSession> m_session;
+
+    // The session on the register, with a few rows in the list; the editor opened as the menu does.
+    std::unique_ptr<frmLookup> open(TestDatabase& db, int menuIndex) {
+        gConn = db.conn();
+        gUser = std::make_shared<cls_User>();
+        gUser->UserId = kUserId;
+        const frmMDI::LookupList list = frmMDI::LookupListOf(menuIndex);
+        const bool code = !list.codeField.isEmpty();
+        const QStringList rows{"Β|Γραμματεία|N", "Α|Λογιστήριο|N", "Γ|Αρχείο|D"};
+        for (const QString& row : rows) {
+            const QStringList v = row.split('|');
+            const QString sql =
+                code ? QStringLiteral(
+                           "INSERT INTO %1 (CODE, DESCR, MODFLAG, MODUSER) VALUES ('%2', '%3', '%4', 1)")
+                           .arg(list.table, v[0], v[1], v[2])
+                     : QStringLiteral("INSERT INTO %1 (DESCR, MODFLAG, MODUSER) VALUES ('%2', '%3', 1)")
+                           .arg(list.table, v[1], v[2]);
+            if (!gConn->Execute(sql)) return nullptr;
+        }
+        auto form = std::make_unique<frmLookup>();
+        if (!form->Init(list.caption, list.table, list.codeField, list.descrField, list.reportNo,
+                        list.idField, false))
+            return nullptr;
+        form->show();
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form.get())) return nullptr;
+        return form;
+    }
+
+private slots:
+    void init() { m_session = std::make_unique<WindowSession>(); }
+    void cleanup() {
+        ReportHooks::LookupList = nullptr;
+        m_session.reset();
+    }
+
+    // Every list of the menu: caption, statement, the code's controls, every row whatever its state.
+    void lists_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("statement");
+        const QList<std::tuple<int, const char*, const char*>> lists{
+            {0, "Τμήματα", " SELECT CODE AS Code, DESCR as Descr ,ID AS Id FROM L_TMHMATA ORDER BY DESCR"},
+            {1, "Τύποι Εισ.-Εξ.",
+             " SELECT CODE AS Code, DESCR as Descr ,ID AS Id FROM L_TYPOI ORDER BY DESCR"},
+            {2, "Από", " SELECT DESCR as Descr ,ID AS Id FROM L_APO ORDER BY DESCR"},
+            {3, "Προς", " SELECT DESCR as Descr ,ID AS Id FROM L_PROS ORDER BY DESCR"},
+            {4, "Τοπος προελευσης", " SELECT DESCR as Descr ,ID AS Id FROM L_TOPOS ORDER BY DESCR"},
+            {5, "Αρμόδιοι", " SELECT DESCR as Descr ,ID AS Id FROM L_ARMODIOS ORDER BY DESCR"},
+            {10, "Συνήθεις φράσεις", " SELECT DESCR as Descr ,ID AS Id FROM L_PHRASES ORDER BY DESCR"},
+            {11, "Αρχειοθέτηση", " SELECT DESCR as Descr ,ID AS Id FROM L_ARXEIOTHETHSH ORDER BY DESCR"},
+        };
+        for (const Backend b : TestDatabase::configuredBackends())
+            for (const auto& [index, caption, sql] : lists)
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(TestDatabase::backendTag(b)).arg(index)))
+                    << TestDatabase::backendTag(b) << index << QString::fromUtf8(caption)
+                    << QString::fromUtf8(sql);
+    }
+    void lists() {
+        QFETCH(int, index);
+        QFETCH(QString, caption);
+        QFETCH(QString, statement);
+        TEST_REGISTER(db);
+        auto form = open(db, index);
+        QVERIFY(form);
+        QCOMPARE(form->windowTitle(), caption);
+        QCOMPARE(form->Statement(), statement);
+        QCOMPARE(unnamedInputs(form.get()), QStringList());
+        const bool code = index < 2;
+        QCOMPARE(form->txt[0]->isVisibleTo(form.get()), code);
+        QCOMPARE(form->lbl[0]->isVisibleTo(form.get()), code);
+        QCOMPARE(form->tdbg->isColumnHidden(0), !code);
+        QVERIFY(!form->cmdSelect->isVisibleTo(form.get()));
+        QCOMPARE(form->tdbg->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Κωδικός"));
+        QCOMPARE(form->tdbg->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Περιγραφή"));
+        // The deleted row is listed too; the grid stands on the first row, shown in the boxes.
+        QCOMPARE(gridColumn(*form, 1), (QStringList{"Αρχείο", "Γραμματεία", "Λογιστήριο"}));
+        QCOMPARE(form->txt[1]->text(), QStringLiteral("Αρχείο"));
+        QCOMPARE(form->txt[0]->text(), code ? QStringLiteral("Γ") : QString());
+        QVERIFY(form->txt[2]->text().toLong() > 0);
+        // The boxes take no more than the columns hold.
+        QCOMPARE(form->txt[1]->maxLength(), index == 4 ? 20 : index == 10 ? 300 : 50);
+        if (code) QCOMPARE(form->txt[0]->maxLength(), 10);
+
+        // A correction finds the row by key, also without a code.
+        QVERIFY(standOn(*form, "Γραμματεία"));
+        form->txt[1]->setText(QStringLiteral("Γραμματεία Α'"));
+        form->cmd_Click(1);
+        QCOMPARE(prompts(), QStringList());
+        QCOMPARE(currentDescr(*form), QStringLiteral("Γραμματεία Α'"));
+        QCOMPARE(column(QStringLiteral("SELECT DESCR, MODUSER FROM %1 ORDER BY ID")
+                            .arg(frmMDI::LookupListOf(index).table)),
+                 (QStringList{"Γραμματεία Α'|5", "Λογιστήριο|1", "Αρχείο|1"}));
+    }
+
+    // Header clicks: the same header reverses, another sorts ascending; the first click on the
+    // code header sorts descending.
+    void sorting_data() { TestDatabase::addBackendRows(); }
+    void sorting() {
+        TEST_REGISTER(db);
+        auto form = open(db, 0);
+        QVERIFY(form);
+        const QList<std::pair<int, QString>> clicks{
+            {0, " ORDER BY Code DESC"},  {0, " ORDER BY Code"}, {1, " ORDER BY Descr"},
+            {1, " ORDER BY Descr DESC"}, {0, " ORDER BY Code"},
+        };
+        const QList<QStringList> codes{
+            {"Γ", "Β", "Α"}, {"Α", "Β", "Γ"}, {"Γ", "Β", "Α"}, {"Α", "Β", "Γ"}, {"Α", "Β", "Γ"}};
+        for (int i = 0; i < clicks.size(); ++i) {
+            clickHeader(*form, clicks[i].first);
+            QVERIFY2(form->Statement().endsWith(clicks[i].second), qPrintable(form->Statement()));
+            QCOMPARE(gridColumn(*form, 0), codes[i]);
+        }
+    }
+
+    // Add, correct and delete on a list with codes: the refusals, the entry found again, the
+    // database's own refusal reported with nothing changed and no transaction left open.
+    void changes_data() { TestDatabase::addBackendRows(); }
+    void changes() {
+        TEST_REGISTER(db);
+        auto form = open(db, 0);
+        QVERIFY(form);
+        const auto table = [] { return column("SELECT CODE, DESCR FROM L_TMHMATA ORDER BY ID"); };
+        const QStringList before = table();
+
+        form->txt[0]->clear();
+        form->txt[1]->setText(QStringLiteral("Νέο"));
+        form->cmd_Click(0);
+        QCOMPARE(prompts(), QStringList{kNoCode});
+        QCOMPARE(MsgBoxHook::Log().first().title, QStringLiteral("Τμήματα"));
+        QCOMPARE(MsgBoxHook::Log().first().icon(), int(vb::vbExclamation));
+        QCOMPARE(QApplication::focusWidget(), form->txt[0]);
+        MsgBoxHook::Clear();
+        form->txt[0]->setText(QStringLiteral("α"));  // the same code, another case
+        form->cmd_Click(0);
+        QCOMPARE(prompts(), QStringList{kDuplicate});
+        QCOMPARE(table(), before);
+        MsgBoxHook::Clear();
+
+        // Blanks pass the empty-code test; an empty description is stored.
+        form->txt[0]->setText(QStringLiteral("Δ"));
+        form->txt[1]->clear();
+        form->cmd_Click(0);
+        QCOMPARE(prompts(), QStringList());
+        QCOMPARE(form->txt[0]->text(), QStringLiteral("Δ"));
+        QCOMPARE(form->txt[1]->text(), QString());
+        form->txt[0]->setText(QStringLiteral("  "));
+        form->txt[1]->setText(QStringLiteral("Κενός κωδικός"));
+        form->cmd_Click(0);
+        QCOMPARE(prompts(), QStringList());
+        QCOMPARE(column("SELECT count(*) FROM L_TMHMATA WHERE MODUSER=5"), QStringList{"2"});
+
+        // A correction may take another entry's code, as far as the window goes.
+        QVERIFY(standOn(*form, "Λογιστήριο"));
+        form->txt[0]->setText(QStringLiteral("Β"));
+        form->txt[1]->setText(QStringLiteral("Λογιστήριο 2"));
+        form->cmd_Click(1);
+        QCOMPARE(prompts(), QStringList());
+        QCOMPARE(column("SELECT count(*) FROM L_TMHMATA WHERE CODE='Β'"), QStringList{"2"});
+        // Found again by its code: the first of the two.
+        QCOMPARE(form->txt[0]->text(), QStringLiteral("Β"));
+
+        // Where the database refuses, its answer is reported and nothing changes.
+        QVERIFY(gConn->Execute("UPDATE L_TMHMATA SET CODE='Ε' WHERE DESCR='Λογιστήριο 2'"));
+        QVERIFY(gConn->Execute("CREATE UNIQUE INDEX UX_TEST_CODE ON L_TMHMATA (CODE)"));
+        QVERIFY(standOn(*form, "Λογιστήριο 2"));
+        const QStringList stored = table();
+        form->txt[0]->setText(QStringLiteral("Β"));
+        form->cmd_Click(1);
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY2(MsgBoxHook::Log().first().prompt.contains(QStringLiteral("Η διόρθωση δεν έγινε.")),
+                 qPrintable(MsgBoxHook::Log().first().prompt));
+        QCOMPARE(MsgBoxHook::Log().first().icon(), int(vb::vbCritical));
+        QCOMPARE(table(), stored);
+        QVERIFY(!gConn->InTransaction());
+        // The typed values stay on the entry, for another try.
+        QCOMPARE(currentDescr(*form), QStringLiteral("Λογιστήριο 2"));
+        QCOMPARE(form->txt[0]->text(), QStringLiteral("Β"));
+        MsgBoxHook::Clear();
+
+        // A correction of an entry another user deleted meanwhile is reported, not lost silently.
+        QVERIFY(standOn(*form, "Λογιστήριο 2"));
+        QVERIFY(db.openAnother()->Execute("DELETE FROM L_TMHMATA WHERE DESCR='Λογιστήριο 2'"));
+        form->txt[1]->setText(QStringLiteral("Λογιστήριο 3"));
+        form->cmd_Click(1);
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY2(MsgBoxHook::Log().first().prompt.contains(QStringLiteral("ίσως τη διέγραψε άλλος χρήστης")),
+                 qPrintable(MsgBoxHook::Log().first().prompt));
+        QVERIFY(!gConn->InTransaction());
+        QVERIFY(!gridColumn(*form, 1).contains(QStringLiteral("Λογιστήριο 2")));
+        QVERIFY(!table().contains(QStringLiteral("Ε|Λογιστήριο 3")));
+        // The entry is gone: the boxes show the row the grid stands on, not the typed values.
+        QCOMPARE(form->txt[1]->text(), currentDescr(*form));
+        MsgBoxHook::Clear();
+
+        // Delete: No leaves everything (No is the default), Yes removes the row for good.
+        QVERIFY(standOn(*form, "Γραμματεία"));
+        form->cmd_Click(2);
+        QCOMPARE(prompts(), QStringList{kDelete});
+        const MsgBoxHook::Shown question = MsgBoxHook::Log().first();
+        QCOMPARE(question.buttons, 292);
+        QCOMPARE(question.title, QStringLiteral("Τμήματα"));
+        QCOMPARE(table().size(), stored.size() - 1);
+        QVERIFY(!gConn->InTransaction());
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->cmd_Click(2);
+        QVERIFY(!table().contains(QStringLiteral("Β|Γραμματεία")));
+        QCOMPARE(table().size(), stored.size() - 2);
+        QVERIFY(!gConn->InTransaction());
+        QCOMPARE(gridColumn(*form, 1).size(), stored.size() - 2);
+    }
+
+    // Long and quote-laden texts: cut to the columns, stored as typed, found again.
+    void badInput_data() { TestDatabase::addBackendRows(); }
+    void badInput() {
+        TEST_REGISTER(db);
+        auto form = open(db, 1);
+        QVERIFY(form);
+        const QString quotes = QStringLiteral("O'Brien \"x\" '); DROP TABLE L_TYPOI; --");
+        form->txt[0]->clear();
+        form->txt[1]->clear();
+        typeText(form->txt[0], QStringLiteral("'%_!x'") + QString(1000, QLatin1Char('9')));
+        typeText(form->txt[1], quotes + QString(1000, QChar(0x3C9)));
+        form->cmd_Click(0);
+        QCOMPARE(prompts(), QStringList());
+        const QString code = QStringLiteral("'%_!x'9999");
+        const QString descr = QString(quotes + QString(1000, QChar(0x3C9))).left(50);
+        QCOMPARE(column("SELECT CODE, DESCR FROM L_TYPOI WHERE MODUSER=5"), QStringList{code + '|' + descr});
+        QCOMPARE(form->txt[0]->text(), code);
+        QCOMPARE(currentDescr(*form), descr);
+    }
+
+    // The place is kept; selection mode; the print key's arguments.
+    void windowAndSelection_data() { TestDatabase::addBackendRows(); }
+    void windowAndSelection() {
+        TEST_REGISTER(db);
+        {
+            auto form = open(db, 10);
+            QVERIFY(form);
+            form->setGeometry(40, 50, 700, 480);
+            QStringList got;
+            ReportHooks::LookupList = [&got](const QString& table, const QString& caption,
+                                             const QString& code, const QString& descr, long report) {
+                got << table << caption << code << descr << QString::number(report);
+            };
+            QTest::mouseClick(form->cmdPrint, Qt::LeftButton);
+            QCOMPARE(got, (QStringList{"L_PHRASES", "Συνήθεις φράσεις", "", "DESCR", "127"}));
+            // The controls stay inside the window and apart.
+            const QRect inside = form->rect();
+            for (QWidget* w : {static_cast<QWidget*>(form->tdbg), static_cast<QWidget*>(form->fra),
+                               static_cast<QWidget*>(form->cmdPrint), static_cast<QWidget*>(form->cmdExit)})
+                QVERIFY2(inside.contains(w->geometry()), qPrintable(w->objectName()));
+            QVERIFY(!form->tdbg->geometry().intersects(form->fra->geometry()));
+            QVERIFY(!form->fra->geometry().intersects(form->cmdPrint->geometry()));
+            QVERIFY(form->fra->rect().contains(form->cmd[2]->geometry()));
+            QTest::mouseClick(form->cmdExit, Qt::LeftButton);
+            QVERIFY(form->Canceled());
+        }
+        frmLookup again;
+        QCOMPARE(again.geometry().size(), QSize(700, 480));
+
+        // Selection mode: the default button chooses, Esc leaves.
+        gConn->Execute("DELETE FROM L_PHRASES");
+        for (const bool choose : {true, false}) {
+            frmLookup picker;
+            QVERIFY(picker.Init("Φράσεις", "l_phrases", "", "DESCR", 127, "ID", true));
+            QVERIFY(picker.cmdSelect->isVisibleTo(&picker));
+            QVERIFY(picker.cmdSelect->isDefault());
+            ModalDriver<frmLookup> driver([choose](frmLookup* w) {
+                w->txt[1]->setText(QStringLiteral("  Βεβαίωση  "));
+                QTest::keyClick(w->txt[1], choose ? Qt::Key_Return : Qt::Key_Escape);
+            });
+            picker.exec();
+            QVERIFY(driver.shown());
+            QCOMPARE(picker.Canceled(), !choose);
+            QCOMPARE(picker.Phrase(), QStringLiteral("Βεβαίωση"));
+        }
+    }
+
+    // Each list's menu entry opens its editor modally, enabled by the user's rights.
+    void menus_data() { TestDatabase::addBackendRows(); }
+    void menus() {
+        TEST_REGISTER(db);
+        gConn = db.conn();
+        gUser = std::make_shared<cls_User>();
+        RegisterWindows::Install();
+        frmMDI* mdi = frmMDI::instance();
+        clsInit().Set_Menus(Rights::Departments | Rights::Phrases);
+        QVERIFY(mdi->mnuParam.at(0)->isEnabled());
+        QVERIFY(!mdi->mnuParam.at(1)->isEnabled());
+        QVERIFY(mdi->mnuParam.at(10)->isEnabled());
+        QVERIFY(mdi->mnuParam.at(11)->isEnabled());
+        clsInit().Set_Menus(Rights::Departments | Rights::DocTypes | Rights::Senders | Rights::Recipients |
+                            Rights::Places | Rights::Persons | Rights::Phrases);
+        for (const auto& [index, item] : mdi->mnuParam) {
+            const frmMDI::LookupList list = frmMDI::LookupListOf(index);
+            QPointer<frmLookup> seen;
+            QString statement;
+            ModalDriver<frmLookup> driver([&](frmLookup* w) {
+                seen = w;
+                statement = w->Statement();
+                QVERIFY(!w->cmdSelect->isVisible());
+                w->close();
+            });
+            item->trigger();
+            QVERIFY(driver.shown());
+            QCOMPARE(driver.title(), list.caption);
+            QVERIFY2(statement.contains(QStringLiteral(" FROM ") + list.table + ' '), qPrintable(statement));
+            QVERIFY(!seen);  // unloaded after
+        }
+    }
+};
+
+QTEST_MAIN(TestLookup)
+#include "tst_lookup.moc"

@@ -1,0 +1,482 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QSet>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+#include "Adodc.h"
+#include "BoundControl.h"
+#include "DBHelper.h"
+#include "ListRecordset.h"
+#include "MsgBox.h"
+#include "PswFormat.h"
+#include "Recordset.h"
+#include "RegisterDatabase.h"
+#include "RegisterSchema.h"
+#include "RegisterWindows.h"
+#include "ReportHooks.h"
+#include "Rights.h"
+#include "SettingsStore.h"
+#include "StrHelper.h"
+#include "TestSupport.h"
+#include "clsDBForm.h"
+#include "frmInitial.h"
+#include "frmMDI.h"
+#include "frmUsers.h"
+#include "modDeclare.h"
+
+using namespace modDeclare;
+
+namespace {
+constexpr long kAdminId = 1;
+const QString kShort = QStringLiteral("O Κωδικός πρεπει να έχει τουλάχιστον 5 χαρακτήρες.");
+const QString kNoGroup = QStringLiteral("Πρέπει να επιλέξετε την ομάδα που ανήκει ο χρήστης");
+const QString kHasLog = QStringLiteral(
+    "Δεν μπορείτε να διααγράψετε αυτόν τον χρήστη γιατί έχει καταχωρήσεις login ή / και κλήσεων.");
+
+class Form : public frmUsers {
+public:
+    using frmUsers::Form_KeyDown;
+    clsDBForm& f() { return *mclsDBForm; }
+    void key(const char* k) { mclsDBForm->ToolbarAction(QLatin1String(k)); }
+};
+
+QString scalar(const QString& sql) {
+    Recordset rs;
+    if (!rs.Open(sql, gConn) || rs.Eof()) return QStringLiteral("<none>");
+    return rs.Value(0).isNull() ? QStringLiteral("<null>") : rs.Value(0).toString();
+}
+
+QString userValue(const QString& name, const QString& column) {
+    return scalar(
+        QStringLiteral("SELECT %1 FROM USERS WHERE U_NAME=%2").arg(column, StrHelper::SqlValue(name)));
+}
+
+QStringList prompts() {
+    QStringList out;
+    for (const MsgBoxHook::Shown& s : MsgBoxHook::Log()) out << s.prompt;
+    return out;
+}
+
+// Ctrl+Alt+A (and more modifiers) pressed where the focus is.
+void pressToggle(QWidget* at, Qt::KeyboardModifiers extra = Qt::NoModifier) {
+    at->setFocus();
+    QTest::keyClick(at, Qt::Key_A, Qt::ControlModifier | Qt::AltModifier | extra);
+}
+
+void selectRights(QListWidget* list, long mask) {
+    for (int i = 0; i < list->count(); ++i)
+        list->item(i)->setSelected(list->item(i)->data(Qt::UserRole).toLongLong() & mask);
+}
+
+// Shows the user's row on the record page.
+bool showUser(Form& form, const QString& name) {
+    form.key("refresh");
+    const QString id = userValue(name, QStringLiteral("USER_ID"));
+    const int row = form.f().List()->rowOfKey(id.toLongLong());
+    if (row < 0) return false;
+    form.adodc->SetAbsolutePosition(row + 1);
+    return form.f().CurrentKey().toString() == id;
+}
+}  // namespace
+
+class TestUsers : public QObject {
+    Q_OBJECT
+    std::unique_ptr<WindowSession> m_session;
+
+    std::unique_ptr<Form> open(TestDatabase& db) {
+        gConn = db.conn();
+        auto user = std::make_shared<cls_User>();
+        user->UserId = kAdminId;
+        user->UserName = QStringLiteral("ADMIN");
+        user->Auth = Rights::Supervisor;
+        gUser = user;
+        auto form = std::make_unique<Form>();
+        if (!form->Init()) return nullptr;
+        form->show();
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form.get())) return nullptr;
+        return form;
+    }
+
+    // A new user typed into the record page in clear display; not saved.
+    static void typeNewUser(Form& form, const QString& login, const QString& password, long rights) {
+        form.key("add");
+        if (form.PasswordMasked()) pressToggle(form.txtEdit[0]);
+        form.txtEdit[0]->setText(QStringLiteral("Μαρία"));
+        form.txtEdit[1]->setText(QStringLiteral("Παπαδοπούλου"));
+        form.txtEdit[2]->setText(login);
+        form.txtEdit[3]->setText(password);
+        BoundControl::SetValue(form.numEdit[0], 90);
+        selectRights(form.lstEdit[0], rights);
+    }
+
+private slots:
+    void init() { m_session = std::make_unique<WindowSession>(); }
+    void cleanup() {
+        ReportHooks::UsersList = nullptr;
+        m_session.reset();
+    }
+
+    void controls_data() { TestDatabase::addBackendRows(); }
+    void controls() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        QVERIFY(
+            db.conn()->Execute("INSERT INTO L_USER_GROUPS (USER_GROUP_ID, USER_GROUP_DESCR, "
+                               "USER_GROUP_FLAG, MODFLAG) VALUES (3, 'Παλιά', 0, 'D')"));
+        auto form = open(db);
+        QVERIFY(form);
+        QCOMPARE(form->windowTitle(), QStringLiteral("Χρήστες"));
+        QCOMPARE(unnamedInputs(form.get()), QStringList());
+        QStringList tabs;
+        for (int i = 0; i < 3; ++i) tabs << form->tabA->tabText(i);
+        QCOMPARE(tabs, clsDBForm::TabCaptions());
+        // The thirteen rights in order, each with its bit.
+        QListWidget* rights = form->lstEdit[0];
+        QCOMPARE(rights->count(), 13);
+        QCOMPARE(rights->item(0)->text(), QStringLiteral("Supervisor (Διαχείριση χρηστών)"));
+        QCOMPARE(rights->item(12)->text(), QStringLiteral("Εξαγωγή εκτυπώσεων σε αρχεία"));
+        long all = 0;
+        for (int i = 0; i < rights->count(); ++i) {
+            QCOMPARE(rights->item(i)->text(), frmUsers::RightsTable().at(i).caption);
+            all |= long(rights->item(i)->data(Qt::UserRole).toLongLong());
+        }
+        QCOMPARE(all, 0x1000000L | 0x80 | 0x100 | 0x400 | 0x200 | 0x800 | 0x1000 | 0x8000 | 0x10000 |
+                          0x20000 | 0x4000 | 0x2000 | 0x40);
+        // Groups not marked deleted, by description, with their ids.
+        QCOMPARE(form->cmbEdit[0]->count(), 2);
+        QCOMPARE(form->cmbEdit[0]->itemText(0), QStringLiteral("Διαχειριστές"));
+        QCOMPARE(form->cmbEdit[0]->itemData(1).toInt(), 2);
+        for (int i = 0; i < 3; ++i) QVERIFY(!form->lblEdit[i]->isVisibleTo(form.get()));
+        QCOMPARE(form->cmd[0]->text(), QStringLiteral("Επιλογή όλων"));
+        QCOMPARE(form->cmd[1]->text(), QStringLiteral("Αποεπιλογή όλων"));
+        QCOMPARE(form->lbl[5]->text(), QStringLiteral("ημέρες (0 = χωρίς λήξη)"));
+        // The supervisor is listed and shown, masked.
+        QCOMPARE(form->adodc->RecordCount(), 1);
+        QCOMPARE(form->txtEdit[2]->text(), QStringLiteral("ADMIN"));
+        QCOMPARE(form->txtEdit[3]->text(), QString(30, QLatin1Char('*')));
+        QVERIFY(form->txtEdit[3]->isReadOnly());
+        QCOMPARE(form->lstEdit[0]->selectedItems().size(), 13);
+    }
+
+    // A user made here logs in with the password typed (case ignored) and gets exactly its rights.
+    void newUserLogsIn_data() { TestDatabase::addBackendRows(); }
+    void newUserLogsIn() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("Provider"), db.provider(),
+                                 false);
+        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"), db.connStr(),
+                                 false);
+        SettingsStore::SaveValue(
+            QStringLiteral("\\Protocol"), QStringLiteral("L"),
+            PswFormat::ComposeL(db.user(), qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")), false);
+        auto form = open(db);
+        QVERIFY(form);
+        const long rights = Rights::ProtocolRead | Rights::ProtocolEdit | Rights::Phrases;
+        typeNewUser(*form, QStringLiteral(" maria  "), QStringLiteral("  Μυστικό7 "), rights);
+        // The second group, chosen by the user.
+        form->cmbEdit[0]->setCurrentIndex(1);
+        form->key("save");
+        QCOMPARE(prompts(), QStringList());
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(userValue("maria", "U_AUTH").toLong(), rights);
+        QCOMPARE(userValue("maria", "USER_GROUP_ID"), QStringLiteral("2"));
+        QCOMPARE(userValue("maria", "MODUSER"), QString::number(kAdminId));
+        QCOMPARE(userValue("maria", "U_EXP_DAYS"), QStringLiteral("90"));
+        // The expiry is the server's date plus 30 days.
+        const QDate today = DBHelper::ServerDate(gConn).toDate();
+        Recordset rs;
+        QVERIFY(rs.Open(QStringLiteral("SELECT U_EXP_DATE, U_PSW FROM USERS WHERE U_NAME='maria'"), gConn));
+        QCOMPARE(DBHelper::NormDate(rs.Value(0)), today.addDays(30));
+        const QString stored = rs.Value(1).toString();
+        QVERIFY(stored.at(0).unicode() >= 32 && stored.at(0).unicode() <= 99);
+        QCOMPARE(PswFormat::Read(stored), QStringLiteral("Μυστικό7"));
+
+        // The display stays clear after the save.
+        QVERIFY(!form->PasswordMasked());
+        QCOMPARE(form->txtEdit[3]->text(), QStringLiteral("Μυστικό7"));
+
+        frmInitial login;
+        QVERIFY(login.Init());
+        login.txtLoginName->setText(QStringLiteral("maria"));
+        login.txtPassword->setText(QStringLiteral("μυστικό7"));
+        login.cmdOK->click();
+        QVERIFY2(login.LoginOK(), qPrintable(prompts().join('\n')));
+        QCOMPARE(login.Auth(), rights);
+    }
+
+    // Masked: thirty asterisks, read-only; Ctrl+Alt+A switches wherever the focus is, with no
+    // other modifier; cancelling an edit masks again.
+    void maskedDisplay_data() { TestDatabase::addBackendRows(); }
+    void maskedDisplay() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        QVERIFY(form->PasswordMasked());
+        form->key("edit");
+        QCOMPARE(form->txtEdit[3]->text(), frmUsers::MaskText());
+        QVERIFY(form->txtEdit[3]->isReadOnly());
+        pressToggle(form->lstEdit[0], Qt::ShiftModifier);
+        QVERIFY(form->PasswordMasked());
+        for (QWidget* at : {static_cast<QWidget*>(form->lstEdit[0]), static_cast<QWidget*>(form->txtEdit[5]),
+                            static_cast<QWidget*>(form->cmbEdit[0])}) {
+            at->setFocus();
+            pressToggle(at);
+            QVERIFY(!form->PasswordMasked());
+            QCOMPARE(form->txtEdit[3]->text(), QStringLiteral("ADMIN1"));
+            QVERIFY(!form->txtEdit[3]->isReadOnly());
+            pressToggle(at);
+            QVERIFY(form->PasswordMasked());
+            QCOMPARE(form->txtEdit[3]->text(), frmUsers::MaskText());
+        }
+        // Clear, typed, then masked again: the typed text is dropped and the stored one kept.
+        // The seeded supervisor lacks two required values.
+        form->txtEdit[1]->setText(QStringLiteral("Διαχειριστής"));
+        BoundControl::SetValue(form->dtEdit[0], QDate(2030, 1, 31));
+        pressToggle(form->txtEdit[0]);
+        form->txtEdit[3]->setText(QStringLiteral("ΑΛΛΟΣ9"));
+        pressToggle(form->txtEdit[0]);
+        const QString before = userValue("ADMIN", "U_PSW");
+        form->key("save");
+        QCOMPARE(prompts().join('\n'), QString());
+        QCOMPARE(userValue("ADMIN", "U_PSW"), before);
+        // Cancel masks the display.
+        form->key("edit");
+        pressToggle(form->txtEdit[0]);
+        QVERIFY(!form->PasswordMasked());
+        form->key("cancel");
+        QVERIFY(form->PasswordMasked());
+        QCOMPARE(form->txtEdit[3]->text(), frmUsers::MaskText());
+    }
+
+    // The length test on the trimmed text, and the new key of every save in clear display.
+    void passwordLength_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accepted");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " four")) << tag << "abcd" << false;
+            QTest::newRow(qPrintable(tag + " four in blanks")) << tag << "  abcd  " << false;
+            QTest::newRow(qPrintable(tag + " five")) << tag << "abcde" << true;
+            QTest::newRow(qPrintable(tag + " five with inner blank")) << tag << " ab de " << true;
+            QTest::newRow(qPrintable(tag + " quotes")) << tag << "a'b\"c'" << true;
+        }
+    }
+    void passwordLength() {
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        typeNewUser(*form, QStringLiteral("nikos"), typed, Rights::ProtocolRead);
+        form->key("save");
+        if (!accepted) {
+            QCOMPARE(prompts(), QStringList{kShort});
+            QCOMPARE(MsgBoxHook::Log().first().icon(), int(vb::vbExclamation));
+            QCOMPARE(QApplication::focusWidget(), form->txtEdit[3]);
+            QVERIFY(form->f().Editing());
+            QCOMPARE(userValue("nikos", "U_NAME"), QStringLiteral("<none>"));
+            return;
+        }
+        QCOMPARE(prompts(), QStringList());
+        QCOMPARE(PswFormat::Read(userValue("nikos", "U_PSW")), typed.trimmed());
+        // Saved again unchanged in clear display: a new key, sooner or later.
+        QSet<QChar> keys{userValue("nikos", "U_PSW").at(0)};
+        for (int i = 0; i < 12 && keys.size() < 2; ++i) {
+            form->key("edit");
+            form->key("save");
+            keys << userValue("nikos", "U_PSW").at(0);
+            QCOMPARE(PswFormat::Read(userValue("nikos", "U_PSW")), typed.trimmed());
+        }
+        QCOMPARE(keys.size(), 2);
+    }
+
+    // A new user under the masked display cannot be saved; nor one without a group.
+    void refusals_data() { TestDatabase::addBackendRows(); }
+    void refusals() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        form->key("add");
+        QCOMPARE(form->txtEdit[3]->text(), frmUsers::MaskText());
+        QVERIFY(form->txtEdit[3]->isReadOnly());
+        QCOMPARE(form->cmbEdit[0]->currentIndex(), 0);
+        form->txtEdit[1]->setText(QStringLiteral("Κενός"));
+        form->txtEdit[2]->setText(QStringLiteral("kenos"));
+        BoundControl::SetValue(form->numEdit[0], 0);
+        form->key("save");
+        QCOMPARE(prompts(), QStringList{kShort});
+        QCOMPARE(userValue("kenos", "U_NAME"), QStringLiteral("<none>"));
+
+        MsgBoxHook::Clear();
+        pressToggle(form->txtEdit[1]);
+        form->txtEdit[3]->setText(QStringLiteral("ΚΑΛΟΣ1"));
+        form->cmbEdit[0]->setCurrentIndex(-1);
+        bool ok = true;
+        form->mclsDBForm_ValuesOK(ok);
+        QVERIFY(!ok);
+        QCOMPARE(prompts(), QStringList{kNoGroup});
+        QCOMPARE(QApplication::focusWidget(), form->cmbEdit[0]);
+
+        // The log-in finds users by name: a second "admin", in any case, is refused.
+        MsgBoxHook::Clear();
+        form->cmbEdit[0]->setCurrentIndex(1);
+        form->txtEdit[2]->setText(QStringLiteral(" admin "));
+        form->key("save");
+        QCOMPARE(prompts(), QStringList{QStringLiteral("Υπάρχει ήδη χρήστης με όνομα Login «admin».")});
+        QCOMPARE(QApplication::focusWidget(), form->txtEdit[2]);
+        QCOMPARE(userValue("admin", "count(*)"), QStringLiteral("1"));
+    }
+
+    // A copy keeps rights and group but has no password; rights outside the list are dropped.
+    void copyAndRights_data() { TestDatabase::addBackendRows(); }
+    void copyAndRights() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        const long rights = Rights::ProtocolRead | Rights::Departments;
+        typeNewUser(*form, QStringLiteral("source"), QStringLiteral("ΠΗΓΗ12"), rights);
+        form->cmbEdit[0]->setCurrentIndex(1);
+        form->key("save");
+        QCOMPARE(prompts(), QStringList());
+        // Bits no entry carries.
+        QVERIFY(gConn->Execute(QStringLiteral("UPDATE USERS SET U_AUTH=%1 WHERE U_NAME='source'")
+                                   .arg(rights | 0x1 | 0x40000000)));
+        QVERIFY(showUser(*form, "source"));
+        QCOMPARE(form->lblEdit[2]->text(), QString::number(rights | 0x1 | 0x40000000));
+        QCOMPARE(form->lstEdit[0]->selectedItems().size(), 2);
+
+        form->key("copy");
+        QCOMPARE(form->lblEdit[1]->text(), QString());
+        QCOMPARE(form->lstEdit[0]->selectedItems().size(), 2);
+        form->txtEdit[2]->setText(QStringLiteral("copy"));
+        form->key("save");
+        // No password yet: in clear display the empty box is refused as any required field.
+        QCOMPARE(prompts(), QStringList{clsDBForm::RequiredMessage(QStringLiteral("Κωδικός"))});
+        MsgBoxHook::Clear();
+        form->txtEdit[3]->setText(QStringLiteral("ΑΝΤΙΓΡ1"));
+        form->key("save");
+        QCOMPARE(prompts(), QStringList());
+        QCOMPARE(userValue("copy", "U_AUTH").toLong(), rights);
+        QCOMPARE(userValue("copy", "USER_GROUP_ID"), QStringLiteral("2"));
+        QCOMPARE(PswFormat::Read(userValue("copy", "U_PSW")), QStringLiteral("ΑΝΤΙΓΡ1"));
+
+        // The source saved again loses the bits outside the list; select/clear all work in an edit.
+        QVERIFY(showUser(*form, "source"));
+        form->cmd_Click(0);  // outside an edit: nothing
+        QCOMPARE(form->lstEdit[0]->selectedItems().size(), 2);
+        form->key("edit");
+        form->key("save");
+        QCOMPARE(userValue("source", "U_AUTH").toLong(), rights);
+        form->key("edit");
+        QTest::mouseClick(form->cmd[0], Qt::LeftButton);
+        form->key("save");
+        QCOMPARE(userValue("source", "U_AUTH").toLong(), RegisterSchema::SupervisorRights());
+        form->key("edit");
+        QTest::mouseClick(form->cmd[1], Qt::LeftButton);
+        form->key("save");
+        QCOMPARE(userValue("source", "U_AUTH").toLong(), 0L);
+    }
+
+    // A user with a session row is never deleted; one without is removed for good.
+    void deleteUser_data() { TestDatabase::addBackendRows(); }
+    void deleteUser() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        for (const char* name : {"logged", "never"}) {
+            typeNewUser(*form, QLatin1String(name), QStringLiteral("ΚΩΔΙΚΟΣ"), Rights::ProtocolRead);
+            form->key("save");
+        }
+        QVERIFY(gConn->Execute(QStringLiteral("INSERT INTO USER_LOG (USER_ID) VALUES (%1)")
+                                   .arg(userValue("logged", "USER_ID"))));
+        QVERIFY(showUser(*form, "logged"));
+        MsgBoxHook::Clear();
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->key("del");
+        QCOMPARE(prompts(), (QStringList{clsDBForm::DeleteQuestion(), kHasLog}));
+        QCOMPARE(MsgBoxHook::Log().last().icon(), int(vb::vbCritical));
+        QCOMPARE(userValue("logged", "U_NAME"), QStringLiteral("logged"));
+
+        QVERIFY(showUser(*form, "never"));
+        MsgBoxHook::Clear();
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->key("del");
+        QCOMPARE(prompts(), QStringList{clsDBForm::DeleteQuestion()});
+        QCOMPARE(userValue("never", "U_NAME"), QStringLiteral("<none>"));
+        QCOMPARE(form->adodc->RecordCount(), 2);
+    }
+
+    // Long and quote-laden texts are cut to the columns and stored as typed.
+    void badInput_data() { TestDatabase::addBackendRows(); }
+    void badInput() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        const QString quotes = QStringLiteral("O'Brien \"x\" '); DROP TABLE USERS; --");
+        const QString longText = QString(1000, QChar(0x3B1)) + quotes;
+        typeNewUser(*form, QStringLiteral("o'brien"), QStringLiteral("PA'SS\"W0RD"), Rights::ProtocolRead);
+        for (int i : {0, 1, 4, 5, 6}) {
+            form->txtEdit[i]->clear();
+            typeText(form->txtEdit[i], i == 1 ? quotes : longText.left(60));
+        }
+        form->txtEdit[3]->setText(longText);
+        QCOMPARE(form->txtEdit[3]->text().size(), 29);
+        form->numEdit[0]->clear();
+        typeText(form->numEdit[0], QStringLiteral("-12345678901234567890"));
+        QCOMPARE(form->numEdit[0]->text(), QStringLiteral("1234"));
+        form->key("save");
+        QCOMPARE(prompts(), QStringList());
+        QCOMPARE(userValue("o'brien", "U_LNAME"), quotes.left(30));
+        QCOMPARE(userValue("o'brien", "U_FNAME"), longText.left(20));
+        QCOMPARE(userValue("o'brien", "U_ADDRESS"), longText.left(50));
+        QCOMPARE(userValue("o'brien", "U_PHONE1"), longText.left(10));
+        QCOMPARE(userValue("o'brien", "U_EXP_DAYS"), QStringLiteral("1234"));
+        QCOMPARE(PswFormat::Read(userValue("o'brien", "U_PSW")), longText.left(29));
+    }
+
+    void printKey_data() { TestDatabase::addBackendRows(); }
+    void printKey() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        form->key("print");  // no report installed: nothing happens
+        QStringList got;
+        ReportHooks::UsersList = [&got](const QString& where, const QString& extra,
+                                        const QStringList& fields) { got << where << extra << fields; };
+        form->key("print");
+        QCOMPARE(got, (QStringList{"U_NAME>=''", "", "U_LNAME~Επώνυμο", "U_FNAME~Όνομα", "U_NAME~Login",
+                                   "U_PHONE1~Τηλέφ.1", "U_PHONE2~Τηλέφ.2"}));
+    }
+
+    // The menu opens the window modally for supervisors and unloads it after.
+    void menu_data() { TestDatabase::addBackendRows(); }
+    void menu() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        gConn = db.conn();
+        gUser = std::make_shared<cls_User>();
+        gUser->UserId = kAdminId;
+        RegisterWindows::Install();
+        frmMDI* mdi = frmMDI::instance();
+        QCOMPARE(mdi->mnuUsers->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+        QPointer<frmUsers> seen;
+        ModalDriver<frmUsers> driver([&seen](frmUsers* w) {
+            seen = w;
+            QVERIFY(w->isModal());
+            w->close();
+        });
+        mdi->mnuUsers->trigger();
+        QVERIFY(driver.shown());
+        QCOMPARE(driver.title(), QStringLiteral("Χρήστες"));
+        QVERIFY(!seen);
+    }
+};
+
+QTEST_MAIN(TestUsers)
+#include "tst_users.moc"
