@@ -105,8 +105,12 @@ void frmProtocol::cmdExport_Click() {
     // A proposed folder that is not there gives way to the home folder.
     const QString proposedIn = QFileInfo(folder).isDir() ? folder : QDir::homePath();
     dlg.FileName = proposedIn + QStringLiteral("/ProtocolExport-") + stamp() + QStringLiteral(".csv");
-    // The dialog is shared: an earlier user may have left it raising an error on cancel.
+    // The dialog is shared: the file picker leaves it raising an error on cancel, with its own
+    // title, type and extension.
     dlg.CancelError = false;
+    dlg.DialogTitle.clear();
+    dlg.DefaultExt.clear();
+    dlg.FilterIndex = 1;
     dlg.ShowSave(this);
     const QString name = dlg.FileName;
     if (dlg.Canceled || Utility::FileExt(name).toUpper() != QLatin1String("CSV")) return;

@@ -1758,6 +1758,11 @@ private slots:
         QCOMPARE(MsgBoxHook::Log().size(), written ? 2 : 1);
         QVERIFY(criticalBoxes().isEmpty());
         QVERIFY2(!Err().Pending(), qPrintable(Err().Description));
+        if (answer == vb::vbYes) {
+            QVERIFY(!CommonDialogHook::Log().last().cancelError);
+            QCOMPARE(CommonDialogHook::Log().last().title, QString());
+            QCOMPARE(CommonDialogHook::Log().last().filterIndex, 1);
+        }
     }
 
     // The proposed name, accepted as it stands, is written; quoted values stay in their column
