@@ -287,18 +287,17 @@ void ReportEngine::EndPage() {
     if (m_pageOpen && m_linesOnPage > 0) finishPage();
 }
 
-QFont ReportEngine::font(double points, bool bold) const {
-    static QHash<QString, QFont> fonts;
-    const QString key = m_layout.page.fontFamily + QString::number(points) + (bold ? u'b' : u'n');
-    auto it = fonts.find(key);
-    if (it == fonts.end()) {
+const ReportEngine::FontEntry& ReportEngine::font(double points, bool bold) {
+    const int key = qRound(points * 10) * 2 + (bold ? 1 : 0);
+    auto it = m_fonts.find(key);
+    if (it == m_fonts.end()) {
         QFont f(m_layout.page.fontFamily);
         f.setPointSizeF(std::max(1.0, points));
         f.setBold(bold);
         f.setHintingPreference(QFont::PreferNoHinting);
-        it = fonts.insert(key, f);
+        it = m_fonts.insert(key, std::make_shared<FontEntry>(FontEntry{f, ReportPage::Metrics(f)}));
     }
-    return *it;
+    return **it;
 }
 
 QString ReportEngine::cellText(const ReportLayout::Cell& cell, const QList<QVariant>& values, int pageNo) const {
@@ -319,7 +318,7 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
     const auto& pg = m_layout.page;
     const double lineSize = kind.fontSize ? kind.fontSize->apply(pg.fontSize) : pg.fontSize;
     const bool lineBold = kind.bold.value_or(false);
-    const double spacing = ReportPage::Metrics::lineSpacing(font(lineSize, lineBold));
+    const double spacing = font(lineSize, lineBold).metrics.lineSpacing();
     Placed out;
     out.keepWith = kind.keepWith;
     double h = !kind.hasHeight ? spacing : kind.heightInLines ? kind.height * spacing : kind.height;
@@ -338,12 +337,15 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
         CellOut co;
         co.cell = &c;
         co.text.text = cellText(c, values, pageNo);
-        co.text.font = font(c.fontSize ? c.fontSize->apply(pg.fontSize) : lineSize, c.bold.value_or(lineBold));
+        const FontEntry& fe = font(c.fontSize ? c.fontSize->apply(pg.fontSize) : lineSize, c.bold.value_or(lineBold));
+        co.text.font = fe.font;
         QColor colour = c.foreColor.value_or(kind.foreColor.value_or(QColor(Qt::black)));
         if (!pg.color) colour = QColor(qGray(colour.rgb()), qGray(colour.rgb()), qGray(colour.rgb()));
         co.text.color = colour;
         const Qt::Alignment ha = c.hAlign.value_or(kind.hAlign.value_or(Qt::AlignLeft));
-        const VAlign va = c.vAlign.value_or(kind.vAlign.value_or(c.wrap ? VAlign::Top : VAlign::Mid));
+        // Cells of one line share an alignment unless the layout says otherwise: a wrapping
+        // cell's first line then stands level with its neighbours.
+        const VAlign va = c.vAlign.value_or(kind.vAlign.value_or(VAlign::Top));
         const Qt::Alignment v = va == VAlign::Top ? Qt::AlignTop : va == VAlign::Bottom ? Qt::AlignBottom : Qt::AlignVCenter;
         co.text.flags = int(ha | v) | (c.wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
         if (first && firstHeader && pg.logo && !m_logo.isNull()) {
@@ -355,16 +357,18 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
         first = false;
         if (c.wrap && !co.text.text.isEmpty()) {
             const double width = std::max(1.0, c.w - 2 * kPadX - co.indent);
-            h = std::max(h, ReportPage::Metrics::wrappedHeight(co.text.font, co.text.text, width) + 2 * kPadY);
+            h = std::max(h, fe.metrics.wrappedHeight(co.text.text, width) + 2 * kPadY);
         }
         cells.append(co);
     }
     out.height = h;
     for (CellOut& co : cells) {
         const auto& c = *co.cell;
-        const double inset = c.wrap ? kPadY : 0;
-        co.text.rect = QRectF(x0 + c.x + kPadX + co.indent, inset, std::max(0.0, c.w - 2 * kPadX - co.indent),
-                              h - 2 * inset);
+        // Off the rule it stands against; a centred text keeps the whole height.
+        const int va = co.text.flags & Qt::AlignVertical_Mask;
+        const double top = va == Qt::AlignTop ? kPadY : 0;
+        const double height = va == Qt::AlignVCenter ? h : h - kPadY;
+        co.text.rect = QRectF(x0 + c.x + kPadX + co.indent, top, std::max(0.0, c.w - 2 * kPadX - co.indent), height);
         out.texts.append(co.text);
         const double l = x0 + c.x, r = x0 + c.x + c.w;
         if (c.rules.top.value_or(false)) out.rules.append(QLineF(l, 0, r, 0));

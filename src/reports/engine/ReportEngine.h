@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -140,7 +141,11 @@ private:
 
     Placed layoutLine(const ReportLayout::Line& kind, const QList<QVariant>& values, int pageNo, bool firstHeader);
     QString cellText(const ReportLayout::Cell& cell, const QList<QVariant>& values, int pageNo) const;
-    QFont font(double points, bool bold) const;
+    struct FontEntry {
+        QFont font;
+        ReportPage::Metrics metrics;
+    };
+    const FontEntry& font(double points, bool bold);
     void resetPass();
     void startPage();
     void finishPage();
@@ -182,6 +187,7 @@ private:
     long m_linesAdded = 0;
 
     QPointer<ReportPreview> m_preview;
+    QHash<int, std::shared_ptr<FontEntry>> m_fonts;
 };
 
 // SQL literals as StrHelper::SqlValue writes them, read back: texts (quotes doubled, an N prefix),

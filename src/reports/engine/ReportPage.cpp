@@ -27,19 +27,16 @@ double toDots(double mm) {
 }
 }  // namespace
 
-double Metrics::lineSpacing(const QFont& font) {
-    return toMm(QFontMetricsF(font, &measureDevice()).lineSpacing());
+Metrics::Metrics(const QFont& font) : m_fm(font, &measureDevice()) {}
+
+double Metrics::lineSpacing() const {
+    return toMm(m_fm.lineSpacing());
 }
 
-double Metrics::textWidth(const QFont& font, const QString& text) {
-    return toMm(QFontMetricsF(font, &measureDevice()).horizontalAdvance(text));
-}
-
-double Metrics::wrappedHeight(const QFont& font, const QString& text, double width) {
-    const QFontMetricsF fm(font, &measureDevice());
-    if (!text.contains(u'\n') && !text.contains(u'\r') && toMm(fm.horizontalAdvance(text)) <= width)
-        return toMm(fm.height());
-    const QRectF r = fm.boundingRect(QRectF(0, 0, toDots(width), 1e9), Qt::AlignLeft | Qt::TextWordWrap, text);
+double Metrics::wrappedHeight(const QString& text, double width) const {
+    if (!text.contains(u'\n') && !text.contains(u'\r') && toMm(m_fm.horizontalAdvance(text)) <= width)
+        return toMm(m_fm.height());
+    const QRectF r = m_fm.boundingRect(QRectF(0, 0, toDots(width), 1e9), Qt::AlignLeft | Qt::TextWordWrap, text);
     return toMm(r.height());
 }
 

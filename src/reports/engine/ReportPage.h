@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLineF>
 #include <QList>
@@ -41,11 +42,14 @@ void Paint(QPainter& painter, const Page& page, double dotsPerMm);
 // is what is printed.
 class Metrics {
 public:
-    static double lineSpacing(const QFont& font);
-    static double textWidth(const QFont& font, const QString& text);
+    explicit Metrics(const QFont& font);
+    double lineSpacing() const;
     // Height of the text wrapped at the width (both in mm).
-    static double wrappedHeight(const QFont& font, const QString& text, double width);
+    double wrappedHeight(const QString& text, double width) const;
     static constexpr int kDpi = 1200;
+
+private:
+    QFontMetricsF m_fm;
 };
 
 }  // namespace ReportPage

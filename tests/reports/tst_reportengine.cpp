@@ -1,0 +1,316 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "LayoutFixtures.h"
+#include "MsgBox.h"
+#include "ReportEngine.h"
+#include "StrHelper.h"
+#include "TestSupport.h"
+#include "modResIDs.h"
+
+namespace {
+
+// A report of `rows` rows whose lines the test writes; the protocol of the list reports.
+class Feeder : public ReportCallback {
+public:
+    std::shared_ptr<ReportEngine> engine;
+    std::function<bool(int)> addRow;
+    int rows = 0, pos = 0, restarts = 0, terminated = 0;
+    std::function<void()> onRestart;
+    void CacheNextPage() override {
+        if (engine->EndOfData()) return;
+        bool full = engine->Cmd("reset");
+        while (pos < rows && !full) full = addRow(pos++);
+        engine->SetEndOfData(pos >= rows);
+    }
+    void RptRestart() override {
+        pos = 0;
+        ++restarts;
+        if (onRestart) onRestart();
+    }
+    void RptTerminate() override {
+        ++terminated;
+        if (engine) engine->Close();
+        engine.reset();
+    }
+};
+
+std::shared_ptr<Feeder> start(const QString& layout, int rows, std::function<bool(ReportEngine&, int)> row) {
+    auto f = std::make_shared<Feeder>();
+    f->engine = std::make_shared<ReportEngine>();
+    f->rows = rows;
+    ReportEngine* e = f->engine.get();
+    f->addRow = [e, row](int i) { return row(*e, i); };
+    if (!f->engine->Init(f, "Δοκιμή", layout, modResIDs::GetResString(50, ""), true, "\\Protocol", "900", 1, "",
+                         QImage(), QImage(), "ΟΡΓΑΝΙΣΜΟΣ", "", 0, 0, nullptr, 0) ||
+        !f->engine->PrepareCache("/tmp/", "", true))
+        return nullptr;
+    return f;
+}
+
+QList<ReportPage::Page> allPages(ReportEngine& e) {
+    QList<ReportPage::Page> out;
+    ReportPage::Page p;
+    while (e.NextPage(p)) out << p;
+    return out;
+}
+
+// The body's texts of a page, header and footer lines left out, in order, empty ones skipped.
+QStringList texts(const ReportPage::Page& p) {
+    QStringList out;
+    for (const auto& t : p.texts)
+        if (!t.text.isEmpty()) out << t.text;
+    return out;
+}
+
+const QString kList = QString::fromUtf8(R"L(
+#CacheTable {"T TEXT(5)", "M MEMO", "N double"}
+#page {$$pageDef1}
+#line {$$PH1_Line}
+  #col {$$PH1_col1}
+  #col {hAlign=right, val="ΚΕΦΑΛΙΔΑ"}
+#lineEnd {....}
+#line {key=D1, H=10mm}
+  #col {W=20%, field=T}
+  #col {W=60%, field=M, wrap=var}
+  #col {W=20%, field=N, hAlign=right}
+#lineEnd {....}
+#line {key=GAP, H=5mm}
+  #col {...}
+#lineEnd {....}
+#line {key=HEAD, H=10mm, keepWith=1}
+  #col {val="ΟΜΑΔΑ"}
+#lineEnd {....}
+#line {$$PF_line}
+  #col {$$PF_col1}
+  #col {$$PF_col2}
+  #col {$$PF_col3}
+#lineEnd {....}
+)L");
+
+// Height of the body: A4 less margins, header (10mm) and footer (one 7pt line).
+int linesPerPage(const ReportPage::Page& p) {
+    int n = 0;
+    for (const auto& t : p.texts)
+        if (t.text.startsWith("R")) ++n;
+    return n;
+}
+
+QString pdfText(const QString& file) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", file, "-"});
+    if (!p.waitForFinished(30000)) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+}  // namespace
+
+class tst_ReportEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { MsgBoxHook::Install(); MsgBoxHook::Clear(); }
+    void cleanup() { MsgBoxHook::Uninstall(); }
+    void literals_data();
+    void literals();
+    void itemsForm();
+    void textCutAndMemoKept();
+    void wholeRecordsAndFullPage();
+    void keepWith();
+    void wrappingGrowsItsLine();
+    void endPageTwiceAddsNoPage();
+    void restartGivesTheSamePages();
+    void headerAndFooterOnEveryPage();
+    void malformedLayoutIsReported();
+    void pdfReadsBack();
+};
+
+void tst_ReportEngine::literals_data() {
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QString>("values");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("quotes and commas inside")
+        << "t,m" << "'O''Brien, J.', 'a,b'',c'" << QStringList{"O'Bri", "a,b',c"};
+    QTest::newRow("Greek and blanks") << "m,t" << " 'Ελληνικά κείμενα' ,'Άλφα'" << QStringList{"Άλφα", "Ελληνικά κείμενα"};
+    QTest::newRow("N prefix") << "m" << "N'Σ''Ν'" << QStringList{"Σ'Ν"};
+    QTest::newRow("Null and numbers") << "t,m,n" << "Null,12,-3.5" << QStringList{"12", "-3,5"};
+    QTest::newRow("dates") << "t,m" << "'2024-03-05','2024-03-05 14:30:00'"
+                           << QStringList{"05/03/2024", "05/03/2024 14:30:00"};
+    QTest::newRow("label then value as the detailed list writes")
+        << "t,m" << "'Από'," + StrHelper::SqlValue(QString("Δήμος 'Α', Τμήμα")) << QStringList{"Από", "Δήμος 'Α', Τμήμα"};
+}
+
+void tst_ReportEngine::literals() {
+    QFETCH(QString, fields);
+    QFETCH(QString, values);
+    QFETCH(QStringList, shown);
+    auto f = start(kList, 1, [&](ReportEngine& e, int) { return e.AddLine("d1", fields, values, {}); });
+    QVERIFY(f);
+    const auto pages = allPages(*f->engine);
+    QCOMPARE(pages.size(), 1);
+    QStringList body = texts(pages[0]);
+    body.removeFirst();  // the organisation
+    body.removeFirst();  // the heading
+    body = body.mid(0, shown.size());
+    QCOMPARE(body, shown);
+}
+
+void tst_ReportEngine::itemsForm() {
+    // Items "COLUMN=literal"; an empty literal adds nothing; column names ignore case.
+    auto f = start(kList, 1, [](ReportEngine& e, int) {
+        return e.AddLine("D1", "", "", {"T=", "m='x=1, y=''2'''", "N=7"});
+    });
+    QVERIFY(f);
+    const auto pages = allPages(*f->engine);
+    QVERIFY(texts(pages[0]).contains("x=1, y='2'"));
+    QVERIFY(texts(pages[0]).contains("7"));
+}
+
+void tst_ReportEngine::textCutAndMemoKept() {
+    const QString longText(300, u'ω');
+    auto f = start(kList, 1, [&](ReportEngine& e, int) {
+        return e.AddLine("D1", "T,M", StrHelper::SqlValue(QString("ΑΒΓΔΕΖΗ")) + "," + StrHelper::SqlValue(longText), {});
+    });
+    QVERIFY(f);
+    const QStringList t = texts(allPages(*f->engine)[0]);
+    QVERIFY(t.contains("ΑΒΓΔΕ"));
+    QVERIFY(!t.contains("ΑΒΓΔΕΖ"));
+    QVERIFY(t.contains(longText));
+}
+
+void tst_ReportEngine::wholeRecordsAndFullPage() {
+    // Records of three lines each; none may be split over two pages, and AddLine says "full"
+    // only once the page cannot take another line.
+    QList<int> fullAt;
+    auto f = std::make_shared<Feeder>();
+    f = start(kList, 40, [&](ReportEngine& e, int i) {
+        e.Cmd("");
+        bool full = false;
+        for (int k = 0; k < 3; ++k) full = e.AddLine("D1", "M", QString("'R%1-%2'").arg(i).arg(k), {});
+        if (full) fullAt << i;
+        return full;
+    });
+    QVERIFY(f);
+    const auto pages = allPages(*f->engine);
+    QVERIFY(pages.size() > 3);
+    for (const auto& p : pages) {
+        const QStringList t = texts(p);
+        QStringList records;
+        for (const QString& s : t)
+            if (s.startsWith("R")) records << s.section(u'-', 0, 0);
+        for (const QString& r : records) QCOMPARE(records.count(r), 3);
+    }
+    QVERIFY(!fullAt.isEmpty());
+    QCOMPARE(f->pos, 40);
+}
+
+void tst_ReportEngine::keepWith() {
+    // A heading with keepWith never ends a page: it moves with the line after it. The gap puts
+    // the 13th heading where only it would fit.
+    auto f = start(kList, 200, [](ReportEngine& e, int i) {
+        if (i == 0) e.AddLine("GAP", "", "", {});
+        e.AddLine("HEAD", "", "", {});
+        return e.AddLine("D1", "M", QString("'R%1'").arg(i), {});
+    });
+    QVERIFY(f);
+    const auto pages = allPages(*f->engine);
+    QVERIFY(pages.size() > 2);
+    for (const auto& p : pages) {
+        const QStringList t = texts(p);
+        const int last = t.lastIndexOf("ΟΜΑΔΑ");
+        QVERIFY(last < 0 || (last + 1 < t.size() && t[last + 1].startsWith("R")));
+    }
+}
+
+void tst_ReportEngine::wrappingGrowsItsLine() {
+    const QString memo = QStringList(QList<QString>(60, "λέξη")).join(' ');
+    auto f = start(kList, 2, [&](ReportEngine& e, int i) {
+        return e.AddLine("D1", "M,T", StrHelper::SqlValue(i == 0 ? memo : QString("R")) + ",'x" + QString::number(i) + "'", {});
+    });
+    QVERIFY(f);
+    const auto page = allPages(*f->engine).first();
+    QRectF big, small;
+    for (const auto& t : page.texts) {
+        if (t.text == memo) big = t.rect;
+        if (t.text == "x1") small = t.rect;
+    }
+    QVERIFY(big.height() > 10.5);                    // taller than its 10mm line
+    QVERIFY(small.top() >= big.bottom());            // the next line starts below it
+    QVERIFY(big.height() < 40);
+}
+
+void tst_ReportEngine::endPageTwiceAddsNoPage() {
+    auto f = start(kList, 3, [](ReportEngine& e, int i) {
+        e.Cmd("");
+        e.AddLine("D1", "M", QString("'R%1'").arg(i), {});
+        e.EndPage();
+        e.EndPage();
+        return true;
+    });
+    QVERIFY(f);
+    const auto pages = allPages(*f->engine);
+    QCOMPARE(pages.size(), 3);
+    for (int i = 0; i < 3; ++i) QVERIFY(texts(pages[i]).contains(QString("R%1").arg(i)));
+}
+
+void tst_ReportEngine::restartGivesTheSamePages() {
+    int restarts = 0;
+    auto f = start(kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); });
+    QVERIFY(f);
+    f->onRestart = [&] { ++restarts; };
+    const auto first = allPages(*f->engine);
+    f->engine->Restart();
+    const auto second = allPages(*f->engine);
+    QCOMPARE(restarts, 1);
+    QCOMPARE(second.size(), first.size());
+    for (int i = 0; i < first.size(); ++i) QCOMPARE(texts(second[i]), texts(first[i]));
+    QVERIFY(linesPerPage(first[0]) > 10);
+}
+
+void tst_ReportEngine::headerAndFooterOnEveryPage() {
+    auto f = start(kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); });
+    QVERIFY(f);
+    f->engine->SetPrintDate(QDate(2026, 2, 3));
+    const auto pages = allPages(*f->engine);
+    QVERIFY(pages.size() >= 3);
+    for (const auto& p : pages) {
+        const QStringList t = texts(p);
+        QCOMPARE(t.mid(0, 2), QStringList({"ΟΡΓΑΝΙΣΜΟΣ", "ΚΕΦΑΛΙΔΑ"}));
+        QCOMPARE(t.mid(t.size() - 2), QStringList({"03/02/2026", QString("Σελίδα %1").arg(p.number)}));
+    }
+}
+
+void tst_ReportEngine::malformedLayoutIsReported() {
+    auto e = std::make_shared<ReportEngine>();
+    auto f = std::make_shared<Feeder>();
+    QVERIFY(!e->Init(f, "Δοκιμή", "#CacheTable {\"A TEXT(5)\"}\n#line {key=D1, wrap=var}\n#lineEnd {....}",
+                     modResIDs::GetResString(50, ""), true, "", "900", 1, "", QImage(), QImage(), "", ""));
+    QCOMPARE(MsgBoxHook::Log().size(), 1);
+    QVERIFY(MsgBoxHook::Log()[0].prompt.contains("layout, line 2: unknown key 'wrap' in #line"));
+    QCOMPARE(MsgBoxHook::Log()[0].icon(), int(vb::vbCritical));
+    QVERIFY(!e->PrepareCache("", "", true));
+    QVERIFY(!e->AddLine("D1", "", "", {}));
+}
+
+void tst_ReportEngine::pdfReadsBack() {
+    QTemporaryDir dir;
+    auto f = start(kList, 150, [](ReportEngine& e, int i) {
+        return e.AddLine("D1", "T,M,N", QString("'Κ%1','Γραμμή αριθμός %1',%1").arg(i), {});
+    });
+    QVERIFY(f);
+    const QString file = dir.filePath("out.pdf");
+    QString error;
+    QVERIFY2(f->engine->WritePdf(file, &error), qPrintable(error));
+    const QString text = pdfText(file);
+    QVERIFY(text.contains("Γραμμή αριθμός 0"));
+    QVERIFY(text.contains("Γραμμή αριθμός 149"));
+    QVERIFY(text.contains("ΚΕΦΑΛΙΔΑ"));
+    QCOMPARE(text.count("ΚΕΦΑΛΙΔΑ"), f->engine->PagesDelivered());
+    // A file that cannot be written leaves nothing behind and says so.
+    QVERIFY(!f->engine->WritePdf(dir.filePath("no/such/folder/out.pdf"), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_MAIN(tst_ReportEngine)
+#include "tst_reportengine.moc"

@@ -1,0 +1,453 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "CommonDialog.h"
+#include "DBHelper.h"
+#include "Err.h"
+#include "MsgBox.h"
+#include "RegisterDatabase.h"
+#include "ReportOptions.h"
+#include "ReportPreview.h"
+#include "Screen.h"
+#include "TestSupport.h"
+#include "clsRptLookup.h"
+#include "clsRptUsers.h"
+#include "modDeclare.h"
+#include "mod_Rtns.h"
+
+using namespace modDeclare;
+
+namespace {
+
+const QString kNoData = QStringLiteral("Δεν υπάρχουν δεδομένα. Διορθώστε τις επιλογές σας");
+
+QString pdfText(const QString& file) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", file, "-"});
+    if (!p.waitForFinished(30000)) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// What the user picks in the options dialog; the dialog's offers are kept for the test.
+struct Choice {
+    enum Mode { Preview, Print, Export, Cancel } mode = Export;
+    QString order;  // the caption to choose; "" for none
+    bool selection = false;
+    QStringList offered;  // order captions offered
+    bool exportOffered = false, scopeShown = false, selectionEnabled = false;
+    QString title;
+};
+
+// Answers the options dialog as the choice says.
+std::unique_ptr<ModalDriver<ReportOptions>> answer(Choice& c) {
+    return std::make_unique<ModalDriver<ReportOptions>>([&c](ReportOptions* d) {
+        c.title = d->windowTitle();
+        c.offered.clear();
+        for (int i = 0; i < d->cmbOrder->count(); ++i) c.offered << d->cmbOrder->itemText(i);
+        c.exportOffered = d->optExport->isVisibleTo(d);
+        c.scopeShown = d->fraScope->isVisibleTo(d);
+        c.selectionEnabled = d->optSelection->isEnabled();
+        if (c.mode == Choice::Cancel) {
+            d->cmdCancel->click();
+            return;
+        }
+        (c.mode == Choice::Preview ? d->optPreview : c.mode == Choice::Print ? d->optPrint : d->optExport)
+            ->setChecked(true);
+        (c.selection ? d->optSelection : d->optAll)->setChecked(true);
+        d->cmbOrder->setCurrentIndex(c.order.isEmpty() ? 0 : d->cmbOrder->findText(c.order));
+        d->cmdOK->click();
+    });
+}
+
+void exec(const ConnectionPtr& conn, const QString& sql) {
+    Recordset rs;
+    Err().Clear();
+    conn->Execute(sql);
+    QVERIFY2(!Err().Pending(), qPrintable(sql + ": " + Err().Description));
+}
+
+// Lines of the text that hold any of the names, in their order on paper.
+QStringList order(const QString& text, const QStringList& names) {
+    QList<QPair<qsizetype, QString>> at;
+    for (const QString& n : names)
+        if (const qsizetype i = text.indexOf(n); i >= 0) at.append({i, n});
+    std::sort(at.begin(), at.end());
+    QStringList out;
+    for (const auto& p : at) out << p.second;
+    return out;
+}
+
+}  // namespace
+
+class tst_RptLists : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void usersList_data() { TestDatabase::addBackendRows(); }
+    void usersList();
+    void usersSelection_data() { TestDatabase::addBackendRows(); }
+    void usersSelection();
+    void lookupWithCode_data() { TestDatabase::addBackendRows(); }
+    void lookupWithCode();
+    void lookupWithoutCode_data() { TestDatabase::addBackendRows(); }
+    void lookupWithoutCode();
+    void noData_data() { TestDatabase::addBackendRows(); }
+    void noData();
+    void cancelRunsNothing_data() { TestDatabase::addBackendRows(); }
+    void cancelRunsNothing();
+    void failedStatement_data() { TestDatabase::addBackendRows(); }
+    void failedStatement();
+    void previewPagesOnDemand_data() { TestDatabase::addBackendRows(); }
+    void previewPagesOnDemand();
+    void printToPdfPrinter_data() { TestDatabase::addBackendRows(); }
+    void printToPdfPrinter();
+    void choicesRememberedPerSection_data() { TestDatabase::addBackendRows(); }
+    void choicesRememberedPerSection();
+    void loadPictureSafe();
+
+private:
+    void seedUsers(const ConnectionPtr& conn);
+    std::unique_ptr<TempSettings> m_settings;
+    std::unique_ptr<AnswerQueues> m_answers;
+    QTemporaryDir m_dir;
+};
+
+void tst_RptLists::initTestCase() {
+    gErr = std::make_unique<cls_Error>();
+    QVERIFY(gErr->Init(false));
+}
+
+void tst_RptLists::init() {
+    m_settings = std::make_unique<TempSettings>();
+    m_answers = std::make_unique<AnswerQueues>();
+    gUser = std::make_shared<cls_User>();
+    gUser->UserId = 1;
+    gUser->Auth = 0x40;
+    gLogoFile = m_dir.filePath("missing/Logo1.bmp");  // no picture, and no message for it
+    gLogo1 = QStringLiteral("ΔΗΜΟΣ ΔΟΚΙΜΗΣ");
+    gLogo2.clear();
+}
+
+void tst_RptLists::cleanup() {
+    ReportEngine::SetPrintDialogHook({});
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<ReportPreview*>(w)) w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_answers.reset();
+    m_settings.reset();
+    gConn.reset();
+    gUser.reset();
+}
+
+void tst_RptLists::seedUsers(const ConnectionPtr& conn) {
+    exec(conn, "DELETE FROM USERS");
+    const auto add = [&](const QString& values) {
+        exec(conn, "INSERT INTO USERS (U_NAME, U_AUTH, U_LNAME, U_FNAME, U_ADDRESS, U_PHONE1, U_PHONE2, USER_GROUP_ID)"
+                   " VALUES (" + values + ")");
+    };
+    add("'PAP', 1, 'Παπαδόπουλος', 'Γιώργος', 'Οδός Αθηνάς 5, Αθήνα', '2101111111', '6972222222', 1");
+    add("'ALE', 1, 'Αλεξίου', 'Μαρία', Null, '2103333333', '6994444444', 2");
+    add("'ZIS', 0, 'Ζήσης', 'Νίκος', 'Κάπου', Null, Null, Null");
+    add("'ONI', 1, 'Ο''Νιλ', 'Τζον', 'Μακριά', '1', '2', 99");
+}
+
+void tst_RptLists::usersList() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    seedUsers(gConn);
+    const QString pdf = m_dir.filePath("users.pdf");
+    CommonDialogHook::QueueAnswer(pdf);
+    Choice c;
+    c.order = "Επώνυμο";
+    auto driver = answer(c);
+    QString where = "U_FNAME = 'Μαρία'", extra = "U_AUTH > 0";
+    QStringList fields{"U_LNAME~Επώνυμο", "U_FNAME~Όνομα"};
+    std::weak_ptr<clsRptUsers> alive;
+    {
+        auto rpt = clsRptUsers::New();
+        alive = rpt;
+        rpt->Main(where, extra, fields);
+    }
+    QVERIFY(driver->shown());
+    QVERIFY(alive.expired());  // the run ended and let the report go
+    QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Επώνυμο", "Όνομα"}));
+    QVERIFY(c.exportOffered && c.scopeShown && c.selectionEnabled);
+    QCOMPARE(MsgBoxHook::Log().size(), 0);
+    QCOMPARE(Screen::MousePointer(), int(Screen::vbDefault));
+
+    const QString text = pdfText(pdf);
+    for (const QString& s : {"ΔΗΜΟΣ ΔΟΚΙΜΗΣ", "ΧΡΗΣΤΕΣ ΕΦΑΡΜΟΓΗΣ", "ΕΠΩΝΥΜΟ", "ΔΙΕΥΘΥΝΣΗ", "ΤΗΛΕΦ. 2", "ΟΜΑΔΑ",
+                             "Σελίδα 1", "Οδός Αθηνάς 5, Αθήνα", "Διαχειριστές", "Χρήστες"})
+        QVERIFY2(text.contains(s), qPrintable(s));
+    // Scope "all": the second condition alone (U_AUTH > 0 leaves Ζήσης out), ordered by last name.
+    QCOMPARE(order(text, {"Παπαδόπουλος", "Αλεξίου", "Ζήσης", "Ο'Νιλ"}),
+             QStringList({"Αλεξίου", "Ο'Νιλ", "Παπαδόπουλος"}));
+    // The first phone column holds U_PHONE1, the second U_PHONE2.
+    QVERIFY(text.indexOf("2101111111") < text.indexOf("6972222222"));
+    QVERIFY(text.section("Ο'Νιλ", 1).section('\n', 0, 0).trimmed().endsWith("2"));  // group 99: empty
+}
+
+void tst_RptLists::usersSelection() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    seedUsers(gConn);
+    const QString pdf = m_dir.filePath("sel.pdf");
+    CommonDialogHook::QueueAnswer(pdf);
+    Choice c;
+    c.selection = true;
+    auto driver = answer(c);
+    QString where = "U_FNAME = 'Μαρία'", extra = "U_AUTH > 0";
+    QStringList fields;
+    clsRptUsers::New()->Main(where, extra, fields);
+    const QString text = pdfText(pdf);
+    QCOMPARE(order(text, {"Παπαδόπουλος", "Αλεξίου", "Ζήσης", "Ο'Νιλ"}), QStringList({"Αλεξίου"}));
+
+    // Without a selection the dialog offers none.
+    CommonDialogHook::QueueAnswer(m_dir.filePath("sel2.pdf"));
+    Choice again;
+    auto driver2 = answer(again);
+    QString none;
+    clsRptUsers::New()->Main(none, extra, fields);
+    QVERIFY(driver2->shown());
+    QVERIFY(!again.selectionEnabled);
+}
+
+void tst_RptLists::lookupWithCode() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    exec(gConn, "INSERT INTO L_TMHMATA (CODE, DESCR, MODFLAG) VALUES ('B2', 'Λογιστήριο', 'N')");
+    exec(gConn, "INSERT INTO L_TMHMATA (CODE, DESCR, MODFLAG) VALUES ('A1', 'Πρωτόκολλο, Αρχείο', 'M')");
+    exec(gConn, "INSERT INTO L_TMHMATA (CODE, DESCR, MODFLAG) VALUES ('C3', 'Καταργημένο', 'D')");
+    const QString pdf = m_dir.filePath("tm.pdf");
+    CommonDialogHook::QueueAnswer(pdf);
+    Choice c;
+    c.order = "Κωδικός";
+    auto driver = answer(c);
+    clsRptLookup::New()->Main("L_TMHMATA", "Τμήματα/Υπηρεσίες", "CODE", "DESCR", 126);
+    QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Κωδικός", "Περιγραφή"}));
+    QVERIFY(c.title.contains("Τμήματα/Υπηρεσίες"));
+    const QString text = pdfText(pdf);
+    QVERIFY(text.contains("ΚΩΔΙΚΟΣ"));
+    QVERIFY(text.contains("ΠΕΡΙΓΡΑΦΗ"));
+    QVERIFY(text.contains("Τμήματα/Υπηρεσίες"));
+    QCOMPARE(order(text, {"Λογιστήριο", "Πρωτόκολλο, Αρχείο", "Καταργημένο"}),
+             QStringList({"Πρωτόκολλο, Αρχείο", "Λογιστήριο"}));
+    QVERIFY(text.contains(QRegularExpression("A1 +Πρωτόκολλο, Αρχείο")));
+}
+
+void tst_RptLists::lookupWithoutCode() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    for (const char* d : {"Υπουργείο", "Αποκεντρωμένη Διοίκηση", "Δήμος"})
+        exec(gConn, QString("INSERT INTO L_APO (DESCR, MODFLAG) VALUES ('%1', 'N')").arg(QString::fromUtf8(d)));
+    const QString pdf = m_dir.filePath("apo.pdf");
+    CommonDialogHook::QueueAnswer(pdf);
+    Choice c;
+    c.order = "Περιγραφή";
+    auto driver = answer(c);
+    clsRptLookup::New()->Main("L_APO", "Αποστολείς", "", "DESCR", 129);
+    QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Περιγραφή"}));
+    const QString text = pdfText(pdf);
+    QVERIFY(!text.contains("ΚΩΔΙΚΟΣ"));
+    QVERIFY(text.contains("ΠΕΡΙΓΡΑΦΗ"));
+    QCOMPARE(order(text, {"Υπουργείο", "Αποκεντρωμένη Διοίκηση", "Δήμος"}),
+             QStringList({"Αποκεντρωμένη Διοίκηση", "Δήμος", "Υπουργείο"}));
+}
+
+void tst_RptLists::noData() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    Choice c;
+    auto driver = answer(c);
+    std::weak_ptr<clsRptLookup> alive;
+    {
+        auto rpt = clsRptLookup::New();
+        alive = rpt;
+        rpt->Main("L_PROS", "Παραλήπτες", "", "DESCR", 130);
+    }
+    QVERIFY(alive.expired());
+    QCOMPARE(MsgBoxHook::Log().size(), 1);
+    QCOMPARE(MsgBoxHook::Log()[0].prompt, kNoData);
+    QVERIFY(CommonDialogHook::Log().isEmpty());
+    QCOMPARE(Screen::MousePointer(), int(Screen::vbDefault));
+}
+
+void tst_RptLists::cancelRunsNothing() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    Choice c;
+    c.mode = Choice::Cancel;
+    auto driver = answer(c);
+    std::weak_ptr<clsRptLookup> alive;
+    std::weak_ptr<ReportEngine> engine;
+    {
+        auto rpt = clsRptLookup::New();
+        alive = rpt;
+        // A table that does not exist: had the statement run, its error would show.
+        rpt->Main("NO_SUCH_TABLE", "Κάτι", "", "DESCR", 131);
+    }
+    QVERIFY(driver->shown());
+    QVERIFY(alive.expired());
+    QVERIFY(MsgBoxHook::Log().isEmpty());
+    QVERIFY(CommonDialogHook::Log().isEmpty());
+    QCOMPARE(Screen::MousePointer(), int(Screen::vbDefault));
+}
+
+void tst_RptLists::failedStatement() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    Choice c;
+    auto driver = answer(c);
+    clsRptLookup::New()->Main("NO_SUCH_TABLE", "Κάτι", "", "DESCR", 131);
+    QCOMPARE(MsgBoxHook::Log().size(), 2);
+    QVERIFY(MsgBoxHook::Log()[0].prompt.contains("clsRptLookup -> Open : SELECT * From NO_SUCH_TABLE WHERE MODFLAG <> 'D'"));
+    QCOMPARE(MsgBoxHook::Log()[1].prompt, kNoData);
+    QVERIFY(CommonDialogHook::Log().isEmpty());
+}
+
+void tst_RptLists::previewPagesOnDemand() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    gConn->BeginTrans();
+    for (int i = 0; i < 400; ++i)
+        exec(gConn, QString("INSERT INTO L_PHRASES (DESCR, MODFLAG) VALUES ('Φράση %1', 'N')").arg(i, 3, 10, QChar('0')));
+    gConn->CommitTrans();
+    Choice c;
+    c.mode = Choice::Preview;
+    c.order = "Περιγραφή";
+    auto driver = answer(c);
+    std::weak_ptr<clsRptLookup> alive;
+    {
+        auto rpt = clsRptLookup::New();
+        alive = rpt;
+        rpt->Main("L_PHRASES", "Φράσεις", "", "DESCR", 127);
+    }
+    QVERIFY(!alive.expired());  // the preview's engine keeps the report
+    ReportPreview* preview = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<ReportPreview*>(w)) preview = p;
+    QVERIFY(preview);
+    // The first page is there before the rest has been read.
+    QCOMPARE(preview->CurrentPage(), 1);
+    QVERIFY(!preview->CountDone());
+    QVERIFY(preview->PagesKnown() < 3);
+    const auto bodyOf = [&] {
+        QStringList t;
+        for (const auto& x : preview->CurrentModel()->texts) t << x.text;
+        return t;
+    };
+    QVERIFY(bodyOf().contains("Φράση 000"));
+    QVERIFY(!preview->cmdExport->isHidden());
+    QTRY_VERIFY(preview->CountDone());
+    const int pages = preview->PagesKnown();
+    QVERIFY(pages >= 5);
+    QVERIFY(preview->CachedPages() <= 12);
+    // Back to the first page: the report reads its data again, and its header lines stay right.
+    QVERIFY(preview->ShowPage(2));
+    QVERIFY(preview->ShowPage(1));
+    QVERIFY(preview->ShowPage(pages));
+    QVERIFY(preview->ShowPage(1));
+    QVERIFY(bodyOf().contains("ΠΕΡΙΓΡΑΦΗ"));
+    QVERIFY(bodyOf().contains("Φράση 000"));
+    QVERIFY(!bodyOf().contains("ΚΩΔΙΚΟΣ"));
+    QVERIFY(!preview->ShowPage(pages + 1));
+    preview->cmdClose->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(alive.expired());
+}
+
+void tst_RptLists::printToPdfPrinter() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    seedUsers(gConn);
+    const QString pdf = m_dir.filePath("printed.pdf");
+    ReportEngine::SetPrintDialogHook([&](QPrinter& p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+        return true;
+    });
+    Choice c;
+    c.mode = Choice::Print;
+    auto driver = answer(c);
+    QString where, extra;
+    QStringList fields;
+    clsRptUsers::New()->Main(where, extra, fields);
+    const QString text = pdfText(pdf);
+    QVERIFY(text.contains("Παπαδόπουλος"));
+    QVERIFY(text.contains("Ζήσης"));  // no condition at all: every user
+    QVERIFY(MsgBoxHook::Log().isEmpty());
+
+    // A printer that cannot be written is reported in Greek.
+    ReportEngine::SetPrintDialogHook([&](QPrinter& p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(m_dir.filePath("no/such/folder/x.pdf"));
+        return true;
+    });
+    Choice again;
+    again.mode = Choice::Print;
+    auto driver2 = answer(again);
+    clsRptUsers::New()->Main(where, extra, fields);
+    QCOMPARE(MsgBoxHook::Log().size(), 1);
+    QVERIFY(MsgBoxHook::Log()[0].prompt.startsWith("Η εκτύπωση «Χρήστες εφαρμογής» δεν ολοκληρώθηκε."));
+}
+
+void tst_RptLists::choicesRememberedPerSection() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    exec(gConn, "INSERT INTO L_TOPOS (DESCR, MODFLAG) VALUES ('Αθήνα', 'N')");
+    CommonDialogHook::QueueAnswer(m_dir.filePath("a.pdf"));
+    Choice first;
+    first.order = "Περιγραφή";
+    {
+        auto d = answer(first);
+        clsRptLookup::New()->Main("L_TOPOS", "Τόποι", "", "DESCR", 131);
+    }
+    // The same list again proposes export and the order; another list its own defaults.
+    QString mode, order;
+    const auto peek = [&](long resId) {
+        auto d = std::make_unique<ModalDriver<ReportOptions>>([&](ReportOptions* o) {
+            mode = o->optExport->isChecked() ? "export" : o->optPreview->isChecked() ? "preview" : "print";
+            order = o->cmbOrder->currentText();
+            o->cmdCancel->click();
+        });
+        clsRptLookup::New()->Main("L_TOPOS", "Τόποι", "", "DESCR", resId);
+    };
+    peek(131);
+    QCOMPARE(mode + "/" + order, QString("export/Περιγραφή"));
+    peek(132);
+    QCOMPARE(mode + "/" + order, QString("preview/(χωρίς ταξινόμηση)"));
+    // Without the right to export, a remembered export falls back to the preview.
+    gUser->Auth = 0;
+    peek(131);
+    QCOMPARE(mode, QString("preview"));
+}
+
+void tst_RptLists::loadPictureSafe() {
+    QTemporaryDir dir;
+    QImage img(8, 4, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    QVERIFY(img.save(dir.filePath("logo.png")));
+    QFile bad(dir.filePath("Logo1.bmp"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a picture");
+    bad.close();
+    Err().Clear();
+    QCOMPARE(mod_Rtns::LoadPictureSafe(dir.filePath("logo.png")).size(), QSize(8, 4));
+    for (const QString& p : {dir.filePath("Logo1.bmp"), dir.filePath("missing.bmp"), dir.path(), QString()}) {
+        QVERIFY2(mod_Rtns::LoadPictureSafe(p).isNull(), qPrintable(p));
+        QVERIFY(!Err().Pending());
+    }
+}
+
+QTEST_MAIN(tst_RptLists)
+#include "tst_rptlists.moc"
