@@ -18,8 +18,13 @@ void clsRptProtDet::Main(QString& sWhereCond, QString& sExtraCond, QStringList& 
 }
 
 bool clsRptProtDet::OpenRecordset() {
-    return OpenStatement(Statement(QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL "), m_whereCond,
-                                   m_extraCond));
+    const QString sql =
+        Statement(QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL "), m_whereCond, m_extraCond);
+    return m_rows.Open(sql.chopped(OrderClause(m_order).size()), m_order, sql, ClassName());
+}
+
+void clsRptProtDet::FirstRow() {
+    if (!m_rows.Bof()) m_rows.MoveFirst();
 }
 
 void clsRptProtDet::LoadCodeTables() {
@@ -28,15 +33,15 @@ void clsRptProtDet::LoadCodeTables() {
 }
 
 QString clsRptProtDet::typeDescr(const char* column) const {
-    const QVariant id = m_rs->Value(QLatin1String(column));
+    const QVariant id = m_rows.Value(QLatin1String(column));
     if (id.isNull() || id.toLongLong() <= 0) return QString();
     return m_types.value(QString::number(id.toLongLong()));
 }
 
 bool clsRptProtDet::CacheRecord() {
-    const Recordset& rs = *m_rs;
+    const RptRows& rs = m_rows;
     ReportEngine& e = *m_engine;
-    const auto v = [&rs](const char* column) { return StrHelper::SqlValue(rs, QLatin1String(column)); };
+    const auto v = [&rs](const char* column) { return StrHelper::SqlValue(rs.Value(QLatin1String(column))); };
     const auto d3 = [&e](const char* key, const char* left, const QString& l, const char* right, const QString& r) {
         const QString fields = QLatin1String(key) == QLatin1String("D3a") ? QStringLiteral("t1,m1,t3,m2")
                                                                            : QStringLiteral("t1,t2,t3,t4");

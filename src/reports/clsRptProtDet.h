@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include "RptRows.h"
 #include "clsRptBase.h"
 
 // The detailed register list (layout 144): every entry of the selection as a block of labelled
@@ -19,6 +20,10 @@ private:
     void AfterPrepareCache() override { LoadCodeTables(); }
     bool CacheRecord() override;
     const char* ClassName() const override { return "clsRptProtDet"; }
+    bool RowsAtEnd() const override { return m_rows.Eof(); }
+    void NextRow() override { m_rows.MoveNext(); }
+    void FirstRow() override;
+    void CloseRows() override { m_rows.Close(); }
 
     bool OpenRecordset();
     void LoadCodeTables();
@@ -26,4 +31,5 @@ private:
 
     QString m_whereCond, m_extraCond;
     QHash<QString, QString> m_departments, m_types;
+    RptRows m_rows;
 };

@@ -27,14 +27,21 @@ void clsRptProtReceipt::Main(long eRpt_Selection, QString& sWhereCond, QString& 
 }
 
 bool clsRptProtReceipt::OpenData() {
-    if (m_whereCond.startsWith(QLatin1String("%%")) || m_choice != rptCurrent)
-        return OpenStatement(
-            Statement(QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL "), m_whereCond, m_extraCond));
-    // The current entry alone: neither the scope nor the order apply.
-    m_order.clear();
-    QString where;
-    CondBuilder::BuildWhere(m_whereCond, QString(), where);
-    return OpenStatement(QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL ") + where);
+    QString sql;
+    if (m_whereCond.startsWith(QLatin1String("%%")) || m_choice != rptCurrent) {
+        sql = Statement(QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL "), m_whereCond, m_extraCond);
+    } else {
+        // The current entry alone: neither the scope nor the order apply.
+        m_order.clear();
+        QString where;
+        CondBuilder::BuildWhere(m_whereCond, QString(), where);
+        sql = QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL ") + where;
+    }
+    return m_rows.Open(sql.chopped(OrderClause(m_order).size()), m_order, sql, ClassName());
+}
+
+void clsRptProtReceipt::FirstRow() {
+    if (!m_rows.Bof()) m_rows.MoveFirst();
 }
 
 void clsRptProtReceipt::LoadLookups() {
@@ -48,7 +55,7 @@ bool clsRptProtReceipt::CacheRecord() {
 }
 
 void clsRptProtReceipt::PrintReceipt() {
-    const Recordset& rs = *m_rs;
+    const RptRows& rs = m_rows;
     ReportEngine& e = *m_engine;
     const auto d1 = [&e](const char* label, const QString& literal) {
         e.AddLine(QStringLiteral("D1"), QStringLiteral("t1,m1"),
@@ -57,7 +64,7 @@ void clsRptProtReceipt::PrintReceipt() {
     const auto line = [&e](const char* key, const QString& fields = {}, const QString& values = {}) {
         e.AddLine(QLatin1String(key), fields, values, {});
     };
-    const auto v = [&rs](const char* column) { return StrHelper::SqlValue(rs, QLatin1String(column)); };
+    const auto v = [&rs](const char* column) { return StrHelper::SqlValue(rs.Value(QLatin1String(column))); };
     const QString id = QString::number(rs.Value(QStringLiteral("ID")).toLongLong());
 
     e.Cmd(QString());

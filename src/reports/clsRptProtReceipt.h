@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include "RptRows.h"
 #include "clsRptBase.h"
 
 // Filing receipts (layout 146): one page per register entry, for the current entry (choice 3) or
@@ -21,6 +22,10 @@ private:
     // One receipt and its page end; a receipt is a page of its own, so the page is always full.
     bool CacheRecord() override;
     const char* ClassName() const override { return "clsRptProtReceipt"; }
+    bool RowsAtEnd() const override { return m_rows.Eof(); }
+    void NextRow() override { m_rows.MoveNext(); }
+    void FirstRow() override;
+    void CloseRows() override { m_rows.Close(); }
 
     void PrintReceipt();
     void LoadLookups();
@@ -29,4 +34,5 @@ private:
     long m_choice = rptCurrent;
     QString m_whereCond, m_extraCond;
     QHash<QString, QString> m_departments;
+    RptRows m_rows;
 };

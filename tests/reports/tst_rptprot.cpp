@@ -23,6 +23,7 @@
 #include "StrHelper.h"
 #include "TestSupport.h"
 #include "clsDBForm.h"
+#include "clsRptProtDet.h"
 #include "frmMDI.h"
 #include "frmProtocol.h"
 #include "frmRptProtGroup.h"
@@ -422,10 +423,31 @@ private slots:
         TEST_REGISTER(db);
         auto form = open(db);
         QVERIFY(form);
+        // The main statement: reported with its text and order, then the no-data message.
+        {
+            QFile::remove(m_pdf);
+            ModalDriver<ReportOptions> opts([](ReportOptions* w) {
+                w->optPrint->setChecked(true);
+                w->cmbOrder->setCurrentIndex(w->cmbOrder->findText(QStringLiteral("Από")));
+                QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+            });
+            QString where = QStringLiteral("NOCOL=1"), extra = frmProtocol::BaseCondition();
+            QStringList fields{QStringLiteral("APO~Από")};
+            clsRptProtDet::New()->Main(where, extra, fields);
+            QVERIFY(opts.shown());
+        }
+        QStringList shown = boxes();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[0].contains(QStringLiteral("clsRptProtDet -> Open : SELECT * FROM PROTOCOL  WHERE (NOCOL=1) "
+                                                  "AND ((MODFLAG<>'D')) ORDER BY APO")),
+                 qPrintable(shown[0]));
+        QCOMPARE(shown[1], kNoData);
+        QVERIFY(!QFile::exists(m_pdf));
+
         QVERIFY(exec(QStringLiteral("ALTER TABLE R_YPEYTH RENAME TO R_YPEYTH_X")));
         MsgBoxHook::Clear();
         QString text = print(*form, 0).join(u'\n');
-        QStringList shown = boxes();
+        shown = boxes();
         QCOMPARE(shown.size(), 3);  // one per entry
         for (const QString& b : shown)
             QVERIFY2(b.contains(QStringLiteral("clsRptProtDet -> Open : SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=")),
