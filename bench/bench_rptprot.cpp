@@ -258,7 +258,7 @@ void reportsOn(const QString& name, const ConnectionPtr& conn, const QString& di
         const QString what = receipts ? QStringLiteral("receipts") : QStringLiteral("detailed list");
         const Result firstPage = bestOf(3, [&] { return run(receipts, true, where, dir + QStringLiteral("/p.pdf")); });
         const Result whole = run(receipts, false, where, dir + QStringLiteral("/r.pdf"));
-        const int perPage = receipts ? 1 : std::max(1, rows / std::max(1, whole.pages));
+        const int perPage = receipts ? 1 : std::max(1, qRound(double(rows) / std::max(1, whole.pages)));
         const Result base = direct(conn, where, receipts, perPage, dir + QStringLiteral("/d.pdf"));
         out() << name << " " << what << " of " << rows << " entries: first preview page " << firstPage.ms
               << " ms (" << firstPage.extraMiB << " MiB); whole PDF " << whole.ms << " ms, " << whole.pages

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "Adodc.h"
+#include "GridModel.h"
 #include "App.h"
 #include "DBHelper.h"
 #include "ListRecordset.h"
@@ -405,16 +406,54 @@ private slots:
         QVERIFY(e2.contains(QRegularExpression(QStringLiteral("Ο Υπάλληλος\\s+\\(υπογραφή\\)"))));
     }
 
-    // The receipt of "the current entry" on the list page with no row selected: no such entry.
-    void receiptWithoutEntry_data() { TestDatabase::addBackendRows(); }
-    void receiptWithoutEntry() {
+    // On the list page "the current entry" is the first selected row; with none selected there is
+    // no such entry.
+    void receiptOfListRow_data() { TestDatabase::addBackendRows(); }
+    void receiptOfListRow() {
         TEST_REGISTER(db);
         auto form = open(db);
         QVERIFY(form);
         form->tabA->setCurrentIndex(clsDBForm::ListPage);
         form->tdbg->clearSelection();
+        for (const char* name : {"E1", "E3"})
+            form->tdbg->selectionModel()->select(
+                form->f().Grid()->index(form->f().List()->rowOfKey(m_id[name].toLongLong()), 1),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QString first = form->f().List()->rowOfKey(m_id["E1"].toLongLong()) <
+                                      form->f().List()->rowOfKey(m_id["E3"].toLongLong())
+                                  ? QStringLiteral("Αίτηση άδειας")
+                                  : QStringLiteral("Βεβαίωση");
+        QStringList pages = print(*form, 2);
+        QCOMPARE(pages.size(), 1);
+        QVERIFY(pages[0].contains(QStringLiteral("Θέμα ") + first));
+
+        form->tdbg->clearSelection();
         QVERIFY(print(*form, 2).isEmpty());
         QCOMPARE(boxes(), QStringList{kNoData});
+    }
+
+    // Texts longer than their cache column: cut in the list's narrow columns, whole where the
+    // receipt wraps them. (PostgreSQL refuses them in the register itself.)
+    void longTexts() {
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(db.ok());
+        QVERIFY(createRegister(db));
+        auto form = open(db);
+        QVERIFY(form);
+        QString sender;
+        for (int i = 0; sender.size() < 990; ++i) sender += QStringLiteral("λέξη%1 ").arg(i);
+        sender = sender.left(990) + QStringLiteral(" ΤΕΛΟΣ'Α");
+        QVERIFY(exec(QStringLiteral("UPDATE PROTOCOL SET APO=%1 WHERE ID=%2").arg(sv(sender), m_id["E1"])));
+        QVERIFY(showEntry(*form, m_id["E1"]));
+        form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+        QString text = print(*form, 2).join(u'\n');
+        QVERIFY(text.contains(QStringLiteral("ΤΕΛΟΣ'Α")));
+        QVERIFY(text.contains(QStringLiteral("Αιτών λέξη0 λέξη1")));
+        text = print(*form, 0).join(u'\n');
+        QVERIFY(text.contains(QStringLiteral("Από ") + sender.left(20)));
+        QVERIFY(!text.contains(QStringLiteral("ΤΕΛΟΣ'Α")));
+        QVERIFY(!text.contains(QStringLiteral("λέξη30")));  // past the first 130 characters
+        QCOMPARE(boxes(), QStringList());
     }
 
     // Failed statements are reported with their texts; an entry without its departments still prints.
