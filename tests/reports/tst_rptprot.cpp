@@ -8,6 +8,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "Adodc.h"
@@ -358,6 +359,60 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Λογιστήριο 2")));
         QVERIFY(!text.contains(QStringLiteral("Κενό 1\nΈγγραφο")));
         QCOMPARE(text.count(QStringLiteral("Κενό")), 2);  // the outgoing type and the recipient of E3
+    }
+
+    // The totals dialog: page set-up as often as asked, then the mode chosen last; the close box
+    // runs nothing. Many groups run over several pages.
+    void totalsDialog_data() { TestDatabase::addBackendRows(); }
+    void totalsDialog() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        for (int i = 0; i < 150; ++i)
+            QVERIFY(!entry(QStringLiteral("APO, MODUSER"), QStringLiteral("'Αποστολέας %1', 1").arg(i, 3, 10, QChar(u'0'))).isEmpty());
+        int dialogs = 0;
+        ReportEngine::SetPrintDialogHook([this, &dialogs](QPrinter& p) {
+            ++dialogs;
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(m_pdf);
+            return true;
+        });
+        const auto run = [&](const QStringList& steps) {
+            QFile::remove(m_pdf);
+            dialogs = 0;
+            ModalDriver<frmRptProtocol> type([](frmRptProtocol* w) {
+                w->optRpt[1]->setChecked(true);
+                QTest::mouseClick(w->cmdAction[0], Qt::LeftButton);
+            });
+            // Answers each showing of the totals dialog with the next step.
+            int shown = 0;
+            QTimer timer;
+            QObject::connect(&timer, &QTimer::timeout, [&] {
+                auto* w = qobject_cast<frmRptProtGroup*>(QApplication::activeModalWidget());
+                if (!w || shown >= steps.size()) return;
+                const QString step = steps[shown++];
+                if (step == QLatin1String("close")) w->close();
+                else QTest::mouseClick(w->cmdAction[step.toInt()], Qt::LeftButton);
+            });
+            timer.start(10);
+            form->key("print");
+            return shown;
+        };
+        QCOMPARE(run({QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("0")}), 3);
+        QCOMPARE(dialogs, 3);  // two page set-ups, then the print
+        const QStringList pages = pdfPages(m_pdf);
+        QVERIFY(pages.size() >= 2);
+        const QString text = pages.join(u'\n');
+        QVERIFY(text.contains(QStringLiteral("Αποστολέας 000 1")));
+        QVERIFY(text.contains(QStringLiteral("Αποστολέας 149 1")));
+        QVERIFY(text.contains(QStringLiteral("ΣΥΝΟΛΑ ΑΝΑ ΥΠΕΥΘΥΝΗ ΜΟΝΑΔΑ")));
+
+        // The close box after a page set-up: nothing runs, even a search that cannot run.
+        gSearchWhere = QStringLiteral("NOCOL=1");
+        QCOMPARE(run({QStringLiteral("2"), QStringLiteral("close")}), 2);
+        QCOMPARE(dialogs, 1);
+        QVERIFY(!QFile::exists(m_pdf));
+        QCOMPARE(boxes(), QStringList());
     }
 
     // Receipts: the current entry's, and one page per listed entry.
