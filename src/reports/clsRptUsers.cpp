@@ -1,6 +1,5 @@
 #include "clsRptUsers.h"
 
-#include "CondBuilder.h"
 #include "DBHelper.h"
 #include "StrHelper.h"
 #include "modDeclare.h"
@@ -20,9 +19,7 @@ void clsRptUsers::Main(QString& sWhereCond, QString& sExtraCond, QStringList& ar
 }
 
 bool clsRptUsers::OpenRecordset() {
-    QString where;
-    CondBuilder::BuildWhere(m_scope == 1 ? QString() : m_whereCond, m_extraCond, where);
-    return OpenStatement(QStringLiteral("SELECT * From USERS ") + where + OrderClause(m_order));
+    return OpenStatement(Statement(QStringLiteral("SELECT * From USERS "), m_whereCond, m_extraCond));
 }
 
 bool clsRptUsers::CacheRecord() {

@@ -1,4 +1,5 @@
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -37,14 +38,15 @@ public:
     }
 };
 
-std::shared_ptr<Feeder> start(const QString& layout, int rows, std::function<bool(ReportEngine&, int)> row) {
+std::shared_ptr<Feeder> start(const QString& layout, int rows, std::function<bool(ReportEngine&, int)> row,
+                              const QImage& logo = QImage()) {
     auto f = std::make_shared<Feeder>();
     f->engine = std::make_shared<ReportEngine>();
     f->rows = rows;
     ReportEngine* e = f->engine.get();
     f->addRow = [e, row](int i) { return row(*e, i); };
     if (!f->engine->Init(f, "Δοκιμή", layout, modResIDs::GetResString(50, ""), true, "\\Protocol", "900", 1, "",
-                         QImage(), QImage(), "ΟΡΓΑΝΙΣΜΟΣ", "", 0, 0, nullptr, 0) ||
+                         logo, QImage(), "ΟΡΓΑΝΙΣΜΟΣ", "", 0, 0, nullptr, 0) ||
         !f->engine->PrepareCache("/tmp/", "", true))
         return nullptr;
     return f;
@@ -122,6 +124,9 @@ private slots:
     void endPageTwiceAddsNoPage();
     void restartGivesTheSamePages();
     void headerAndFooterOnEveryPage();
+    void detailedListPattern();
+    void totalsPattern();
+    void receiptPattern();
     void malformedLayoutIsReported();
     void pdfReadsBack();
 };
@@ -269,7 +274,10 @@ void tst_ReportEngine::restartGivesTheSamePages() {
 }
 
 void tst_ReportEngine::headerAndFooterOnEveryPage() {
-    auto f = start(kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); });
+    QImage logo(40, 20, QImage::Format_RGB32);
+    logo.fill(Qt::blue);
+    auto f = start(kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); },
+                   logo);
     QVERIFY(f);
     f->engine->SetPrintDate(QDate(2026, 2, 3));
     const auto pages = allPages(*f->engine);
@@ -278,6 +286,91 @@ void tst_ReportEngine::headerAndFooterOnEveryPage() {
         const QStringList t = texts(p);
         QCOMPARE(t.mid(0, 2), QStringList({"ΟΡΓΑΝΙΣΜΟΣ", "ΚΕΦΑΛΙΔΑ"}));
         QCOMPARE(t.mid(t.size() - 2), QStringList({"03/02/2026", QString("Σελίδα %1").arg(p.number)}));
+        // The logo stands in the header's first cell, its text after it.
+        QCOMPARE(p.pictures.size(), 1);
+        QVERIFY(p.pictures[0].rect.right() <= p.texts[0].rect.left());
+        QVERIFY(p.pictures[0].rect.bottom() <= 20 + 0.01);
+    }
+}
+
+void tst_ReportEngine::detailedListPattern() {
+    // An entry is a record of labelled lines; its value lists mix label literals and values.
+    const QString subject = QStringList(QList<QString>(80, "θέμα")).join(' ');
+    auto f = start(LayoutFixtures::kProtDet, 30, [&](ReportEngine& e, int i) {
+        e.Cmd("");
+        e.AddLine("h1", "t2", StrHelper::SqlValue(QString("Αρ.Πρωτοκ. %1 / 2026").arg(i)), {});
+        e.AddLine("D3a", "t1,m1,t3,m2", "'Αρμόδιος','Α, Β',' Αρμόδιος',Null", {});
+        e.AddLine("D3", "t1,t2,t3,t4", "'Ημερομ.','2026-01-05',' Ημερ.Απάντ.',Null", {});
+        e.AddLine("D4", "t1,m1", "'Θέμα'," + StrHelper::SqlValue(subject), {});
+        return e.AddLine("D5", "", "", {});
+    });
+    QVERIFY(f);
+    const auto pages = allPages(*f->engine);
+    QVERIFY(pages.size() > 2);
+    int entries = 0;
+    for (const auto& p : pages) {
+        const QStringList t = texts(p);
+        // Every entry on a page is whole: its number and its subject both there.
+        const int numbers = int(t.filter(QRegularExpression("^Αρ\\.Πρωτοκ\\. \\d+ / 2026$")).size());
+        QCOMPARE(int(t.count(subject)), numbers);
+        QCOMPARE(int(t.count(" Αρμόδιος")), numbers);
+        entries += numbers;
+        QVERIFY(t.contains("05/01/2026"));
+    }
+    QCOMPARE(entries, 30);
+}
+
+void tst_ReportEngine::totalsPattern() {
+    // All of it in one call; the engine breaks the pages, and a heading never ends one.
+    bool called = false;
+    auto f = start(LayoutFixtures::kProtGroup, 0, [](ReportEngine&, int) { return false; });
+    QVERIFY(f);
+    f->rows = 1;
+    f->addRow = [&](int) {
+        called = true;
+        for (int g = 0; g < 5; ++g) {
+            f->engine->AddLine("H0", "DESCR", StrHelper::SqlValue(QString("ΟΜΑΔΑ %1").arg(g)), {});
+            f->engine->AddLine("H1", "", "", {});
+            for (int i = 0; i < 40; ++i)
+                f->engine->AddLine("D1", "descr,cnt", StrHelper::SqlValue(QString("Τύπος %1").arg(i)) + "," +
+                                                          QString::number(i + 1), {});
+            f->engine->AddLine("EMPTY", "", "", {});
+        }
+        return true;
+    };
+    const auto pages = allPages(*f->engine);
+    QVERIFY(called);
+    QVERIFY(pages.size() >= 3);
+    int groups = 0;
+    for (const auto& p : pages) {
+        const QStringList t = texts(p);
+        const int h = int(t.lastIndexOf(QRegularExpression("^ΟΜΑΔΑ \\d$")));
+        if (h >= 0) QCOMPARE(t.value(h + 1), QString("ΠΕΡΙΓΡΑΦΗ"));
+        groups += int(t.filter(QRegularExpression("^ΟΜΑΔΑ \\d$")).size());
+    }
+    QCOMPARE(groups, 5);
+}
+
+void tst_ReportEngine::receiptPattern() {
+    // One page per receipt: the builder ends its page, CacheNextPage ends it once more.
+    auto f = start(LayoutFixtures::kProtReceipt, 4, [](ReportEngine& e, int i) {
+        e.Cmd("");
+        e.AddLine("H1", "", "", {});
+        e.AddLine("D1", "t1,m1", "'Θέμα','Αίτηση " + QString::number(i) + "'", {});
+        e.AddLine("D1", "t1,m1", "'Όργανο προς το οποίο απευθύνεται','Α\r\nΒ'", {});
+        e.AddLine("D2", "t1,m1", "'1.','συνημμένο'", {});
+        e.AddLine("D3b", "t1", "'Ο Υπάλληλος'", {});
+        e.EndPage();
+        e.EndPage();
+        return true;
+    });
+    QVERIFY(f);
+    const auto pages = allPages(*f->engine);
+    QCOMPARE(pages.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(texts(pages[i]).contains(QString("Αίτηση %1").arg(i)));
+        QVERIFY(texts(pages[i]).contains("ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ"));
+        QVERIFY(texts(pages[i]).contains("Α\r\nΒ"));
     }
 }
 
@@ -307,6 +400,12 @@ void tst_ReportEngine::pdfReadsBack() {
     QVERIFY(text.contains("Γραμμή αριθμός 149"));
     QVERIFY(text.contains("ΚΕΦΑΛΙΔΑ"));
     QCOMPARE(text.count("ΚΕΦΑΛΙΔΑ"), f->engine->PagesDelivered());
+    // "Arial Greek" prints in the font with Arial's metrics.
+    QProcess fonts;
+    fonts.start("pdffonts", {file});
+    QVERIFY(fonts.waitForFinished(30000));
+    const QString used = QString::fromUtf8(fonts.readAllStandardOutput());
+    QVERIFY2(used.contains("LiberationSans") && !used.contains("DejaVu"), qPrintable(used));
     // A file that cannot be written leaves nothing behind and says so.
     QVERIFY(!f->engine->WritePdf(dir.filePath("no/such/folder/out.pdf"), &error));
     QVERIFY(!error.isEmpty());

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
@@ -44,12 +46,14 @@ struct Choice {
     QStringList offered;  // order captions offered
     bool exportOffered = false, scopeShown = false, selectionEnabled = false;
     QString title;
+    QStringList unnamed;
 };
 
 // Answers the options dialog as the choice says.
 std::unique_ptr<ModalDriver<ReportOptions>> answer(Choice& c) {
     return std::make_unique<ModalDriver<ReportOptions>>([&c](ReportOptions* d) {
         c.title = d->windowTitle();
+        c.unnamed = unnamedInputs(d);
         c.offered.clear();
         for (int i = 0; i < d->cmbOrder->count(); ++i) c.offered << d->cmbOrder->itemText(i);
         c.exportOffered = d->optExport->isVisibleTo(d);
@@ -85,6 +89,20 @@ QStringList order(const QString& text, const QStringList& names) {
     return out;
 }
 
+// The preview window a run left open; nullptr when there is none.
+ReportPreview* openPreview() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<ReportPreview*>(w); p && p->isVisible()) return p;
+    return nullptr;
+}
+
+// Runs a lookup list; the report object as the caller leaves it (expired once the run ended).
+std::weak_ptr<clsRptLookup> runLookup(const QString& table, const QString& caption, const QString& code, long resId) {
+    auto rpt = clsRptLookup::New();
+    rpt->Main(table, caption, code, "DESCR", resId);
+    return rpt;
+}
+
 }  // namespace
 
 class tst_RptLists : public QObject {
@@ -109,6 +127,10 @@ private slots:
     void failedStatement();
     void previewPagesOnDemand_data() { TestDatabase::addBackendRows(); }
     void previewPagesOnDemand();
+    void usersClosingRule_data() { TestDatabase::addBackendRows(); }
+    void usersClosingRule();
+    void previewFromModalForm_data() { TestDatabase::addBackendRows(); }
+    void previewFromModalForm();
     void printToPdfPrinter_data() { TestDatabase::addBackendRows(); }
     void printToPdfPrinter();
     void choicesRememberedPerSection_data() { TestDatabase::addBackendRows(); }
@@ -140,8 +162,7 @@ void tst_RptLists::init() {
 
 void tst_RptLists::cleanup() {
     ReportEngine::SetPrintDialogHook({});
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<ReportPreview*>(w)) w->close();
+    while (ReportPreview* p = openPreview()) p->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_answers.reset();
     m_settings.reset();
@@ -182,6 +203,7 @@ void tst_RptLists::usersList() {
     QVERIFY(alive.expired());  // the run ended and let the report go
     QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Επώνυμο", "Όνομα"}));
     QVERIFY(c.exportOffered && c.scopeShown && c.selectionEnabled);
+    QCOMPARE(c.unnamed, QStringList());
     QCOMPARE(MsgBoxHook::Log().size(), 0);
     QCOMPARE(Screen::MousePointer(), int(Screen::vbDefault));
 
@@ -212,6 +234,19 @@ void tst_RptLists::usersSelection() {
     const QString text = pdfText(pdf);
     QCOMPARE(order(text, {"Παπαδόπουλος", "Αλεξίου", "Ζήσης", "Ο'Νιλ"}), QStringList({"Αλεξίου"}));
 
+    // A whole statement (a list's "%%" condition) runs as it stands, with the order chosen.
+    const QString pdf3 = m_dir.filePath("sel3.pdf");
+    CommonDialogHook::QueueAnswer(pdf3);
+    Choice whole;
+    whole.selection = true;
+    whole.order = "Επώνυμο";
+    auto driver3 = answer(whole);
+    QString statement = "%%SELECT * FROM USERS WHERE U_AUTH = 1";
+    QStringList byName{"U_LNAME~Επώνυμο"};
+    clsRptUsers::New()->Main(statement, extra, byName);
+    QCOMPARE(order(pdfText(pdf3), {"Παπαδόπουλος", "Αλεξίου", "Ζήσης", "Ο'Νιλ"}),
+             QStringList({"Αλεξίου", "Ο'Νιλ", "Παπαδόπουλος"}));
+
     // Without a selection the dialog offers none.
     CommonDialogHook::QueueAnswer(m_dir.filePath("sel2.pdf"));
     Choice again;
@@ -233,9 +268,11 @@ void tst_RptLists::lookupWithCode() {
     Choice c;
     c.order = "Κωδικός";
     auto driver = answer(c);
-    clsRptLookup::New()->Main("L_TMHMATA", "Τμήματα/Υπηρεσίες", "CODE", "DESCR", 126);
+    runLookup("L_TMHMATA", "Τμήματα/Υπηρεσίες", "CODE", 126);
     QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Κωδικός", "Περιγραφή"}));
     QVERIFY(c.title.contains("Τμήματα/Υπηρεσίες"));
+    // The title proposes the file's name, without what a file name cannot hold.
+    QCOMPARE(CommonDialogHook::Log().value(0).fileName, QString("Τμήματα_Υπηρεσίες.pdf"));
     const QString text = pdfText(pdf);
     QVERIFY(text.contains("ΚΩΔΙΚΟΣ"));
     QVERIFY(text.contains("ΠΕΡΙΓΡΑΦΗ"));
@@ -255,7 +292,7 @@ void tst_RptLists::lookupWithoutCode() {
     Choice c;
     c.order = "Περιγραφή";
     auto driver = answer(c);
-    clsRptLookup::New()->Main("L_APO", "Αποστολείς", "", "DESCR", 129);
+    runLookup("L_APO", "Αποστολείς", "", 129);
     QCOMPARE(c.offered, QStringList({"(χωρίς ταξινόμηση)", "Περιγραφή"}));
     const QString text = pdfText(pdf);
     QVERIFY(!text.contains("ΚΩΔΙΚΟΣ"));
@@ -269,13 +306,7 @@ void tst_RptLists::noData() {
     gConn = db.conn();
     Choice c;
     auto driver = answer(c);
-    std::weak_ptr<clsRptLookup> alive;
-    {
-        auto rpt = clsRptLookup::New();
-        alive = rpt;
-        rpt->Main("L_PROS", "Παραλήπτες", "", "DESCR", 130);
-    }
-    QVERIFY(alive.expired());
+    QVERIFY(runLookup("L_PROS", "Παραλήπτες", "", 130).expired());
     QCOMPARE(MsgBoxHook::Log().size(), 1);
     QCOMPARE(MsgBoxHook::Log()[0].prompt, kNoData);
     QVERIFY(CommonDialogHook::Log().isEmpty());
@@ -288,16 +319,9 @@ void tst_RptLists::cancelRunsNothing() {
     Choice c;
     c.mode = Choice::Cancel;
     auto driver = answer(c);
-    std::weak_ptr<clsRptLookup> alive;
-    std::weak_ptr<ReportEngine> engine;
-    {
-        auto rpt = clsRptLookup::New();
-        alive = rpt;
-        // A table that does not exist: had the statement run, its error would show.
-        rpt->Main("NO_SUCH_TABLE", "Κάτι", "", "DESCR", 131);
-    }
+    // A table that does not exist: had the statement run, its error would show.
+    QVERIFY(runLookup("NO_SUCH_TABLE", "Κάτι", "", 131).expired());
     QVERIFY(driver->shown());
-    QVERIFY(alive.expired());
     QVERIFY(MsgBoxHook::Log().isEmpty());
     QVERIFY(CommonDialogHook::Log().isEmpty());
     QCOMPARE(Screen::MousePointer(), int(Screen::vbDefault));
@@ -308,7 +332,7 @@ void tst_RptLists::failedStatement() {
     gConn = db.conn();
     Choice c;
     auto driver = answer(c);
-    clsRptLookup::New()->Main("NO_SUCH_TABLE", "Κάτι", "", "DESCR", 131);
+    runLookup("NO_SUCH_TABLE", "Κάτι", "", 131);
     QCOMPARE(MsgBoxHook::Log().size(), 2);
     QVERIFY(MsgBoxHook::Log()[0].prompt.contains("clsRptLookup -> Open : SELECT * From NO_SUCH_TABLE WHERE MODFLAG <> 'D'"));
     QCOMPARE(MsgBoxHook::Log()[1].prompt, kNoData);
@@ -326,16 +350,9 @@ void tst_RptLists::previewPagesOnDemand() {
     c.mode = Choice::Preview;
     c.order = "Περιγραφή";
     auto driver = answer(c);
-    std::weak_ptr<clsRptLookup> alive;
-    {
-        auto rpt = clsRptLookup::New();
-        alive = rpt;
-        rpt->Main("L_PHRASES", "Φράσεις", "", "DESCR", 127);
-    }
+    const auto alive = runLookup("L_PHRASES", "Φράσεις", "", 127);
     QVERIFY(!alive.expired());  // the preview's engine keeps the report
-    ReportPreview* preview = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* p = qobject_cast<ReportPreview*>(w)) preview = p;
+    ReportPreview* preview = openPreview();
     QVERIFY(preview);
     // The first page is there before the rest has been read.
     QCOMPARE(preview->CurrentPage(), 1);
@@ -348,6 +365,7 @@ void tst_RptLists::previewPagesOnDemand() {
     };
     QVERIFY(bodyOf().contains("Φράση 000"));
     QVERIFY(!preview->cmdExport->isHidden());
+    QCOMPARE(unnamedInputs(preview), QStringList());
     QTRY_VERIFY(preview->CountDone());
     const int pages = preview->PagesKnown();
     QVERIFY(pages >= 5);
@@ -363,6 +381,54 @@ void tst_RptLists::previewPagesOnDemand() {
     QVERIFY(!preview->ShowPage(pages + 1));
     preview->cmdClose->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(alive.expired());
+}
+
+void tst_RptLists::usersClosingRule() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    seedUsers(gConn);
+    Choice c;
+    c.mode = Choice::Preview;
+    auto driver = answer(c);
+    QString where, extra;
+    QStringList fields;
+    clsRptUsers::New()->Main(where, extra, fields);
+    ReportPreview* preview = openPreview();
+    QVERIFY(preview && preview->CurrentModel());
+    // Rules across the whole printable width: the frame (2), the headings (2), one under each of
+    // the four users, and the closing LT rule.
+    int across = 0;
+    for (const QLineF& l : preview->CurrentModel()->rules)
+        if (qFuzzyCompare(l.x1(), 10.0) && qFuzzyCompare(l.x2(), 200.0) && qFuzzyCompare(l.y1(), l.y2())) ++across;
+    QCOMPARE(across, 2 + 2 + 4 + 1);
+    preview->close();
+}
+
+void tst_RptLists::previewFromModalForm() {
+    // The users and lookup windows are modal: the preview must belong to them to take input, and
+    // end the run when the form goes.
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    exec(gConn, "INSERT INTO L_TOPOS (DESCR, MODFLAG) VALUES ('Αθήνα', 'N')");
+    Choice c;
+    c.mode = Choice::Preview;
+    auto options = answer(c);
+    auto* form = new QDialog;
+    std::weak_ptr<clsRptLookup> alive;
+    QPointer<ReportPreview> preview;
+    ModalDriver<QDialog> driver([&](QDialog* d) {
+        alive = runLookup("L_TOPOS", "Τόποι", "", 131);
+        preview = openPreview();
+        d->hide();
+    });
+    form->exec();
+    QVERIFY(preview);
+    QCOMPARE(preview->parentWidget(), form);
+    QVERIFY(preview->isWindow());
+    QVERIFY(!alive.expired());
+    delete form;
+    QVERIFY(!preview);
     QVERIFY(alive.expired());
 }
 
@@ -410,7 +476,7 @@ void tst_RptLists::choicesRememberedPerSection() {
     first.order = "Περιγραφή";
     {
         auto d = answer(first);
-        clsRptLookup::New()->Main("L_TOPOS", "Τόποι", "", "DESCR", 131);
+        runLookup("L_TOPOS", "Τόποι", "", 131);
     }
     // The same list again proposes export and the order; another list its own defaults.
     QString mode, order;
@@ -420,7 +486,7 @@ void tst_RptLists::choicesRememberedPerSection() {
             order = o->cmbOrder->currentText();
             o->cmdCancel->click();
         });
-        clsRptLookup::New()->Main("L_TOPOS", "Τόποι", "", "DESCR", resId);
+        runLookup("L_TOPOS", "Τόποι", "", resId);
     };
     peek(131);
     QCOMPARE(mode + "/" + order, QString("export/Περιγραφή"));

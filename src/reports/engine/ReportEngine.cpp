@@ -233,14 +233,24 @@ bool ReportEngine::Init(std::shared_ptr<ReportCallback> callBack, const QString&
     return true;
 }
 
+QPrinter& ReportEngine::printer() {
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
+                                             m_layout.page.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                             QMarginsF(0, 0, 0, 0)));
+        m_printer->setDocName(m_title);
+    }
+    return *m_printer;
+}
+
 void ReportEngine::PageSetup() {
-    // Paper and margins come from the layout; the printer is chosen when printing.
-    QPrinter printer(QPrinter::HighResolution);
+    // What is chosen here is what the run prints on.
     if (printDialogHook()) {
-        printDialogHook()(printer);
+        printDialogHook()(printer());
         return;
     }
-    QPageSetupDialog dlg(&printer);
+    QPageSetupDialog dlg(&printer());
     dlg.exec();
 }
 
@@ -655,22 +665,17 @@ bool ReportEngine::PrintTo(QPrinter& printer, QString* error) {
 }
 
 bool ReportEngine::PrintWithDialog(QWidget* parent) {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
-                                      m_layout.page.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                      QMarginsF(0, 0, 0, 0)));
-    printer.setDocName(m_title);
     bool accepted;
     if (printDialogHook()) {
-        accepted = printDialogHook()(printer);
+        accepted = printDialogHook()(printer());
     } else {
-        QPrintDialog dlg(&printer, parent);
+        QPrintDialog dlg(&printer(), parent);
         dlg.setWindowTitle(QStringLiteral("Εκτύπωση: %1").arg(m_title));
         accepted = dlg.exec() == QDialog::Accepted;
     }
     if (!accepted || m_closed) return false;
     QString error;
-    if (!PrintTo(printer, &error)) {
+    if (!PrintTo(printer(), &error)) {
         MsgBox(QStringLiteral("Η εκτύπωση «%1» δεν ολοκληρώθηκε.\n%2").arg(m_title, error), vb::vbCritical);
         return false;
     }

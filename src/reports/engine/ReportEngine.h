@@ -68,7 +68,7 @@ public:
 
     ReportLines& Lines() { return m_lines; }
 
-    // Reads the layout and the global layout; False (and the fault in the error log) when either
+    // Reads the layout and the global layout; False (the fault shown, naming the line) when either
     // is malformed. Arguments 5, 8, 9, 11 and 14 to 17 are accepted and not used.
     bool Init(std::shared_ptr<ReportCallback> callBack, const QString& title, const QString& layoutText,
               const QString& globalText, bool reserved5, const QString& section, const QString& reportId,
@@ -78,6 +78,7 @@ public:
     // 2 preview (returns at once; the window runs the rest), 3 print, any other mode above 1 exports
     // to a PDF file. Every mode but the preview ends the run (RptTerminate) before it returns.
     void Run(long mode);
+    // The system's page set-up for the printer the run will print on.
     void PageSetup();
     // The line cache is kept in memory: the folder is not used.
     bool PrepareCache(const QString& folder, const QString& reserved, bool reserved3);
@@ -155,6 +156,7 @@ private:
                      QList<QVariant>& values) const;
     void store(int column, const QVariant& literal, QList<QVariant>& values) const;
     void previewClosed();
+    QPrinter& printer();
     void finishRun();
 
     std::shared_ptr<ReportCallback> m_callback;
@@ -188,6 +190,7 @@ private:
 
     QPointer<ReportPreview> m_preview;
     QHash<int, std::shared_ptr<FontEntry>> m_fonts;
+    std::unique_ptr<QPrinter> m_printer;  // made on first use; PageSetup's choice is printed on
 };
 
 // SQL literals as StrHelper::SqlValue writes them, read back: texts (quotes doubled, an N prefix),

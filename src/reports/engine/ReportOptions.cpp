@@ -53,6 +53,8 @@ ReportOptions::ReportOptions(QWidget* parent) : QDialog(parent) {
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    // Wide enough for the report's title in the caption.
+    setMinimumWidth(380);
     auto* v = new QVBoxLayout(this);
     v->addWidget(fraMode);
     v->addWidget(fraScope);

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
@@ -29,7 +30,9 @@ const QStringList kZooms{QStringLiteral("Πλάτος σελίδας"), QStringL
                          QStringLiteral("200%")};
 }  // namespace
 
-ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine) : m_engine(engine) {
+// A window opened from a modal form must belong to it, or the form's modality would shut it out.
+ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine)
+    : QWidget(QApplication::activeModalWidget(), Qt::Window), m_engine(engine) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Προεπισκόπηση - %1").arg(engine->Title()));
     setObjectName(QStringLiteral("ReportPreview"));
@@ -51,6 +54,7 @@ ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine) : m_en
     spnPage->setAccessibleName(QStringLiteral("Σελίδα"));
     spnPage->setRange(1, 1);
     spnPage->setKeyboardTracking(false);
+    if (auto* edit = spnPage->findChild<QLineEdit*>()) edit->setAccessibleName(QStringLiteral("Σελίδα"));
     auto* lblPage_ = new QLabel(QStringLiteral("Σελίδα"), this);
     lblPage_->setBuddy(spnPage);
     bar->addWidget(lblPage_);
@@ -133,7 +137,13 @@ ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine) : m_en
     resize(std::min(900, avail.width()), std::min(1000, avail.height()));
 }
 
-ReportPreview::~ReportPreview() = default;
+ReportPreview::~ReportPreview() {
+    // Deleted with the form it belongs to: the run ends as if the window had been closed.
+    if (m_attached) {
+        m_attached = false;
+        if (const auto e = m_engine.lock()) e->previewClosed();
+    }
+}
 
 void ReportPreview::start() {
     Screen::SetMousePointer(Screen::vbHourglass);
