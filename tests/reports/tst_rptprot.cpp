@@ -22,10 +22,12 @@
 #include "ReportEngine.h"
 #include "ReportOptions.h"
 #include "Rights.h"
+#include "SqlDialect.h"
 #include "StrHelper.h"
 #include "TestSupport.h"
 #include "clsDBForm.h"
 #include "clsRptProtDet.h"
+#include "clsRptProtGroup.h"
 #include "frmMDI.h"
 #include "frmProtocol.h"
 #include "frmRptProtGroup.h"
@@ -413,6 +415,38 @@ private slots:
         QCOMPARE(dialogs, 1);
         QVERIFY(!QFile::exists(m_pdf));
         QCOMPARE(boxes(), QStringList());
+    }
+
+    // The five statements as the system writes them (SQL Server keeps them to the letter);
+    // PostgreSQL sorts nulls last unless told, so its dialect adds NULLS FIRST to kinds 1 to 4.
+    void groupStatements_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("statement");
+        const QString where = QStringLiteral(" WHERE (ETOS=2026) AND (P.MODFLAG<>'D')");
+        QTest::newRow("1") << 1
+                           << "select L_TYPOI.DESCR AS TYPOS_DESCR, count(*) as CNT from PROTOCOL P LEFT JOIN L_TYPOI"
+                              " ON P.EIS_TYPOS_ID=L_TYPOI.ID" + where + " GROUP BY L_TYPOI.DESCR ORDER BY TYPOS_DESCR";
+        QTest::newRow("2") << 2
+                           << "select L_TYPOI.DESCR AS TYPOS_DESCR, count(*) as CNT from PROTOCOL P LEFT JOIN L_TYPOI"
+                              " ON P.EX_TYPOS_ID=L_TYPOI.ID" + where + " GROUP BY L_TYPOI.DESCR ORDER BY TYPOS_DESCR";
+        QTest::newRow("3") << 3 << "select APO, count(*) AS CNT from PROTOCOL P" + where + " GROUP BY APO ORDER BY APO";
+        QTest::newRow("4") << 4 << "select PROS, count(*) AS CNT from PROTOCOL P" + where + " GROUP BY PROS ORDER BY PROS";
+        QTest::newRow("5") << 5
+                           << "select L_TMHMATA.DESCR AS TMHMA_DESCR, count(*) as CNT from PROTOCOL P INNER JOIN R_YPEYTH"
+                              " ON  P.ID = R_YPEYTH.PR_ID INNER JOIN L_TMHMATA ON R_YPEYTH.TM_ID=L_TMHMATA.ID" + where +
+                              " GROUP BY L_TMHMATA.DESCR ORDER BY L_TMHMATA.DESCR";
+    }
+    void groupStatements() {
+        QFETCH(int, kind);
+        QFETCH(QString, statement);
+        SqlDialect::setActive(Backend::SqlServer);
+        QCOMPARE(clsRptProtGroup::GroupStatement(kind, QStringLiteral("ETOS=2026")), statement);
+        SqlDialect::setActive(Backend::PostgreSQL);
+        QCOMPARE(clsRptProtGroup::GroupStatement(kind, QStringLiteral("ETOS=2026")),
+                 statement + (kind < 5 ? QStringLiteral(" NULLS FIRST") : QString()));
+        SqlDialect::setActive(Backend::SQLite);
+        QCOMPARE(clsRptProtGroup::GroupStatement(kind, QString()),
+                 statement.replace(QStringLiteral("(ETOS=2026) AND "), QString()));
     }
 
     // Receipts: the current entry's, and one page per listed entry.
