@@ -5,8 +5,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QHash>
@@ -14,6 +12,8 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -100,7 +100,8 @@ Result run(bool receipts, bool preview, const QString& where, const QString& pdf
 // The same rows and department lists read through the driver, and the same texts and rules painted
 // straight into a PDF: the detailed list's blocks `perPage` to a page, one receipt a page, each with
 // the page's header, footer and frame.
-Result direct(const ConnectionPtr& conn, const QString& where, bool receipts, int perPage, const QString& pdf) {
+Result direct(const ConnectionPtr& conn, const QString& where, bool receipts, int perPage,
+              const QString& pdf) {
     resetPeak();
     const double before = residentMiB();
     QElapsedTimer t;
@@ -156,28 +157,36 @@ Result direct(const ConnectionPtr& conn, const QString& where, bool receipts, in
         const QString id = v("ID");
         if (receipts) {
             y += text(15, y, 180, QStringLiteral("ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ"), true) * 3;
-            const QString rows[7][2] = {{QStringLiteral("Θέμα"), v("THEMA")},
-                                        {QStringLiteral("Όργανο"), departments("R_YPEYTH", id, QStringLiteral("\r\n"))},
-                                        {QStringLiteral("Υπηρεσία Υποβολής"), QStringLiteral("Δήμος")},
-                                        {QStringLiteral("Αρ.Πρωτοκ."), v("PROT_AA")},
-                                        {QStringLiteral("Ημ/νία καταχώρησης"), v("HMEROM")},
-                                        {QStringLiteral("Αρμόδιος Υπάλληλος"), v("ARMODIOS_A")},
-                                        {QStringLiteral("Αιτών"), v("APO")}};
+            const QString rows[7][2] = {
+                {QStringLiteral("Θέμα"), v("THEMA")},
+                {QStringLiteral("Όργανο"), departments("R_YPEYTH", id, QStringLiteral("\r\n"))},
+                {QStringLiteral("Υπηρεσία Υποβολής"), QStringLiteral("Δήμος")},
+                {QStringLiteral("Αρ.Πρωτοκ."), v("PROT_AA")},
+                {QStringLiteral("Ημ/νία καταχώρησης"), v("HMEROM")},
+                {QStringLiteral("Αρμόδιος Υπάλληλος"), v("ARMODIOS_A")},
+                {QStringLiteral("Αιτών"), v("APO")}};
             for (const auto& row : rows) {
                 y += std::max(text(15, y, 45, row[0], true, true), text(60, y, 135, row[1], false, true));
                 rule(y);
             }
-            d.exec(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=%1 AND FILETYPE='SYN' ORDER BY FILENAME").arg(id));
-            y += text(22, y + 2 * line, 170, QStringLiteral("Στοιχεία που συνοδεύουν το έγγραφο:")) + 2 * line;
+            d.exec(QStringLiteral(
+                       "SELECT FILENAME FROM PROT_FILES WHERE PR_ID=%1 AND FILETYPE='SYN' ORDER BY FILENAME")
+                       .arg(id));
+            y +=
+                text(22, y + 2 * line, 170, QStringLiteral("Στοιχεία που συνοδεύουν το έγγραφο:")) + 2 * line;
             int k = 0;
-            while (d.next()) y += text(22, y + line, 170, QString::number(++k) + QStringLiteral(". ") + d.value(0).toString()) + line;
+            while (d.next())
+                y += text(22, y + line, 170,
+                          QString::number(++k) + QStringLiteral(". ") + d.value(0).toString()) +
+                     line;
             if (k == 0) y += text(22, y + line, 170, QStringLiteral("ΟΥΔΕΝ")) + line;
             const QString signature[4] = {QStringLiteral("Ο Υπάλληλος"), QStringLiteral("Παππά Μαρία"),
                                           QStringLiteral("(υπογραφή)"), QStringLiteral("10/12/2026")};
             for (int i = 0; i < 4; ++i) y += text(123, y + (i == 2 ? 2 * line : 0), 72, signature[i], i < 2);
         } else {
             text(15, y, 54, QStringLiteral("ΕΙΣΕΡΧΟΜΕNΑ"), true);
-            text(69, y, 54, QStringLiteral("Αρ.Πρωτοκ. ") + v("PROT_AA") + QStringLiteral(" / ") + v("ETOS"), true);
+            text(69, y, 54, QStringLiteral("Αρ.Πρωτοκ. ") + v("PROT_AA") + QStringLiteral(" / ") + v("ETOS"),
+                 true);
             y += text(141, y, 54, QStringLiteral("ΕΞΕΡΧΟΜΕΝΑ"), true);
             rule(y);
             const char* pairs[6][4] = {{"Αρμόδιος", "ARMODIOS_A", " Αρμόδιος", "ARMODIOS"},
@@ -192,9 +201,10 @@ Result direct(const ConnectionPtr& conn, const QString& where, bool receipts, in
                 text(105, y, 20, QString::fromUtf8(p[2]), true);
                 y += std::max(h, text(125, y, 70, v(p[3]), false, true));
             }
-            const QString d4[3][2] = {{QStringLiteral("Υπεύθ. Μον."), departments("R_YPEYTH", id, QStringLiteral(", "))},
-                                      {QStringLiteral("Αντ.σε Μον."), departments("R_ANTIGRAFA", id, QStringLiteral(", "))},
-                                      {QStringLiteral("Θέμα"), v("THEMA")}};
+            const QString d4[3][2] = {
+                {QStringLiteral("Υπεύθ. Μον."), departments("R_YPEYTH", id, QStringLiteral(", "))},
+                {QStringLiteral("Αντ.σε Μον."), departments("R_ANTIGRAFA", id, QStringLiteral(", "))},
+                {QStringLiteral("Θέμα"), v("THEMA")}};
             for (const auto& p : d4) {
                 text(15, y, 20, p[0], true);
                 y += text(35, y, 160, p[1], false, true);
@@ -235,7 +245,8 @@ double totalsThroughDriver(const ConnectionPtr& conn) {
 double totalsThroughPsql(const QStringList& connArgs) {
     QStringList args = connArgs;
     args << QStringLiteral("-qAt");
-    for (int kind = 1; kind <= 5; ++kind) args << QStringLiteral("-c") << clsRptProtGroup::GroupStatement(kind, QString());
+    for (int kind = 1; kind <= 5; ++kind)
+        args << QStringLiteral("-c") << clsRptProtGroup::GroupStatement(kind, QString());
     QElapsedTimer t;
     t.start();
     QProcess p;
@@ -256,14 +267,16 @@ void reportsOn(const QString& name, const ConnectionPtr& conn, const QString& di
     const QString where = QStringLiteral("ID BETWEEN %1 AND %2").arg(from).arg(from + rows - 1);
     for (const bool receipts : {false, true}) {
         const QString what = receipts ? QStringLiteral("receipts") : QStringLiteral("detailed list");
-        const Result firstPage = bestOf(3, [&] { return run(receipts, true, where, dir + QStringLiteral("/p.pdf")); });
+        const Result firstPage =
+            bestOf(3, [&] { return run(receipts, true, where, dir + QStringLiteral("/p.pdf")); });
         const Result whole = run(receipts, false, where, dir + QStringLiteral("/r.pdf"));
         const int perPage = receipts ? 1 : std::max(1, qRound(double(rows) / std::max(1, whole.pages)));
         const Result base = direct(conn, where, receipts, perPage, dir + QStringLiteral("/d.pdf"));
         out() << name << " " << what << " of " << rows << " entries: first preview page " << firstPage.ms
               << " ms (" << firstPage.extraMiB << " MiB); whole PDF " << whole.ms << " ms, " << whole.pages
               << " pages, peak +" << whole.extraMiB << " MiB; driver + direct painting " << base.ms << " ms, "
-              << base.pages << " pages, +" << base.extraMiB << " MiB; ratio " << whole.ms / base.ms << Qt::endl;
+              << base.pages << " pages, +" << base.extraMiB << " MiB; ratio " << whole.ms / base.ms
+              << Qt::endl;
     }
     const double ours = totals(dir + QStringLiteral("/t.pdf"));
     const double theirs = client();
@@ -277,7 +290,8 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("Times the register's reports on the registers bench_list made."));
+    p.setApplicationDescription(
+        QStringLiteral("Times the register's reports on the registers bench_list made."));
     p.addHelpOption();
     const ServerOptions server = serverOptions(QStringLiteral("bench_list's SQLite file."));
     const QCommandLineOption rowsOpt(QStringLiteral("rows"), QStringLiteral("Entries in the list."),
@@ -301,17 +315,21 @@ int main(int argc, char* argv[]) {
         return true;
     });
     // Timed from the dialog's answer; the whole PDF and the totals print to r.pdf.
-    const ConnectionPtr lite = mustOpen(QStringLiteral("SQLite"), QStringLiteral("localhost"), p.value(server.db));
-    reportsOn(QStringLiteral("SQLite"), lite, dir.path(), rows, [&] { return totalsThroughDriver(lite); },
-              QStringLiteral("the driver (the sqlite3 shell cannot open a register)"));
+    const ConnectionPtr lite =
+        mustOpen(QStringLiteral("SQLite"), QStringLiteral("localhost"), p.value(server.db));
+    reportsOn(
+        QStringLiteral("SQLite"), lite, dir.path(), rows, [&] { return totalsThroughDriver(lite); },
+        QStringLiteral("the driver (the sqlite3 shell cannot open a register)"));
     if (p.isSet(server.pg)) {
         const QString s = p.value(server.pg);
-        const ConnectionPtr pg = mustOpen(QStringLiteral("PostgreSQL"), s, QStringLiteral("bench_list"), p.value(server.pgUser));
-        const QStringList connArgs{QStringLiteral("-h"), s.section(u':', 0, 0), QStringLiteral("-p"), s.section(u':', 1),
-                                   QStringLiteral("-U"), p.value(server.pgUser), QStringLiteral("-d"),
-                                   QStringLiteral("bench_list")};
-        reportsOn(QStringLiteral("PostgreSQL"), pg, dir.path(), rows, [&] { return totalsThroughPsql(connArgs); },
-                  QStringLiteral("psql"));
+        const ConnectionPtr pg =
+            mustOpen(QStringLiteral("PostgreSQL"), s, QStringLiteral("bench_list"), p.value(server.pgUser));
+        const QStringList connArgs{QStringLiteral("-h"), s.section(u':', 0, 0),       QStringLiteral("-p"),
+                                   s.section(u':', 1),   QStringLiteral("-U"),        p.value(server.pgUser),
+                                   QStringLiteral("-d"), QStringLiteral("bench_list")};
+        reportsOn(
+            QStringLiteral("PostgreSQL"), pg, dir.path(), rows, [&] { return totalsThroughPsql(connArgs); },
+            QStringLiteral("psql"));
     }
     return 0;
 }

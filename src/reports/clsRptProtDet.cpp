@@ -42,9 +42,10 @@ bool clsRptProtDet::CacheRecord() {
     const RptRows& rs = m_rows;
     ReportEngine& e = *m_engine;
     const auto v = [&rs](const char* column) { return StrHelper::SqlValue(rs.Value(QLatin1String(column))); };
-    const auto d3 = [&e](const char* key, const char* left, const QString& l, const char* right, const QString& r) {
+    const auto d3 = [&e](const char* key, const char* left, const QString& l, const char* right,
+                         const QString& r) {
         const QString fields = QLatin1String(key) == QLatin1String("D3a") ? QStringLiteral("t1,m1,t3,m2")
-                                                                           : QStringLiteral("t1,t2,t3,t4");
+                                                                          : QStringLiteral("t1,t2,t3,t4");
         e.AddLine(QLatin1String(key), fields,
                   u'\'' + QString::fromUtf8(left) + QStringLiteral("',") + l + QStringLiteral(",'") +
                       QString::fromUtf8(right) + QStringLiteral("',") + r,
@@ -58,8 +59,9 @@ bool clsRptProtDet::CacheRecord() {
 
     e.Cmd(QString());
     e.AddLine(QStringLiteral("h1"), QStringLiteral("t2"),
-              StrHelper::SqlValue(QString(QStringLiteral("Αρ.Πρωτοκ. ") + rs.Value(QStringLiteral("PROT_AA")).toString() +
-                                          QStringLiteral(" / ") + rs.Value(QStringLiteral("ETOS")).toString())),
+              StrHelper::SqlValue(
+                  QString(QStringLiteral("Αρ.Πρωτοκ. ") + rs.Value(QStringLiteral("PROT_AA")).toString() +
+                          QStringLiteral(" / ") + rs.Value(QStringLiteral("ETOS")).toString())),
               {});
     // The right half's labels begin with a blank.
     d3("D3a", "Αρμόδιος", v("ARMODIOS_A"), " Αρμόδιος", v("ARMODIOS"));
@@ -71,7 +73,7 @@ bool clsRptProtDet::CacheRecord() {
     d3("D3", "Ημερ.Εισ.", v("HMER_EIS"), " Παρατηρ.", v("PARATHR"));
     const auto departments = [&](const char* link) {
         return StrHelper::SqlValue(RptProtShared::DepartmentNames(QLatin1String(link), id, m_departments,
-                                                                   QStringLiteral("Open : "), ClassName())
+                                                                  QStringLiteral("Open : "), ClassName())
                                        .join(QStringLiteral(", ")));
     };
     d4("Υπεύθ. Μον.", departments("R_YPEYTH WHERE PR_ID="));

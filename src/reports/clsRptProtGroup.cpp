@@ -32,8 +32,9 @@ void clsRptProtGroup::Main(QString& sWhereCond) {
     if (!m_engine->Init(shared_from_this(), title,
                         modResIDs::GetResString(modResIDs::resProtGroupRpt, QStringLiteral("ProtGroup.rpt")),
                         modResIDs::GetResString(modResIDs::resGlobalRpt, QStringLiteral("Global.rpt")), true,
-                        QStringLiteral("\\Protocol"), QString::number(modResIDs::resProtGroupRpt), 1, QString(),
-                        mod_Rtns::LoadPictureSafe(gLogoFile), QImage(), gLogo1, gLogo2, 0, 0, nullptr, 0)) {
+                        QStringLiteral("\\Protocol"), QString::number(modResIDs::resProtGroupRpt), 1,
+                        QString(), mod_Rtns::LoadPictureSafe(gLogoFile), QImage(), gLogo1, gLogo2, 0, 0,
+                        nullptr, 0)) {
         RptTerminate();
         return;
     }
@@ -85,8 +86,8 @@ QString clsRptProtGroup::GroupStatement(int Kind, const QString& searchWhere) {
                    QStringLiteral(" from PROTOCOL P") +
                    (Kind == 1 ? QStringLiteral(" LEFT JOIN L_TYPOI ON P.EIS_TYPOS_ID=L_TYPOI.ID")
                               : QStringLiteral(" LEFT JOIN L_TYPOI ON P.EX_TYPOS_ID=L_TYPOI.ID")) +
-                   where + QStringLiteral(" GROUP BY L_TYPOI.DESCR") + QStringLiteral(" ORDER BY TYPOS_DESCR") +
-                   nullsFirst;
+                   where + QStringLiteral(" GROUP BY L_TYPOI.DESCR") +
+                   QStringLiteral(" ORDER BY TYPOS_DESCR") + nullsFirst;
         case 3:
         case 4: {
             const QString column = Kind == 3 ? QStringLiteral("APO") : QStringLiteral("PROS");
@@ -96,7 +97,8 @@ QString clsRptProtGroup::GroupStatement(int Kind, const QString& searchWhere) {
         }
         case 5:
             return QStringLiteral("select L_TMHMATA.DESCR AS TMHMA_DESCR, count(*) as CNT") +
-                   QStringLiteral(" from PROTOCOL P") + QStringLiteral(" INNER JOIN R_YPEYTH ON  P.ID = R_YPEYTH.PR_ID") +
+                   QStringLiteral(" from PROTOCOL P") +
+                   QStringLiteral(" INNER JOIN R_YPEYTH ON  P.ID = R_YPEYTH.PR_ID") +
                    QStringLiteral(" INNER JOIN L_TMHMATA ON R_YPEYTH.TM_ID=L_TMHMATA.ID") + where +
                    QStringLiteral(" GROUP BY L_TMHMATA.DESCR") + QStringLiteral(" ORDER BY L_TMHMATA.DESCR");
         default:

@@ -15,7 +15,9 @@ public:
     using Item = std::array<QString, 2>;  // description, count as text
     using Items = QList<Item>;
 
-    static std::shared_ptr<clsRptProtGroup> New() { return std::shared_ptr<clsRptProtGroup>(new clsRptProtGroup); }
+    static std::shared_ptr<clsRptProtGroup> New() {
+        return std::shared_ptr<clsRptProtGroup>(new clsRptProtGroup);
+    }
 
     // sWhereCond is kept but not used: the statements use gSearchWhere.
     void Main(QString& sWhereCond);

@@ -29,7 +29,8 @@ void clsRptProtReceipt::Main(long eRpt_Selection, QString& sWhereCond, QString& 
 bool clsRptProtReceipt::OpenData() {
     QString sql;
     if (m_whereCond.startsWith(QLatin1String("%%")) || m_choice != rptCurrent) {
-        sql = Statement(QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL "), m_whereCond, m_extraCond);
+        sql = Statement(QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL "), m_whereCond,
+                        m_extraCond);
     } else {
         // The current entry alone: neither the scope nor the order apply.
         m_order.clear();
@@ -72,7 +73,8 @@ void clsRptProtReceipt::PrintReceipt() {
     d1("Θέμα", v("THEMA"));
     d1("Όργανο προς το οποίο απευθύνεται",
        StrHelper::SqlValue(RptProtShared::DepartmentNames(QStringLiteral("R_YPEYTH WHERE PR_ID="), id,
-                                                          m_departments, QStringLiteral("Open: "), ClassName())
+                                                          m_departments, QStringLiteral("Open: "),
+                                                          ClassName())
                                .join(QStringLiteral("\r\n"))));
     d1("Υπηρεσία Υποβολής", StrHelper::SqlValue(gLogo1));
     d1("Αρ.Πρωτοκ.", v("PROT_AA"));
@@ -100,8 +102,8 @@ void clsRptProtReceipt::PrintReceipt() {
 // The items that accompany the document: its attachments, numbered in file-name order.
 void clsRptProtReceipt::attachments(const QString& id) {
     ReportEngine& e = *m_engine;
-    const QString sql = QStringLiteral("SELECT FILENAME FROM ") + QStringLiteral("PROT_FILES WHERE PR_ID=") + id +
-                        QStringLiteral(" AND FILETYPE=") + QStringLiteral("'SYN'") +
+    const QString sql = QStringLiteral("SELECT FILENAME FROM ") + QStringLiteral("PROT_FILES WHERE PR_ID=") +
+                        id + QStringLiteral(" AND FILETYPE=") + QStringLiteral("'SYN'") +
                         QStringLiteral(" ORDER BY FILENAME");
     Recordset rs;
     Err().Clear();
@@ -112,7 +114,8 @@ void clsRptProtReceipt::attachments(const QString& id) {
     }
     e.AddLine(QStringLiteral("D5"), {}, {}, {});
     e.AddLine(QStringLiteral("D5"), {}, {}, {});
-    e.AddLine(QStringLiteral("D2"), QStringLiteral("m1"), QStringLiteral("'Στοιχεία που συνοδεύουν το έγγραφο:'"), {});
+    e.AddLine(QStringLiteral("D2"), QStringLiteral("m1"),
+              QStringLiteral("'Στοιχεία που συνοδεύουν το έγγραφο:'"), {});
     if (rs.Eof()) {
         e.AddLine(QStringLiteral("D5"), {}, {}, {});
         e.AddLine(QStringLiteral("D2"), QStringLiteral("m1"), QStringLiteral("'ΟΥΔΕΝ'"), {});
@@ -120,7 +123,9 @@ void clsRptProtReceipt::attachments(const QString& id) {
     }
     for (int n = 1; !rs.Eof(); rs.MoveNext(), ++n) {
         e.AddLine(QStringLiteral("D5"), {}, {}, {});
-        e.AddLine(QStringLiteral("D2"), QStringLiteral("t1,m1"),
-                  StrHelper::SqlValue(QString(QString::number(n) + u'.')) + u',' + StrHelper::SqlValue(rs.Value(0)), {});
+        e.AddLine(
+            QStringLiteral("D2"), QStringLiteral("t1,m1"),
+            StrHelper::SqlValue(QString(QString::number(n) + u'.')) + u',' + StrHelper::SqlValue(rs.Value(0)),
+            {});
     }
 }

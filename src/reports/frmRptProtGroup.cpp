@@ -27,9 +27,10 @@ void frmRptProtGroup::Form_Load() {
     const QString crlf = QStringLiteral("\r\n");
     // The first line's "A" is a Latin capital, as the system writes it.
     lbl->setText(QStringLiteral("Για τις επιλεγμένες εγγραφές Πρωτοκόλλου, εκτυπώνονται ") +
-                 QStringLiteral("τα σύνολα: ") + crlf + crlf + QStringLiteral("* Aνά τύπο εισερχόμενου") + crlf +
-                 QStringLiteral("* Ανά τύπο εξερχόμενου") + crlf + QStringLiteral("* Ανά προέλευση (από)") + crlf +
-                 QStringLiteral("* Ανά προορισμό (προς)") + crlf + QStringLiteral("* Ανά υπεύθυνη μονάδα"));
+                 QStringLiteral("τα σύνολα: ") + crlf + crlf + QStringLiteral("* Aνά τύπο εισερχόμενου") +
+                 crlf + QStringLiteral("* Ανά τύπο εξερχόμενου") + crlf +
+                 QStringLiteral("* Ανά προέλευση (από)") + crlf + QStringLiteral("* Ανά προορισμό (προς)") +
+                 crlf + QStringLiteral("* Ανά υπεύθυνη μονάδα"));
     bool flag1 = true, flag2 = true;
     FormLayout::Shared().Restore(this, 0, 0, 0, 0, kSection, flag1, flag2);
 }

@@ -16,13 +16,15 @@ void frmRptProtocol::buildControls() {
 
     Frame1 = named(new QGroupBox(QStringLiteral("Επιλέξτε τύπο εκτύπωσης "), this), QStringLiteral("Frame1"));
     auto* rows = new QVBoxLayout(Frame1);
-    const QString options[4] = {QStringLiteral("Αναλυτική εκτύπωση"), QStringLiteral("Συγκεντρωτική εκτύπωση"),
+    const QString options[4] = {QStringLiteral("Αναλυτική εκτύπωση"),
+                                QStringLiteral("Συγκεντρωτική εκτύπωση"),
                                 QStringLiteral("Εκτύπωση βεβαίωσης"), QStringLiteral("Εκτύπωση βεβαίωσεων")};
     const QString notes[4] = {
         QStringLiteral("Για τις επιλεγμένες ή όλες τις εγγραφές Πρωτοκόλλου"),
         QStringLiteral("Σύνολα ανά τύπο εισερχόμενου, τύπο εξερχόμενου, προέλευση (από), προορισμό (προς), "
                        "υπεύθυνη μονάδα"),
-        QStringLiteral("Για την τρέχουσα εγγραφή Πρωτοκόλλου"), QStringLiteral("Για κάθε εγγραφή Πρωτοκόλλου")};
+        QStringLiteral("Για την τρέχουσα εγγραφή Πρωτοκόλλου"),
+        QStringLiteral("Για κάθε εγγραφή Πρωτοκόλλου")};
     for (int i = 0; i < 4; ++i) {
         const QString index = QStringLiteral("(%1)").arg(i);
         optRpt[i] = named(new QRadioButton(options[i], Frame1), QStringLiteral("optRpt") + index);

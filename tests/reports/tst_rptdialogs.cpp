@@ -21,13 +21,16 @@ private slots:
         frmRptProtocol dlg;
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Εκτύπωση Πρωτοκόλλου"));
         QCOMPARE(dlg.Frame1->title(), QStringLiteral("Επιλέξτε τύπο εκτύπωσης "));
-        const QString options[4] = {QStringLiteral("Αναλυτική εκτύπωση"), QStringLiteral("Συγκεντρωτική εκτύπωση"),
-                                    QStringLiteral("Εκτύπωση βεβαίωσης"), QStringLiteral("Εκτύπωση βεβαίωσεων")};
+        const QString options[4] = {
+            QStringLiteral("Αναλυτική εκτύπωση"), QStringLiteral("Συγκεντρωτική εκτύπωση"),
+            QStringLiteral("Εκτύπωση βεβαίωσης"), QStringLiteral("Εκτύπωση βεβαίωσεων")};
         const QString notes[4] = {
             QStringLiteral("Για τις επιλεγμένες ή όλες τις εγγραφές Πρωτοκόλλου"),
-            QStringLiteral("Σύνολα ανά τύπο εισερχόμενου, τύπο εξερχόμενου, προέλευση (από), προορισμό (προς), "
-                           "υπεύθυνη μονάδα"),
-            QStringLiteral("Για την τρέχουσα εγγραφή Πρωτοκόλλου"), QStringLiteral("Για κάθε εγγραφή Πρωτοκόλλου")};
+            QStringLiteral(
+                "Σύνολα ανά τύπο εισερχόμενου, τύπο εξερχόμενου, προέλευση (από), προορισμό (προς), "
+                "υπεύθυνη μονάδα"),
+            QStringLiteral("Για την τρέχουσα εγγραφή Πρωτοκόλλου"),
+            QStringLiteral("Για κάθε εγγραφή Πρωτοκόλλου")};
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(dlg.findChild<QRadioButton*>(QStringLiteral("optRpt(%1)").arg(i)), dlg.optRpt[i]);
             QCOMPARE(dlg.optRpt[i]->text(), options[i]);
@@ -89,10 +92,12 @@ private slots:
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Εκτύπωση Συνόλων"));
         const QString crlf = QStringLiteral("\r\n");
         QCOMPARE(dlg.lbl->text(),
-                 QStringLiteral("Για τις επιλεγμένες εγγραφές Πρωτοκόλλου, εκτυπώνονται τα σύνολα: ") + crlf + crlf +
-                     QStringLiteral("* A") /* Latin A */ + QStringLiteral("νά τύπο εισερχόμενου") + crlf +
-                     QStringLiteral("* Ανά τύπο εξερχόμενου") + crlf + QStringLiteral("* Ανά προέλευση (από)") + crlf +
-                     QStringLiteral("* Ανά προορισμό (προς)") + crlf + QStringLiteral("* Ανά υπεύθυνη μονάδα"));
+                 QStringLiteral("Για τις επιλεγμένες εγγραφές Πρωτοκόλλου, εκτυπώνονται τα σύνολα: ") + crlf +
+                     crlf + QStringLiteral("* A") /* Latin A */ + QStringLiteral("νά τύπο εισερχόμενου") +
+                     crlf + QStringLiteral("* Ανά τύπο εξερχόμενου") + crlf +
+                     QStringLiteral("* Ανά προέλευση (από)") + crlf +
+                     QStringLiteral("* Ανά προορισμό (προς)") + crlf +
+                     QStringLiteral("* Ανά υπεύθυνη μονάδα"));
         const QString captions[4] = {QStringLiteral("Εκτύπωση"), QStringLiteral("Προεπισκόπηση"),
                                      QStringLiteral("Ρυθμίσεις Εκτύπωσης"), QStringLiteral("Ακύρωση")};
         for (int i = 0; i < 4; ++i) {

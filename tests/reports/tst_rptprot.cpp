@@ -1,7 +1,7 @@
 #include <QComboBox>
 #include <QGroupBox>
-#include <QProcess>
 #include <QPrinter>
+#include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -12,9 +12,9 @@
 #include <memory>
 
 #include "Adodc.h"
-#include "GridModel.h"
 #include "App.h"
 #include "DBHelper.h"
+#include "GridModel.h"
 #include "ListRecordset.h"
 #include "MsgBox.h"
 #include "Recordset.h"
@@ -64,7 +64,8 @@ QString sv(const QString& text) {
 
 // An entry of this year; its ID.
 QString entry(const QString& columns, const QString& values) {
-    if (!exec(QStringLiteral("INSERT INTO PROTOCOL (HMEROM, %1) VALUES (getdate(), %2)").arg(columns, values)))
+    if (!exec(
+            QStringLiteral("INSERT INTO PROTOCOL (HMEROM, %1) VALUES (getdate(), %2)").arg(columns, values)))
         return {};
     return scalar(QStringLiteral("SELECT max(ID) FROM PROTOCOL"));
 }
@@ -116,28 +117,35 @@ class TestRptProt : public QObject {
         user->UserId = 1;
         user->Auth = Rights::ProtocolEdit | Rights::ProtocolEditIncoming;
         gUser = user;
-        bool ok = exec(QStringLiteral("INSERT INTO L_TMHMATA (CODE, DESCR, MODUSER) VALUES ('T1', 'Λογιστήριο', 1)")) &&
-                  exec(QStringLiteral("INSERT INTO L_TMHMATA (CODE, DESCR, MODUSER) VALUES ('T2', 'Γραμματεία', 1)")) &&
-                  exec(QStringLiteral("INSERT INTO L_TMHMATA (CODE, DESCR, MODUSER) VALUES ('T3', 'Προμήθειες', 1)")) &&
-                  exec(QStringLiteral("UPDATE L_TMHMATA SET MODFLAG='D' WHERE CODE='T3'")) &&
-                  exec(QStringLiteral("INSERT INTO L_TYPOI (CODE, DESCR, MODUSER) VALUES ('DOC', 'Έγγραφο', 1)")) &&
-                  exec(QStringLiteral("INSERT INTO L_TYPOI (CODE, DESCR, MODUSER) VALUES ('FAX', 'Φαξ', 1)")) &&
-                  exec(QStringLiteral("INSERT INTO USERS (U_NAME, U_AUTH, U_FNAME, U_LNAME) "
-                                      "VALUES ('clerk', 1, 'Μαρία', 'Παππά')"));
+        bool ok =
+            exec(QStringLiteral(
+                "INSERT INTO L_TMHMATA (CODE, DESCR, MODUSER) VALUES ('T1', 'Λογιστήριο', 1)")) &&
+            exec(QStringLiteral(
+                "INSERT INTO L_TMHMATA (CODE, DESCR, MODUSER) VALUES ('T2', 'Γραμματεία', 1)")) &&
+            exec(QStringLiteral(
+                "INSERT INTO L_TMHMATA (CODE, DESCR, MODUSER) VALUES ('T3', 'Προμήθειες', 1)")) &&
+            exec(QStringLiteral("UPDATE L_TMHMATA SET MODFLAG='D' WHERE CODE='T3'")) &&
+            exec(QStringLiteral("INSERT INTO L_TYPOI (CODE, DESCR, MODUSER) VALUES ('DOC', 'Έγγραφο', 1)")) &&
+            exec(QStringLiteral("INSERT INTO L_TYPOI (CODE, DESCR, MODUSER) VALUES ('FAX', 'Φαξ', 1)")) &&
+            exec(QStringLiteral("INSERT INTO USERS (U_NAME, U_AUTH, U_FNAME, U_LNAME) "
+                                "VALUES ('clerk', 1, 'Μαρία', 'Παππά')"));
         if (!ok) return nullptr;
         const auto id = [](const char* table, const char* code) {
-            return scalar(QStringLiteral("SELECT ID FROM %1 WHERE CODE='%2'").arg(QLatin1String(table), QLatin1String(code)));
+            return scalar(QStringLiteral("SELECT ID FROM %1 WHERE CODE='%2'")
+                              .arg(QLatin1String(table), QLatin1String(code)));
         };
         const QString clerk = scalar(QStringLiteral("SELECT USER_ID FROM USERS WHERE U_NAME='clerk'"));
         const QString t1 = id("L_TMHMATA", "T1"), t2 = id("L_TMHMATA", "T2"), t3 = id("L_TMHMATA", "T3");
         // Inserted first, so that the register number's order differs from PROT_EIS's.
         m_id["E3"] = entry(QStringLiteral("APO, PROS, PROT_EIS, THEMA, EIS_TYPOS_ID, MODUSER"),
-                           QStringLiteral("'Δήμος Αθηναίων', '', 'ΩΩ-1', 'Βεβαίωση', %1, %2").arg(id("L_TYPOI", "FAX"), clerk));
-        m_id["E1"] = entry(QStringLiteral("APO, PROS, PROT_EIS, THEMA, ARMODIOS_A, ARMODIOS, KOINOP, PARATHR,"
-                                          " EIS_TYPOS_ID, EX_TYPOS_ID, MODUSER"),
-                           QStringLiteral("'Δήμος Αθηναίων', 'Υπουργείο', 'ΑΒ-12', 'Αίτηση άδειας', 'Κώστας', 'Ελένη',"
-                                          " 'Κοινοποίηση', 'Παρατήρηση', %1, 0, %2")
-                               .arg(id("L_TYPOI", "DOC"), clerk));
+                           QStringLiteral("'Δήμος Αθηναίων', '', 'ΩΩ-1', 'Βεβαίωση', %1, %2")
+                               .arg(id("L_TYPOI", "FAX"), clerk));
+        m_id["E1"] =
+            entry(QStringLiteral("APO, PROS, PROT_EIS, THEMA, ARMODIOS_A, ARMODIOS, KOINOP, PARATHR,"
+                                 " EIS_TYPOS_ID, EX_TYPOS_ID, MODUSER"),
+                  QStringLiteral("'Δήμος Αθηναίων', 'Υπουργείο', 'ΑΒ-12', 'Αίτηση άδειας', 'Κώστας', 'Ελένη',"
+                                 " 'Κοινοποίηση', 'Παρατήρηση', %1, 0, %2")
+                      .arg(id("L_TYPOI", "DOC"), clerk));
         // Quotes, Greek, line breaks and the column's 300 characters; no type, an unknown type, an
         // unknown user.
         QString longText = QStringLiteral("O'Brien \"λέει\"\r\nδεύτερη γραμμή ");
@@ -145,14 +153,18 @@ class TestRptProt : public QObject {
         longText = longText.left(294) + QStringLiteral("ΤΕΛΟΣ");
         m_id["E2"] = entry(QStringLiteral("APO, THEMA, EX_TYPOS_ID, MODUSER"),
                            QStringLiteral("'', %1, 999, 999").arg(sv(longText)));
-        m_id["E4"] = entry(QStringLiteral("APO, THEMA, MODUSER"), QStringLiteral("'Διαγραμμένη', 'Σβησμένη', 1"));
+        m_id["E4"] =
+            entry(QStringLiteral("APO, THEMA, MODUSER"), QStringLiteral("'Διαγραμμένη', 'Σβησμένη', 1"));
         ok = exec(QStringLiteral("UPDATE PROTOCOL SET MODFLAG='D' WHERE ID=") + m_id["E4"]);
         const auto link = [](const char* table, const QString& pr, const QString& tm) {
-            return exec(QStringLiteral("INSERT INTO %1 (PR_ID, TM_ID) VALUES (%2, %3)").arg(QLatin1String(table), pr, tm));
+            return exec(QStringLiteral("INSERT INTO %1 (PR_ID, TM_ID) VALUES (%2, %3)")
+                            .arg(QLatin1String(table), pr, tm));
         };
         const auto file = [](const QString& pr, const char* name, const char* type) {
-            return exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, FILETYPE) VALUES (%1, %2, %3)")
-                            .arg(pr, sv(QString::fromUtf8(name)), type ? QStringLiteral("'SYN'") : QStringLiteral("NULL")));
+            return exec(
+                QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, FILETYPE) VALUES (%1, %2, %3)")
+                    .arg(pr, sv(QString::fromUtf8(name)),
+                         type ? QStringLiteral("'SYN'") : QStringLiteral("NULL")));
         };
         ok = ok && link("R_YPEYTH", m_id["E1"], t1) && link("R_YPEYTH", m_id["E1"], t3) &&
              link("R_ANTIGRAFA", m_id["E1"], t2) && link("R_YPEYTH", m_id["E3"], t1) &&
@@ -181,10 +193,12 @@ class TestRptProt : public QObject {
             m_optionsSelection = w->optSelection->isEnabled();
             w->optPrint->setChecked(true);
             (options.selection ? w->optSelection : w->optAll)->setChecked(true);
-            w->cmbOrder->setCurrentIndex(options.orderCaption.isEmpty() ? 0 : w->cmbOrder->findText(options.orderCaption));
+            w->cmbOrder->setCurrentIndex(
+                options.orderCaption.isEmpty() ? 0 : w->cmbOrder->findText(options.orderCaption));
             QTest::mouseClick(w->cmdOK, Qt::LeftButton);
         });
-        ModalDriver<frmRptProtGroup> totals([](frmRptProtGroup* w) { QTest::mouseClick(w->cmdAction[0], Qt::LeftButton); });
+        ModalDriver<frmRptProtGroup> totals(
+            [](frmRptProtGroup* w) { QTest::mouseClick(w->cmdAction[0], Qt::LeftButton); });
         form.key("print");
         return QFile::exists(m_pdf) ? pdfPages(m_pdf) : QStringList();
     }
@@ -281,9 +295,10 @@ private slots:
         auto form = open(db);
         QVERIFY(form);
         for (int i = 0; i < 45; ++i)
-            QVERIFY(!entry(QStringLiteral("APO, THEMA, MODUSER"),
-                           QStringLiteral("'Αποστολέας %1', 'Θέμα με δύο γραμμές\r\nκαι συνέχεια %1', 1").arg(i))
-                         .isEmpty());
+            QVERIFY(
+                !entry(QStringLiteral("APO, THEMA, MODUSER"),
+                       QStringLiteral("'Αποστολέας %1', 'Θέμα με δύο γραμμές\r\nκαι συνέχεια %1', 1").arg(i))
+                     .isEmpty());
         form->key("refresh");
         const QStringList pages = print(*form, 0);
         QVERIFY(pages.size() >= 3);
@@ -295,7 +310,8 @@ private slots:
         // A block starts and ends on one page: its sender is near its top, its subject's end last.
         for (int i = 0; i < 45; ++i) {
             const QRegularExpression from(QStringLiteral("Αποστολέας %1\\b").arg(i));
-            const QRegularExpression end(QStringLiteral("συνέχεια %1$").arg(i), QRegularExpression::MultilineOption);
+            const QRegularExpression end(QStringLiteral("συνέχεια %1$").arg(i),
+                                         QRegularExpression::MultilineOption);
             const auto pageOf = [&pages](const QRegularExpression& re) {
                 for (int p = 0; p < pages.size(); ++p)
                     if (pages[p].contains(re)) return p;
@@ -371,7 +387,9 @@ private slots:
         auto form = open(db);
         QVERIFY(form);
         for (int i = 0; i < 150; ++i)
-            QVERIFY(!entry(QStringLiteral("APO, MODUSER"), QStringLiteral("'Αποστολέας %1', 1").arg(i, 3, 10, QChar(u'0'))).isEmpty());
+            QVERIFY(!entry(QStringLiteral("APO, MODUSER"),
+                           QStringLiteral("'Αποστολέας %1', 1").arg(i, 3, 10, QChar(u'0')))
+                         .isEmpty());
         int dialogs = 0;
         ReportEngine::SetPrintDialogHook([this, &dialogs](QPrinter& p) {
             ++dialogs;
@@ -393,8 +411,10 @@ private slots:
                 auto* w = qobject_cast<frmRptProtGroup*>(QApplication::activeModalWidget());
                 if (!w || shown >= steps.size()) return;
                 const QString step = steps[shown++];
-                if (step == QLatin1String("close")) w->close();
-                else QTest::mouseClick(w->cmdAction[step.toInt()], Qt::LeftButton);
+                if (step == QLatin1String("close"))
+                    w->close();
+                else
+                    QTest::mouseClick(w->cmdAction[step.toInt()], Qt::LeftButton);
             });
             timer.start(10);
             form->key("print");
@@ -423,18 +443,27 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("statement");
         const QString where = QStringLiteral(" WHERE (ETOS=2026) AND (P.MODFLAG<>'D')");
-        QTest::newRow("1") << 1
-                           << "select L_TYPOI.DESCR AS TYPOS_DESCR, count(*) as CNT from PROTOCOL P LEFT JOIN L_TYPOI"
-                              " ON P.EIS_TYPOS_ID=L_TYPOI.ID" + where + " GROUP BY L_TYPOI.DESCR ORDER BY TYPOS_DESCR";
-        QTest::newRow("2") << 2
-                           << "select L_TYPOI.DESCR AS TYPOS_DESCR, count(*) as CNT from PROTOCOL P LEFT JOIN L_TYPOI"
-                              " ON P.EX_TYPOS_ID=L_TYPOI.ID" + where + " GROUP BY L_TYPOI.DESCR ORDER BY TYPOS_DESCR";
-        QTest::newRow("3") << 3 << "select APO, count(*) AS CNT from PROTOCOL P" + where + " GROUP BY APO ORDER BY APO";
-        QTest::newRow("4") << 4 << "select PROS, count(*) AS CNT from PROTOCOL P" + where + " GROUP BY PROS ORDER BY PROS";
-        QTest::newRow("5") << 5
-                           << "select L_TMHMATA.DESCR AS TMHMA_DESCR, count(*) as CNT from PROTOCOL P INNER JOIN R_YPEYTH"
-                              " ON  P.ID = R_YPEYTH.PR_ID INNER JOIN L_TMHMATA ON R_YPEYTH.TM_ID=L_TMHMATA.ID" + where +
-                              " GROUP BY L_TMHMATA.DESCR ORDER BY L_TMHMATA.DESCR";
+        QTest::newRow("1")
+            << 1
+            << "select L_TYPOI.DESCR AS TYPOS_DESCR, count(*) as CNT from PROTOCOL P LEFT JOIN L_TYPOI"
+               " ON P.EIS_TYPOS_ID=L_TYPOI.ID" +
+                   where + " GROUP BY L_TYPOI.DESCR ORDER BY TYPOS_DESCR";
+        QTest::newRow("2")
+            << 2
+            << "select L_TYPOI.DESCR AS TYPOS_DESCR, count(*) as CNT from PROTOCOL P LEFT JOIN L_TYPOI"
+               " ON P.EX_TYPOS_ID=L_TYPOI.ID" +
+                   where + " GROUP BY L_TYPOI.DESCR ORDER BY TYPOS_DESCR";
+        QTest::newRow("3") << 3
+                           << "select APO, count(*) AS CNT from PROTOCOL P" + where +
+                                  " GROUP BY APO ORDER BY APO";
+        QTest::newRow("4") << 4
+                           << "select PROS, count(*) AS CNT from PROTOCOL P" + where +
+                                  " GROUP BY PROS ORDER BY PROS";
+        QTest::newRow("5")
+            << 5
+            << "select L_TMHMATA.DESCR AS TMHMA_DESCR, count(*) as CNT from PROTOCOL P INNER JOIN R_YPEYTH"
+               " ON  P.ID = R_YPEYTH.PR_ID INNER JOIN L_TMHMATA ON R_YPEYTH.TM_ID=L_TMHMATA.ID" +
+                   where + " GROUP BY L_TMHMATA.DESCR ORDER BY L_TMHMATA.DESCR";
     }
     void groupStatements() {
         QFETCH(int, kind);
@@ -465,14 +494,16 @@ private slots:
         QString page = pages[0];
         for (const QString& line :
              {QStringLiteral("ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ"), QStringLiteral("Θέμα Αίτηση άδειας"),
-              QStringLiteral("Όργανο προς το οποίο Λογιστήριο"), QStringLiteral("Υπηρεσία Υποβολής Δήμος Δοκιμής"),
-              QString(QStringLiteral("Αρ.Πρωτοκ. ") + e1), QStringLiteral("Αρμόδιος Υπάλληλος Κώστας"),
-              QStringLiteral("Αιτών Δήμος Αθηναίων"), QStringLiteral("Στοιχεία που συνοδεύουν το έγγραφο:"),
-              QStringLiteral("1. α-συνημμένο"), QStringLiteral("2. β-συνημμένο"), QStringLiteral("Ο Υπάλληλος"),
-              QStringLiteral("Παππά Μαρία"), QStringLiteral("(υπογραφή)")})
+              QStringLiteral("Όργανο προς το οποίο Λογιστήριο"),
+              QStringLiteral("Υπηρεσία Υποβολής Δήμος Δοκιμής"), QString(QStringLiteral("Αρ.Πρωτοκ. ") + e1),
+              QStringLiteral("Αρμόδιος Υπάλληλος Κώστας"), QStringLiteral("Αιτών Δήμος Αθηναίων"),
+              QStringLiteral("Στοιχεία που συνοδεύουν το έγγραφο:"), QStringLiteral("1. α-συνημμένο"),
+              QStringLiteral("2. β-συνημμένο"), QStringLiteral("Ο Υπάλληλος"), QStringLiteral("Παππά Μαρία"),
+              QStringLiteral("(υπογραφή)")})
             QVERIFY2(page.contains(line), qPrintable(line));
         // The soft-deleted department on a line of its own; document files are not listed.
-        QVERIFY(page.contains(QStringLiteral("\nΠρομήθειες")) || page.contains(QStringLiteral("απευθύνεται Προμήθειες")));
+        QVERIFY(page.contains(QStringLiteral("\nΠρομήθειες")) ||
+                page.contains(QStringLiteral("απευθύνεται Προμήθειες")));
         QVERIFY(!page.contains(QStringLiteral("doc.pdf")));
         QVERIFY(!page.contains(QStringLiteral("ΟΥΔΕΝ")));
         QVERIFY(page.indexOf(QStringLiteral("α-συνημμένο")) < page.indexOf(QStringLiteral("β-συνημμένο")));
@@ -486,7 +517,8 @@ private slots:
         QCOMPARE(pages.size(), 3);
         for (const QString& p : pages) {
             QCOMPARE(p.count(QStringLiteral("ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ")), 1);
-            QVERIFY(p.contains(QRegularExpression(QStringLiteral("^Υπηρεσία Υποβολής$"), QRegularExpression::MultilineOption)));
+            QVERIFY(p.contains(QRegularExpression(QStringLiteral("^Υπηρεσία Υποβολής$"),
+                                                  QRegularExpression::MultilineOption)));
         }
         const QString e2 = pages.filter(QStringLiteral("O'Brien")).value(0);
         QVERIFY(e2.contains(QStringLiteral("ΟΥΔΕΝ")));  // document files only
@@ -566,8 +598,9 @@ private slots:
         }
         QStringList shown = boxes();
         QCOMPARE(shown.size(), 2);
-        QVERIFY2(shown[0].contains(QStringLiteral("clsRptProtDet -> Open : SELECT * FROM PROTOCOL  WHERE (NOCOL=1) "
-                                                  "AND ((MODFLAG<>'D')) ORDER BY APO")),
+        QVERIFY2(shown[0].contains(
+                     QStringLiteral("clsRptProtDet -> Open : SELECT * FROM PROTOCOL  WHERE (NOCOL=1) "
+                                    "AND ((MODFLAG<>'D')) ORDER BY APO")),
                  qPrintable(shown[0]));
         QCOMPARE(shown[1], kNoData);
         QVERIFY(!QFile::exists(m_pdf));
@@ -578,8 +611,9 @@ private slots:
         shown = boxes();
         QCOMPARE(shown.size(), 3);  // one per entry
         for (const QString& b : shown)
-            QVERIFY2(b.contains(QStringLiteral("clsRptProtDet -> Open : SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=")),
-                     qPrintable(b));
+            QVERIFY2(
+                b.contains(QStringLiteral("clsRptProtDet -> Open : SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=")),
+                qPrintable(b));
         QCOMPARE(text.count(QStringLiteral("Αρ.Πρωτοκ.")), 3);
         QVERIFY(text.contains(QStringLiteral("Αντ.σε Μον. Γραμματεία")));
 
@@ -589,16 +623,18 @@ private slots:
         text = print(*form, 2).join(u'\n');
         shown = boxes();
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].contains(QStringLiteral("Open: SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + m_id["E1"]),
-                 qPrintable(shown[0]));
+        QVERIFY2(
+            shown[0].contains(QStringLiteral("Open: SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + m_id["E1"]),
+            qPrintable(shown[0]));
         QVERIFY(text.contains(QStringLiteral("1. α-συνημμένο")));
 
         MsgBoxHook::Clear();
         QVERIFY(print(*form, 1).isEmpty());
         shown = boxes();
         QCOMPARE(shown.size(), 2);
-        QVERIFY2(shown[0].contains(QStringLiteral("Open : select L_TMHMATA.DESCR AS TMHMA_DESCR, count(*) as CNT from PROTOCOL P"
-                                                  " INNER JOIN R_YPEYTH ON  P.ID")),
+        QVERIFY2(shown[0].contains(QStringLiteral(
+                     "Open : select L_TMHMATA.DESCR AS TMHMA_DESCR, count(*) as CNT from PROTOCOL P"
+                     " INNER JOIN R_YPEYTH ON  P.ID")),
                  qPrintable(shown[0]));
         QCOMPARE(shown[1], QStringLiteral("Πρόβλημα στην συλλογή των δεδομένων."));
         QCOMPARE(MsgBoxHook::Log().last().icon(), int(vb::vbCritical));
