@@ -20,11 +20,7 @@ void clsRptProtDet::Main(QString& sWhereCond, QString& sExtraCond, QStringList& 
 bool clsRptProtDet::OpenRecordset() {
     const QString sql =
         Statement(QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL "), m_whereCond, m_extraCond);
-    return m_rows.Open(sql.chopped(OrderClause(m_order).size()), m_order, sql, ClassName());
-}
-
-void clsRptProtDet::FirstRow() {
-    if (!m_rows.Bof()) m_rows.MoveFirst();
+    return OpenRows(sql);
 }
 
 void clsRptProtDet::LoadCodeTables() {

@@ -2,12 +2,11 @@
 
 #include <QHash>
 
-#include "RptRows.h"
-#include "clsRptBase.h"
+#include "RptKeysetReport.h"
 
 // The detailed register list (layout 144): every entry of the selection as a block of labelled
 // lines, its incoming side on the left and its outgoing side on the right.
-class clsRptProtDet : public ReportClass<clsRptProtDet> {
+class clsRptProtDet : public RptKeysetReport<clsRptProtDet> {
 public:
     // The register window's print arguments: its list condition (or "%%" statement), the base
     // condition and the order choices.
@@ -20,10 +19,6 @@ private:
     void AfterPrepareCache() override { LoadCodeTables(); }
     bool CacheRecord() override;
     const char* ClassName() const override { return "clsRptProtDet"; }
-    bool RowsAtEnd() const override { return m_rows.Eof(); }
-    void NextRow() override { m_rows.MoveNext(); }
-    void FirstRow() override;
-    void CloseRows() override { m_rows.Close(); }
 
     bool OpenRecordset();
     void LoadCodeTables();
@@ -31,5 +26,4 @@ private:
 
     QString m_whereCond, m_extraCond;
     QHash<QString, QString> m_departments, m_types;
-    RptRows m_rows;
 };

@@ -38,11 +38,7 @@ bool clsRptProtReceipt::OpenData() {
         CondBuilder::BuildWhere(m_whereCond, QString(), where);
         sql = QStringLiteral("SELECT * FROM ") + QStringLiteral("PROTOCOL ") + where;
     }
-    return m_rows.Open(sql.chopped(OrderClause(m_order).size()), m_order, sql, ClassName());
-}
-
-void clsRptProtReceipt::FirstRow() {
-    if (!m_rows.Bof()) m_rows.MoveFirst();
+    return OpenRows(sql);
 }
 
 void clsRptProtReceipt::LoadLookups() {

@@ -2,12 +2,11 @@
 
 #include <QHash>
 
-#include "RptRows.h"
-#include "clsRptBase.h"
+#include "RptKeysetReport.h"
 
 // Filing receipts (layout 146): one page per register entry, for the current entry (choice 3) or
 // for every entry of the register list (choice 4).
-class clsRptProtReceipt : public ReportClass<clsRptProtReceipt> {
+class clsRptProtReceipt : public RptKeysetReport<clsRptProtReceipt> {
 public:
     enum Choice : long { rptCurrent = 3, rptList = 4 };
     // eRpt_Selection 3 with "ID=" and the entry's id, or 4 with the list's condition (or "%%"
@@ -22,10 +21,6 @@ private:
     // One receipt and its page end; a receipt is a page of its own, so the page is always full.
     bool CacheRecord() override;
     const char* ClassName() const override { return "clsRptProtReceipt"; }
-    bool RowsAtEnd() const override { return m_rows.Eof(); }
-    void NextRow() override { m_rows.MoveNext(); }
-    void FirstRow() override;
-    void CloseRows() override { m_rows.Close(); }
 
     void PrintReceipt();
     void LoadLookups();
@@ -34,5 +29,4 @@ private:
     long m_choice = rptCurrent;
     QString m_whereCond, m_extraCond;
     QHash<QString, QString> m_departments;
-    RptRows m_rows;
 };
