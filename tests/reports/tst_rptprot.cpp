@@ -28,6 +28,7 @@
 #include "clsDBForm.h"
 #include "clsRptProtDet.h"
 #include "clsRptProtGroup.h"
+#include "clsRptProtReceipt.h"
 #include "frmMDI.h"
 #include "frmProtocol.h"
 #include "frmRptProtGroup.h"
@@ -344,6 +345,14 @@ private slots:
         text = print(*form, 0, {QStringLiteral("Αρ.Πρωτ."), true}).join(u'\n');
         QCOMPARE(text.count(QStringLiteral("Αρ.Πρωτοκ.")), 2);
         QVERIFY(!order(text));
+        // The list's receipts in the chosen order, one page each.
+        QStringList pages = print(*form, 3, {QStringLiteral("Πρωτ.Εισ"), true});
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(pages[0].contains(QStringLiteral("Θέμα Αίτηση άδειας")));
+        QVERIFY(pages[1].contains(QStringLiteral("Θέμα Βεβαίωση")));
+        pages = print(*form, 3, {QStringLiteral("Αρ.Πρωτ."), true});
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(pages[0].contains(QStringLiteral("Θέμα Βεβαίωση")));
     }
 
     // Totals by group, over every entry that is not deleted and after a department search.
@@ -525,6 +534,23 @@ private slots:
         QVERIFY(e2.contains(QStringLiteral("ΤΕΛΟΣ")));
         QVERIFY(!e2.contains(QStringLiteral("Παππά")));  // an unknown user
         QVERIFY(e2.contains(QRegularExpression(QStringLiteral("Ο Υπάλληλος\\s+\\(υπογραφή\\)"))));
+
+        // No list condition: the dialog is told there is no selection, and the base condition
+        // alone chooses the rows.
+        {
+            QFile::remove(m_pdf);
+            ModalDriver<ReportOptions> opts([this](ReportOptions* w) {
+                m_optionsSelection = w->optSelection->isEnabled();
+                w->optPrint->setChecked(true);
+                QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+            });
+            QString where, extra = frmProtocol::BaseCondition();
+            QStringList fields;
+            clsRptProtReceipt::New()->Main(clsRptProtReceipt::rptList, where, extra, fields);
+            QVERIFY(opts.shown());
+        }
+        QVERIFY(!m_optionsSelection);
+        QCOMPARE(pdfPages(m_pdf).size(), 3);
     }
 
     // On the list page "the current entry" is the first selected row; with none selected there is
