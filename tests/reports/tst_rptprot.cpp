@@ -2,6 +2,7 @@
 #include <QGroupBox>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -21,6 +22,7 @@
 #include "RegisterDatabase.h"
 #include "ReportEngine.h"
 #include "ReportOptions.h"
+#include "ReportPreview.h"
 #include "Rights.h"
 #include "SqlDialect.h"
 #include "StrHelper.h"
@@ -97,7 +99,22 @@ QStringList boxes() {
 struct Options {
     QString orderCaption;  // "" for no order
     bool selection = true;
+    bool preview = false;
 };
+
+// The preview window a run left open; nullptr when there is none.
+ReportPreview* openPreview() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<ReportPreview*>(w); p && p->isVisible()) return p;
+    return nullptr;
+}
+
+QStringList texts(const ReportPage::Page* page) {
+    QStringList out;
+    if (page)
+        for (const ReportPage::Text& t : page->texts) out << t.text;
+    return out;
+}
 
 }  // namespace
 
@@ -192,7 +209,7 @@ class TestRptProt : public QObject {
             m_optionsShown = true;
             m_optionsScope = w->fraScope->isVisibleTo(w);
             m_optionsSelection = w->optSelection->isEnabled();
-            w->optPrint->setChecked(true);
+            (options.preview ? w->optPreview : w->optPrint)->setChecked(true);
             (options.selection ? w->optSelection : w->optAll)->setChecked(true);
             w->cmbOrder->setCurrentIndex(
                 options.orderCaption.isEmpty() ? 0 : w->cmbOrder->findText(options.orderCaption));
@@ -322,6 +339,43 @@ private slots:
             QCOMPARE(pageOf(end), pageOf(from));
         }
         QCOMPARE(blocks, 48);
+    }
+
+    // The detailed list in the preview: the right half's labels as written, and the data read
+    // again from its start when the preview goes back past the pages it keeps.
+    void detailedListPreview_data() { TestDatabase::addBackendRows(); }
+    void detailedListPreview() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        for (int i = 0; i < 140; ++i)
+            QVERIFY(!entry(QStringLiteral("APO, MODUSER"), QStringLiteral("'Αποστολέας %1', 1").arg(i))
+                         .isEmpty());
+        form->key("refresh");
+        Options preview;
+        preview.preview = true;
+        print(*form, 0, preview);
+        ReportPreview* p = openPreview();
+        QVERIFY(p);
+        QCOMPARE(p->CurrentPage(), 1);
+        const QStringList first = texts(p->CurrentModel());
+        for (const char* label :
+             {"Αρμόδιος", " Αρμόδιος", " Ημερ.Απάντ.", " Προς", " Τύπος", " Κοινοπ.", " Παρατηρ."})
+            QVERIFY2(first.contains(QString::fromUtf8(label)), label);
+        QVERIFY(first.contains(QStringLiteral("Βεβαίωση")));  // the list's first entry
+        QTest::mouseClick(p->cmdLast, Qt::LeftButton);
+        QVERIFY(p->CurrentPage() > 12);
+        // A page never shown is made again from the data's start.
+        QVERIFY(p->ShowPage(3));
+        QVERIFY(!texts(p->CurrentModel())
+                     .filter(QRegularExpression(QStringLiteral("^Αποστολέας \\d+$")))
+                     .isEmpty());
+        QVERIFY(p->ShowPage(1));
+        QCOMPARE(texts(p->CurrentModel()), first);
+        p->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!openPreview());
+        QCOMPARE(boxes(), QStringList());
     }
 
     // After a search the list's "%%" statement runs as it stands, with the chosen order.
