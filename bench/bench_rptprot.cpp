@@ -256,7 +256,7 @@ double totalsThroughPsql(const QStringList& connArgs) {
     return t.nsecsElapsed() / 1e6;
 }
 
-void reportsOn(const QString& name, const ConnectionPtr& conn, const QString& dir, int rows,
+void reportsOn(const QString& name, const ConnectionPtr& conn, const QString& dir, int rows, bool firstOnly,
                const std::function<double()>& client, const QString& clientName) {
     modDeclare::gConn = conn;
     SqlDialect::setActive(conn->backend());
@@ -269,6 +269,11 @@ void reportsOn(const QString& name, const ConnectionPtr& conn, const QString& di
         const QString what = receipts ? QStringLiteral("receipts") : QStringLiteral("detailed list");
         const Result firstPage =
             bestOf(3, [&] { return run(receipts, true, where, dir + QStringLiteral("/p.pdf")); });
+        if (firstOnly) {
+            out() << name << " " << what << " of " << rows << " entries: first preview page " << firstPage.ms
+                  << " ms (" << firstPage.extraMiB << " MiB)" << Qt::endl;
+            continue;
+        }
         const Result whole = run(receipts, false, where, dir + QStringLiteral("/r.pdf"));
         const int perPage = receipts ? 1 : std::max(1, qRound(double(rows) / std::max(1, whole.pages)));
         const Result base = direct(conn, where, receipts, perPage, dir + QStringLiteral("/d.pdf"));
@@ -278,6 +283,7 @@ void reportsOn(const QString& name, const ConnectionPtr& conn, const QString& di
               << base.pages << " pages, +" << base.extraMiB << " MiB; ratio " << whole.ms / base.ms
               << Qt::endl;
     }
+    if (firstOnly) return;
     const double ours = totals(dir + QStringLiteral("/t.pdf"));
     const double theirs = client();
     out() << name << " totals over every entry: " << ours << " ms; the five statements through " << clientName
@@ -296,7 +302,9 @@ int main(int argc, char* argv[]) {
     const ServerOptions server = serverOptions(QStringLiteral("bench_list's SQLite file."));
     const QCommandLineOption rowsOpt(QStringLiteral("rows"), QStringLiteral("Entries in the list."),
                                      QStringLiteral("N"), QStringLiteral("20000"));
-    p.addOptions({server.db, server.pg, server.pgUser, rowsOpt});
+    const QCommandLineOption firstOpt(QStringLiteral("first-page"),
+                                      QStringLiteral("Only the time to the first preview page."));
+    p.addOptions({server.db, server.pg, server.pgUser, rowsOpt, firstOpt});
     p.process(app);
     const int rows = p.value(rowsOpt).toInt();
 
@@ -318,7 +326,8 @@ int main(int argc, char* argv[]) {
     const ConnectionPtr lite =
         mustOpen(QStringLiteral("SQLite"), QStringLiteral("localhost"), p.value(server.db));
     reportsOn(
-        QStringLiteral("SQLite"), lite, dir.path(), rows, [&] { return totalsThroughDriver(lite); },
+        QStringLiteral("SQLite"), lite, dir.path(), rows, p.isSet(firstOpt),
+        [&] { return totalsThroughDriver(lite); },
         QStringLiteral("the driver (the sqlite3 shell cannot open a register)"));
     if (p.isSet(server.pg)) {
         const QString s = p.value(server.pg);
@@ -328,8 +337,8 @@ int main(int argc, char* argv[]) {
                                    s.section(u':', 1),   QStringLiteral("-U"),        p.value(server.pgUser),
                                    QStringLiteral("-d"), QStringLiteral("bench_list")};
         reportsOn(
-            QStringLiteral("PostgreSQL"), pg, dir.path(), rows, [&] { return totalsThroughPsql(connArgs); },
-            QStringLiteral("psql"));
+            QStringLiteral("PostgreSQL"), pg, dir.path(), rows, p.isSet(firstOpt),
+            [&] { return totalsThroughPsql(connArgs); }, QStringLiteral("psql"));
     }
     return 0;
 }
