@@ -9,8 +9,12 @@
 #include "Rights.h"
 #include "StrHelper.h"
 #include "clsDBForm.h"
+#include "clsRptProtDet.h"
+#include "clsRptProtGroup.h"
+#include "clsRptProtReceipt.h"
 #include "frmPhrases.h"
 #include "frmProtocol.h"
+#include "frmRptProtocol.h"
 #include "modDeclare.h"
 
 using namespace modDeclare;
@@ -309,7 +313,40 @@ void frmProtocol::mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool&) {
     if (OK) mclsDBForm_PostShowRec(recID);
 }
 
-void frmProtocol::mclsDBForm_PrintReport(QString&, QString&, QStringList&) {}
+void frmProtocol::mclsDBForm_PrintReport(QString& sWhereCond, QString& mExtraCond, QStringList& arFields) {
+    long selection = 0;
+    {
+        frmRptProtocol dlg(this);
+        dlg.exec();
+        selection = dlg.Rpt_Selection();
+    }
+    switch (selection) {
+        case 1:
+            clsRptProtDet::New()->Main(sWhereCond, mExtraCond, arFields);
+            break;
+        case 2:
+            clsRptProtGroup::New()->Main(sWhereCond);
+            break;
+        case 3: {
+            // The entry on the record page, else the first selected row of the list.
+            qlonglong id = 0;
+            if (tabA->currentIndex() == clsDBForm::RecordPage) {
+                id = lblEdit[0]->text().trimmed().toLongLong();
+            } else {
+                const QVariantList rows = SelectedRecs(QStringLiteral("ID")).toList();
+                if (!rows.isEmpty()) id = rows.first().toLongLong();
+            }
+            QString cond = QStringLiteral("ID=") + QString::number(id);
+            clsRptProtReceipt::New()->Main(clsRptProtReceipt::rptCurrent, cond, mExtraCond, arFields);
+            break;
+        }
+        case 4:
+            clsRptProtReceipt::New()->Main(clsRptProtReceipt::rptList, sWhereCond, mExtraCond, arFields);
+            break;
+        default:
+            break;
+    }
+}
 
 void frmProtocol::mclsDBForm_SearchCond(QString& sCond) {
     for (int i = 0; i <= 5; ++i)
