@@ -22,6 +22,13 @@ void UpgradeStep1();
 // upgrade error box and ends the step.
 void UpgradeStep2();
 
+// Adds the register's row version (ROWVER, changed by a trigger on every update), by which a save
+// finds that another user changed the entry meanwhile. Reported to the log and undone on failure.
+void UpgradeRowVersion();
+// Its statements on a backend (none on SQL Server: updates there go unchecked); the installation
+// program runs the same ones.
+QStringList RowVersionStatements(Backend backend);
+
 // The probe query of a step (1 or 2): it fails to open while the step is due.
 QString ProbeSql(int step);
 // The statements of a step (1 or 2) on a backend, in the order they run.

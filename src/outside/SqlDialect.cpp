@@ -68,6 +68,7 @@ public:
                QLatin1Char('(') + patternLiteral + QLatin1Char(')') + kEscapeClause;
     }
     QString serverNowSql() const override { return QStringLiteral("SELECT LOCALTIMESTAMP(0)"); }
+    QString nullsFirst() const override { return QStringLiteral(" NULLS FIRST"); }
 
     QStringList supportObjectsSql() const override {
         // unaccent() is only STABLE; the two-argument form with a fixed dictionary inside an
