@@ -139,6 +139,32 @@ QString ProbeSql(int step) {
                      : QStringLiteral("Select top 1 ARXEIOTHETHSH From Protocol");
 }
 
+QStringList RowVersionStatements(Backend backend) {
+    switch (backend) {
+        case Backend::SqlServer:
+            return {};
+        case Backend::PostgreSQL:
+            return {
+                QStringLiteral("ALTER TABLE PROTOCOL ADD COLUMN ROWVER integer NOT NULL DEFAULT 0"),
+                QStringLiteral("CREATE OR REPLACE FUNCTION public.protocol_row_version() RETURNS trigger"
+                               " LANGUAGE plpgsql AS $$ BEGIN NEW.rowver := OLD.rowver + 1; RETURN NEW; END $$"),
+                QStringLiteral("CREATE TRIGGER PROTOCOL_ROWVER BEFORE UPDATE ON PROTOCOL FOR EACH ROW"
+                               " EXECUTE FUNCTION public.protocol_row_version()"),
+            };
+        case Backend::SQLite:
+            break;
+    }
+    // The trigger's own update leaves ROWVER changed, so it does not fire it again; completing a
+    // new row's number is not an update of the entry.
+    return {
+        QStringLiteral("ALTER TABLE PROTOCOL ADD COLUMN ROWVER INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("CREATE TRIGGER PROTOCOL_ROWVER AFTER UPDATE ON PROTOCOL FOR EACH ROW"
+                       " WHEN NEW.ROWVER IS OLD.ROWVER AND OLD.PROT_AA IS NOT NULL AND OLD.ETOS IS NOT NULL"
+                       "\nBEGIN\n"
+                       "    UPDATE PROTOCOL SET ROWVER = OLD.ROWVER + 1 WHERE ID = NEW.ID;\nEND"),
+    };
+}
+
 QStringList UpgradeStatements(int step, Backend backend) {
     switch (backend) {
         case Backend::SqlServer:
@@ -160,6 +186,10 @@ void SchemaUpgrade() {
     gConn->BeginTrans();
     UpgradeStep2();
     gConn->CommitTrans();
+    if (gConn->BeginTrans()) {
+        UpgradeRowVersion();
+        if (gConn->InTransaction()) gConn->CommitTrans();
+    }
     if (gConn->backend() == Backend::PostgreSQL) {
         gConn->BeginTrans();
         UpgradeFoldedColumns();
@@ -169,6 +199,21 @@ void SchemaUpgrade() {
             Err().Clear();
         } else {
             gConn->CommitTrans();
+        }
+    }
+}
+
+void UpgradeRowVersion() {
+    using namespace modDeclare;
+    if (!gConn || !gErr) return;
+    const QStringList statements = RowVersionStatements(gConn->backend());
+    if (statements.isEmpty() || !probeFails(QStringLiteral("Select ROWVER From Protocol where id = 1"))) return;
+    for (const QString& sql : statements) {
+        if (!gConn->Execute(sql)) {
+            // A column without its trigger would never show a change: all of it or nothing.
+            gErr->ErrorMsg(QStringLiteral("UpgradeRowVersion"), false);
+            if (gConn->InTransaction()) gConn->RollbackTrans();
+            return;
         }
     }
 }

@@ -22,10 +22,15 @@ void UpgradeStep1();
 // upgrade error box and ends the step.
 void UpgradeStep2();
 
+// Adds the register's row version (ROWVER, changed by a trigger on every update), by which a save
+// finds that another user changed the entry meanwhile. Reported to the log and undone on failure.
+void UpgradeRowVersion();
+// Its statements on a backend (none on SQL Server: updates there go unchecked); the installation
+// program runs the same ones.
+QStringList RowVersionStatements(Backend backend);
 // PostgreSQL only: gives PROTOCOL the stored folds of its searched text columns that it lacks, with
 // their trigram indexes, and the picker's lookup tables their index on DESCR (registers made before
-// them). A failure is shown in the upgrade error box
-// and undone with the transaction; the register is then searched as before the upgrade.
+// them). A failure is shown in the upgrade error box and undone with the transaction.
 void UpgradeFoldedColumns();
 // The searched columns (PgFoldedColumns) among `columns` whose folded copy is not among them.
 QStringList MissingFoldedColumns(const QStringList& columns);

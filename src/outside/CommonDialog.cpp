@@ -23,7 +23,8 @@ QString runDialog(CommonDialog& d, bool save, QWidget* parent) {
     if (h.installed) {
         h.log.append({save, d.DialogTitle, d.Filter, d.InitDir, d.FileName, start, d.FilterIndex,
                       d.DefaultExt, d.Flags, d.CancelError});
-        return h.answers.isEmpty() ? QString() : h.answers.dequeue();
+        const QString answer = h.answers.isEmpty() ? QString() : h.answers.dequeue();
+        return answer == CommonDialogHook::AcceptProposed ? d.FileName : answer;
     }
     const QString filter = CommonDialog::QtFilter(d.Filter);
     const QStringList filters = filter.split(QStringLiteral(";;"));

@@ -53,5 +53,7 @@ void Install();
 void Uninstall();
 bool Installed();
 void QueueAnswer(const QString& fileName);
+// An answer that accepts the name the dialog proposes, as OK pressed at once does.
+inline const QString AcceptProposed = QStringLiteral("<accept the proposed name>");
 QList<Shown>& Log();
 }  // namespace CommonDialogHook

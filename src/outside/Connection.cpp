@@ -95,9 +95,68 @@ QString Connection::DescribeError(const QSqlError& error) {
     return text;
 }
 
+QString Connection::LostText() {
+    return QStringLiteral("Η σύνδεση με τη βάση δεδομένων χάθηκε.");
+}
+
+QString Connection::NotRestoredText() {
+    return QStringLiteral("Η σύνδεση με τη βάση δεδομένων χάθηκε και δεν ήταν δυνατό να αποκατασταθεί.");
+}
+
 void Connection::fail(long number, const QString& description) {
-    m_lastError = description;
-    Err().Raise(number, dialect().name(), description);
+    // While the connection is lost, that is the reason of every failure, whatever the driver said.
+    m_lastError = m_lost ? m_lostMessage : description;
+    Err().Raise(number, dialect().name(), m_lastError);
+}
+
+void Connection::InjectFault(int nth, Fault kind) {
+    m_faultCountdown = std::max(nth, 0);
+    m_fault = kind;
+}
+
+bool Connection::countStatement() {
+    ++m_statements;
+    if (m_faultCountdown <= 0 || --m_faultCountdown > 0) return true;
+    if (m_fault == Fault::DropConnection) dropHandle();
+    return false;
+}
+
+void Connection::dropHandle() {
+    if (!m_registered) return;
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (db.isValid()) db.close();  // the server (or SQLite) undoes an open transaction
+    m_open = false;
+}
+
+bool Connection::checkLost(const QString& driverText) {
+    if (m_lost) return true;
+    bool alive = false;
+    if (m_open && m_registered) {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isOpen()) {
+            QSqlQuery probe(db);
+            alive = probe.exec(QStringLiteral("SELECT 1"));
+        }
+    }
+    if (alive) return false;
+    m_lost = true;
+    if (m_depth > 0) m_transactionLost = true;
+    m_lostMessage = LostText();
+    if (!driverText.isEmpty()) m_lostMessage += QLatin1Char(' ') + driverText;
+    dropHandle();
+    return true;
+}
+
+bool Connection::reconnect() const {
+    auto* self = const_cast<Connection*>(this);
+    // Statements of a transaction the server dropped must not run on a new connection.
+    if (m_transactionLost) return false;
+    const QString connStr = m_openConnStr, user = m_openUser, password = m_openPassword;
+    if (self->Open(connStr, user, password)) return true;
+    self->m_lost = true;
+    self->m_lostMessage = NotRestoredText() + QLatin1Char(' ') + m_lastError;
+    self->m_lastError = self->m_lostMessage;
+    return false;
 }
 
 bool Connection::openFailed(const QString& description) {
@@ -200,7 +259,12 @@ bool Connection::Open(const QString& connStr, const QString& user, const QString
         }
     }
     m_open = true;
-    m_inTransaction = false;
+    m_depth = 0;
+    m_lost = false;
+    m_transactionLost = false;
+    m_openConnStr = ConnectionString;
+    m_openUser = user;
+    m_openPassword = password;
     m_databaseName = database;
     SqlDialect::setActive(backend);
     return true;
@@ -208,8 +272,10 @@ bool Connection::Open(const QString& connStr, const QString& user, const QString
 
 void Connection::Close() {
     // Once removed, never ask Qt again: a connection released at exit may outlive Qt's registry.
+    m_lost = false;
+    m_transactionLost = false;
     if (!m_registered) return;
-    if (m_open && m_inTransaction) RollbackTrans();
+    if (m_open && m_depth > 0) RollbackTrans();
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isValid()) db.close();
@@ -217,19 +283,29 @@ void Connection::Close() {
     QSqlDatabase::removeDatabase(m_name);
     m_registered = false;
     m_open = false;
-    m_inTransaction = false;
+    m_depth = 0;
 }
 
 bool Connection::IsOpen() const {
+    if (m_lost && !reconnect()) return false;
     return m_open && QSqlDatabase::database(m_name, false).isOpen();
 }
 
 QSqlDatabase Connection::database() const {
+    if (m_lost) reconnect();
     return m_open ? QSqlDatabase::database(m_name, false) : QSqlDatabase();
 }
 
 bool Connection::runTransactionStatement(const QString& sql) {
-    QSqlDatabase db = database();
+    const bool rollback = sql == QLatin1String("ROLLBACK");
+    if (!rollback && !countStatement()) {
+        const QString text = m_fault == Fault::FailStatement ? QStringLiteral("Injected fault at ") + sql
+                                                             : QString();
+        checkLost(text);
+        fail(ErrNo::DbCommandFailed, text);
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
     bool ok = false;
     QSqlError error;
     if (m_backend == Backend::SQLite) {
@@ -246,7 +322,11 @@ bool Connection::runTransactionStatement(const QString& sql) {
             ok = db.rollback();
         error = db.lastError();
     }
-    if (!ok) fail(ErrNo::DbCommandFailed, DescribeError(error));
+    if (!ok) {
+        const QString text = DescribeError(error);
+        checkLost(text);
+        fail(ErrNo::DbCommandFailed, text);
+    }
     return ok;
 }
 
@@ -255,16 +335,16 @@ bool Connection::BeginTrans() {
         fail(ErrNo::DbNotOpen, kNotOpen);
         return false;
     }
-    if (m_inTransaction) {
-        fail(ErrNo::DbCommandFailed, QStringLiteral("A transaction is already active on this connection."));
-        return false;
+    if (m_depth > 0) {
+        ++m_depth;
+        return true;
     }
     // IMMEDIATE takes the write lock now: two writers then wait on the busy timeout instead of
     // both holding a read lock and failing at their first write.
     if (!runTransactionStatement(m_backend == Backend::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
                                                               : QStringLiteral("BEGIN")))
         return false;
-    m_inTransaction = true;
+    m_depth = 1;
     return true;
 }
 
@@ -273,7 +353,7 @@ bool Connection::requireTransaction() {
         fail(ErrNo::DbNotOpen, kNotOpen);
         return false;
     }
-    if (!m_inTransaction) {
+    if (m_depth == 0) {
         fail(ErrNo::DbCommandFailed, QStringLiteral("No transaction is active on this connection."));
         return false;
     }
@@ -281,9 +361,20 @@ bool Connection::requireTransaction() {
 }
 
 bool Connection::CommitTrans() {
+    if (m_depth > 0 && m_transactionLost) {
+        // The server undid the transaction when the connection broke: nothing was written.
+        m_depth = 0;
+        m_transactionLost = false;
+        fail(ErrNo::DbCommandFailed, m_lostMessage);
+        return false;
+    }
     if (!requireTransaction()) return false;
+    if (m_depth > 1) {
+        --m_depth;
+        return true;
+    }
     if (runTransactionStatement(QStringLiteral("COMMIT"))) {
-        m_inTransaction = false;
+        m_depth = 0;
         return true;
     }
     // A commit that failed leaves nothing worth keeping; end the transaction so the connection
@@ -291,27 +382,44 @@ bool Connection::CommitTrans() {
     const QString error = m_lastError;
     const long number = Err().Number;
     const QString source = Err().Source;
-    runTransactionStatement(QStringLiteral("ROLLBACK"));
-    m_inTransaction = false;
+    if (!m_lost) runTransactionStatement(QStringLiteral("ROLLBACK"));
+    m_depth = 0;
+    m_transactionLost = false;
     m_lastError = error;
     Err().Raise(number, source, error);
     return false;
 }
 
 bool Connection::RollbackTrans() {
+    if (m_depth > 0 && (m_transactionLost || m_lost)) {
+        m_depth = 0;
+        m_transactionLost = false;
+        return true;  // the server already undid it
+    }
     if (!requireTransaction()) return false;
-    m_inTransaction = false;
+    m_depth = 0;
     return runTransactionStatement(QStringLiteral("ROLLBACK"));
 }
 
 bool Connection::exec(QSqlQuery& query, const QString& sql) {
-    const bool guard = m_inTransaction && m_backend == Backend::PostgreSQL;
-    if (!guard) return query.exec(sql);
-    QSqlQuery mark(database());
-    mark.exec(QStringLiteral("SAVEPOINT ") + kSavepoint);
-    const bool ok = query.exec(sql);
-    mark.exec((ok ? QStringLiteral("RELEASE SAVEPOINT ") : QStringLiteral("ROLLBACK TO SAVEPOINT ")) +
-              kSavepoint);
+    QString statement = sql;
+    if (!countStatement()) {
+        // An injected failure runs a statement that fails for real, so the caller reads a
+        // genuine driver error; a dropped connection fails on its own.
+        if (m_fault == Fault::FailStatement) statement = QStringLiteral("SELECT injected_fault FROM injected_fault");
+    }
+    const bool guard = m_depth > 0 && m_backend == Backend::PostgreSQL && m_open;
+    bool ok = false;
+    if (!guard) {
+        ok = query.exec(statement);
+    } else {
+        QSqlQuery mark(QSqlDatabase::database(m_name, false));
+        mark.exec(QStringLiteral("SAVEPOINT ") + kSavepoint);
+        ok = query.exec(statement);
+        mark.exec((ok ? QStringLiteral("RELEASE SAVEPOINT ") : QStringLiteral("ROLLBACK TO SAVEPOINT ")) +
+                  kSavepoint);
+    }
+    if (!ok) checkLost(DescribeError(query.lastError()));
     return ok;
 }
 

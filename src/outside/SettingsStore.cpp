@@ -89,6 +89,9 @@ bool SettingsStore::SaveValue(const QString& section, const QString& name, const
     const QString file = fileFor(perUser);
     if (!canWrite(file)) return false;
     QSettings s(file, QSettings::IniFormat);
+    // Written to a new file that replaces the old one only when whole: a crash or a full disk
+    // never leaves half a settings file. Never in place, even where the folder forbids new files.
+    s.setAtomicSyncRequired(true);
     enterSection(s, section);
     QString key = storedSpelling(s.childKeys(), name);
     if (key.isEmpty()) key = name;

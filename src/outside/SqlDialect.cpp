@@ -118,6 +118,7 @@ public:
         return fold + QLatin1Char('(') + column + QStringLiteral(" COLLATE \"default\") LIKE ") + pattern;
     }
     QString serverNowSql() const override { return QStringLiteral("SELECT LOCALTIMESTAMP(0)"); }
+    QString nullsFirst() const override { return QStringLiteral(" NULLS FIRST"); }
 
     QStringList supportObjectsSql() const override {
         // unaccent() is only STABLE; the two-argument form with a fixed dictionary inside an

@@ -31,6 +31,10 @@ public:
     // A statement whose one row and column is the server's current local date and time.
     virtual QString serverNowSql() const = 0;
 
+    // Put after an ascending ORDER BY column so that nulls sort first, as SQL Server and SQLite
+    // sort them ("" where that is already so).
+    virtual QString nullsFirst() const { return {}; }
+
     // Rewrites the T-SQL pieces of the system's fixed statements ("select top n") for this backend.
     virtual QString adapt(const QString& sql) const;
 

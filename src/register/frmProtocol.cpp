@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QStyle>
 #include <QTabWidget>
@@ -274,16 +275,15 @@ void frmProtocol::addFile() {
     }
     const QString path = cls_GetFileName().GetFileName(frmMDI::instance()->cmnDlg1, folder, kFileTypes);
     if (path.isEmpty()) return;
-    const QString normPath = StrHelper::NormPath(path), normFolder = StrHelper::NormPath(folder);
-    // The file must lie inside the folder, not in a sibling whose name merely begins the same.
-    const bool inside = normPath.startsWith(normFolder, Qt::CaseInsensitive) &&
-                        (normFolder.endsWith(u'/') || normPath.size() == normFolder.size() ||
-                         normPath.at(normFolder.size()) == u'/');
-    if (!inside) {
+    if (!QFileInfo::exists(path)) {
+        MsgBox(QStringLiteral("Το αρχείο δεν βρέθηκε: ") + path, vb::vbExclamation);
+        return;
+    }
+    const QString name = DocumentName(folder, path);
+    if (name.isEmpty()) {
         MsgBox(QStringLiteral("Το αρχείο πρέπει να βρίσκεται στον κατάλογο: ") + folder, vb::vbCritical);
         return;
     }
-    const QString name = path.mid(folder.size());
     if (m_lists->Contains(cmbEdit[2], name)) {
         MsgBox(QStringLiteral("Έχετε ήδη καταχωρήσει το αρχείο: ") + name, vb::vbExclamation);
         return;
@@ -292,6 +292,43 @@ void frmProtocol::addFile() {
     cmbEdit[2]->setCurrentIndex(cmbEdit[2]->count() - 1);
     cmdEdit[1]->setEnabled(true);
     ShowFilesCount(2);
+}
+
+namespace {
+
+// The folder and the path with ".." and links resolved; false when either does not exist.
+bool canonical(const QString& folder, const QString& path, QString* canonFolder, QString* canonPath) {
+    *canonFolder = QFileInfo(folder).canonicalFilePath();
+    *canonPath = QFileInfo(path).canonicalFilePath();
+    return !canonFolder->isEmpty() && !canonPath->isEmpty();
+}
+
+// The part of a canonical path below a canonical folder, without a separator in front; empty
+// when the path is not below it. Compared as the file system does: with regard to case.
+QString below(const QString& canonFolder, const QString& canonPath) {
+    const QString prefix = canonFolder.endsWith(u'/') ? canonFolder : canonFolder + u'/';
+    if (!canonPath.startsWith(prefix) || canonPath.size() == prefix.size()) return {};
+    return canonPath.mid(prefix.size());
+}
+
+}  // namespace
+
+QString frmProtocol::DocumentName(const QString& folder, const QString& path) {
+    QString canonFolder, canonPath;
+    if (!canonical(folder, path, &canonFolder, &canonPath)) return {};
+    const QString rest = below(canonFolder, canonPath);
+    return rest.isEmpty() ? QString() : u'/' + rest;
+}
+
+QString frmProtocol::DocumentPath(const QString& folder, const QString& name) {
+    // A stored name may carry either separator, with or without one in front.
+    QString rest = name;
+    rest.replace(u'\\', u'/');
+    while (rest.startsWith(u'/')) rest.remove(0, 1);
+    if (rest.isEmpty() || folder.trimmed().isEmpty()) return {};
+    QString canonFolder, canonPath;
+    if (!canonical(folder, folder + u'/' + rest, &canonFolder, &canonPath)) return {};
+    return below(canonFolder, canonPath).isEmpty() ? QString() : canonPath;
 }
 
 void frmProtocol::removeItem(int index) {
@@ -309,17 +346,22 @@ void frmProtocol::removeItem(int index) {
     combo->removeItem(combo->currentIndex());
     combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
     ShowFilesCount(index);
+    if (index == 2) UpdateOpenButton();
 }
 
 void frmProtocol::openFile() {
     QComboBox* files = cmbEdit[2];
     if (!files || files->count() == 0 || files->currentIndex() < 0 || files->currentText().isEmpty()) return;
-    // A stored name may carry either separator.
-    QString rest = files->currentText();
-    rest.replace(u'\\', u'/');
-    QString folder = gDocsFolder;
-    folder.replace(u'\\', u'/');
-    Shell::Execute(this, folder + rest);
+    // Checked again at every opening: the name may have been stored by anyone, and a link in the
+    // folder may have changed since.
+    const QString path = DocumentPath(gDocsFolder, files->currentText());
+    if (path.isEmpty()) {
+        MsgBox(QStringLiteral("Το αρχείο «%1» δεν ανοίγει: δεν υπάρχει μέσα στον κατάλογο των αρχείων «%2».")
+                   .arg(files->currentText(), gDocsFolder),
+               vb::vbExclamation);
+        return;
+    }
+    Shell::Execute(this, path);
 }
 
 void frmProtocol::AddAttachment() {

@@ -81,6 +81,9 @@ public:
         QList<int> fields;  // per exported column, the list's field; -1 when absent
     };
     static QString ExportHeader();
+    // One value as the file holds it: between double quotes, inner ones doubled, when it holds ";",
+    // a double quote or a line break; else as it is.
+    static QString CsvValue(const QString& text);
     static ExportFormat ExportFormatOf(const ListRecordset& list);
     static QString ExportLine(const ExportFormat& format, const QVector<QVariant>& values);
 
@@ -91,11 +94,19 @@ public:
     void mclsDBForm_PreSaveRec(long Action, QString& sFields, QString& sValues) override;
     void mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDeletion) override;
     void mclsDBForm_PostAction(const QVariant& key, long Action, bool success) override;
+    void mclsDBForm_PostCommit(const QVariant& key, long Action) override;
     void mclsDBForm_SearchCond(QString& sCond) override;
     void mclsDBForm_PrintReport(QString& sWhereCond, QString& mExtraCond, QStringList& arFields) override;
 
     // The state the events keep (readable for tests).
     const QStringList& FileIds() const { return m_fileIds; }
+    // The name a document file is stored under: "/" and its path below the documents folder, with
+    // ".." and links resolved; empty when the file does not exist or lies outside the folder.
+    // The open-file key is enabled exactly while the page lists a document file.
+    void UpdateOpenButton();
+    static QString DocumentName(const QString& folder, const QString& path);
+    // The file a stored name opens, resolved the same way; empty when it is missing or outside.
+    static QString DocumentPath(const QString& folder, const QString& name);
     const QStringList& AttachmentIds() const { return m_attachIds; }
     const QStringList& TypeCodes() const { return m_typeCodes; }
     const QStringList& DepartmentCodes() const { return m_deptCodes; }

@@ -9,8 +9,12 @@
 #include "Rights.h"
 #include "StrHelper.h"
 #include "clsDBForm.h"
+#include "clsRptProtDet.h"
+#include "clsRptProtGroup.h"
+#include "clsRptProtReceipt.h"
 #include "frmPhrases.h"
 #include "frmProtocol.h"
+#include "frmRptProtocol.h"
 #include "modDeclare.h"
 
 using namespace modDeclare;
@@ -56,7 +60,14 @@ void frmProtocol::mclsDBForm_PostInitRec(long Action) {
             ShowFilesCount(3);
             cmbEdit[2]->clear();
             ShowFilesCount(2);
-            dtEdit[0]->SetValue(DBHelper::ServerDate(gConn));
+            {
+                // A failed read is said as such, never left to look like an empty date; the second
+                // read runs on the connection made again when the first found it lost.
+                QVariant today = DBHelper::ServerDate(gConn);
+                if (today.isNull()) today = DBHelper::ServerDate(gConn);
+                if (today.isNull() && gErr) gErr->DBErrorMsg(QStringLiteral("PostInitRec"), true, this);
+                dtEdit[0]->SetValue(today);
+            }
             const QVariant day = dtEdit[0]->Value();
             const QString year = day.isNull() ? QString() : day.toDate().toString(QStringLiteral("yyyy"));
             lblEdit[2]->setText(year);
@@ -96,8 +107,25 @@ void frmProtocol::mclsDBForm_PostInitRec(long Action) {
         default:
             break;
     }
+    if (Action == clsDBForm::actCopy) {
+        // A copy keeps what it shows: its files, attachments and departments become its own new
+        // rows (the source's stay with the source).
+        for (int c = 2; c <= 3; ++c)
+            for (int i = 0; i < cmbEdit[c]->count(); ++i) cmbEdit[c]->setItemData(i, 0);
+        for (int l = 0; l < 2; ++l)
+            for (int i = 0; i < lstEdit[l]->count(); ++i) {
+                QListWidgetItem* item = lstEdit[l]->item(i);
+                item->setData(Qt::UserRole, qAbs(item->data(Qt::UserRole).toLongLong()));
+            }
+    }
     if (Action == clsDBForm::actNew || Action == clsDBForm::actUpdate)
         cmdEdit[11]->setEnabled(auth() & Rights::ProtocolDelete);
+    if (Action != clsDBForm::actSearchReset) UpdateOpenButton();
+}
+
+void frmProtocol::UpdateOpenButton() {
+    // Only while there is a document file to open: attachments are texts, not files.
+    cmdEdit[1]->setEnabled(cmbEdit[2]->count() > 0);
 }
 
 void frmProtocol::mclsDBForm_PostShowRec(const QVariant& recID) {
@@ -115,20 +143,15 @@ void frmProtocol::mclsDBForm_PostShowRec(const QVariant& recID) {
     if (cmbEdit[2]->count() > 0) {
         BoundControl::SetLocked(cmbEdit[2], false);
         cmbEdit[2]->setCurrentIndex(0);
-        cmdEdit[1]->setEnabled(true);
-    } else {
-        cmdEdit[1]->setEnabled(false);
     }
+    UpdateOpenButton();
     filler.FillList(
         gConn, QStringLiteral("PROT_FILES"),
         QStringLiteral("PR_ID=") + id + QStringLiteral(" AND FILETYPE=") + QStringLiteral("'SYN'"),
         QStringLiteral("F_ID"), QStringLiteral("FILENAME"), cmbEdit[3], m_attachIds, QStringLiteral(","), 0,
         QStringLiteral("F_ID"), QStringLiteral("FILENAME"));
     ShowFilesCount(3);
-    if (cmbEdit[3]->count() > 0) {
-        cmbEdit[3]->setCurrentIndex(0);
-        cmdEdit[1]->setEnabled(true);
-    }
+    if (cmbEdit[3]->count() > 0) cmbEdit[3]->setCurrentIndex(0);
     const QString name = DBHelper::LookupValue(gConn, QStringLiteral("USERS"),
                                                QStringLiteral("USER_ID=") + numberOf(lblEdit[4]),
                                                QStringLiteral("U_FNAME,U_LNAME"), 0, QStringLiteral(" "));
@@ -191,7 +214,8 @@ void frmProtocol::mclsDBForm_PostAction(const QVariant& key, long Action, bool s
     const QString user = QString::number(userId());
 
     const auto fail = [this] {
-        gConn->RollbackTrans();
+        // Rolled back before the box is shown: no lock is held while the user reads it.
+        if (gConn->InTransaction()) gConn->RollbackTrans();
         if (gErr) gErr->DBErrorMsg(QStringLiteral("PostAction"), true, this);
     };
     const auto removeLink = [&](const QString& table, qlonglong id) {
@@ -260,13 +284,25 @@ void frmProtocol::mclsDBForm_PostAction(const QVariant& key, long Action, bool s
     if (adds && !addItems(cmbEdit[3], true)) return fail();
     if (removes && !removeItems(m_attachIds)) return fail();
 
-    if (!gConn->CommitTrans()) return fail();
+    if (!gConn->CommitTrans()) {
+        DBHelper::SetLastError(gConn->LastErrorText());  // the commit's own reason, not a stale one
+        return fail();
+    }
+}
+
+void frmProtocol::mclsDBForm_PostCommit(const QVariant& key, long Action) {
+    const QString k = key.toString();
     if (Action == clsDBForm::actNew) {
+        Err().Clear();
         const QString number =
             DBHelper::LookupValue(gConn, QStringLiteral("PROTOCOL"), QStringLiteral("ID=") + k,
                                   QStringLiteral("PROT_AA"), 0, QStringLiteral(","));
-        MsgBox(QStringLiteral("Η εγγραφή αποθηκεύτηκε με Α/Α Πρωτόκολλου: ") + number, vb::vbInformation,
-               QStringLiteral("Πρωτόκολλο"));
+        // Stored whatever this read does: a failed read is reported, never shown as no number.
+        if (number.isEmpty() && gErr && Err().Pending())
+            gErr->DBErrorMsg(QStringLiteral("PostCommit"), true, this);
+        else
+            MsgBox(QStringLiteral("Η εγγραφή αποθηκεύτηκε με Α/Α Πρωτόκολλου: ") + number, vb::vbInformation,
+                   QStringLiteral("Πρωτόκολλο"));
     }
 }
 
@@ -277,7 +313,40 @@ void frmProtocol::mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool&) {
     if (OK) mclsDBForm_PostShowRec(recID);
 }
 
-void frmProtocol::mclsDBForm_PrintReport(QString&, QString&, QStringList&) {}
+void frmProtocol::mclsDBForm_PrintReport(QString& sWhereCond, QString& mExtraCond, QStringList& arFields) {
+    long selection = 0;
+    {
+        frmRptProtocol dlg(this);
+        dlg.exec();
+        selection = dlg.Rpt_Selection();
+    }
+    switch (selection) {
+        case 1:
+            clsRptProtDet::New()->Main(sWhereCond, mExtraCond, arFields);
+            break;
+        case 2:
+            clsRptProtGroup::New()->Main(sWhereCond);
+            break;
+        case 3: {
+            // The entry on the record page, else the first selected row of the list.
+            qlonglong id = 0;
+            if (tabA->currentIndex() == clsDBForm::RecordPage) {
+                id = lblEdit[0]->text().trimmed().toLongLong();
+            } else {
+                const QVariantList rows = SelectedRecs(QStringLiteral("ID")).toList();
+                if (!rows.isEmpty()) id = rows.first().toLongLong();
+            }
+            QString cond = QStringLiteral("ID=") + QString::number(id);
+            clsRptProtReceipt::New()->Main(clsRptProtReceipt::rptCurrent, cond, mExtraCond, arFields);
+            break;
+        }
+        case 4:
+            clsRptProtReceipt::New()->Main(clsRptProtReceipt::rptList, sWhereCond, mExtraCond, arFields);
+            break;
+        default:
+            break;
+    }
+}
 
 void frmProtocol::mclsDBForm_SearchCond(QString& sCond) {
     for (int i = 0; i <= 5; ++i)

@@ -74,9 +74,19 @@ QString frmProtocol::ExportLine(const ExportFormat& format, const QVector<QVaria
         QString text =
             field < 0 ? QString() : valueText(values.value(field), format.dateFormat, format.timeFormat);
         if (kColumns[i].cleaned) Utility::OneLine(text);
-        line += text + u';';
+        line += CsvValue(text) + u';';
     }
     return line;
+}
+
+QString frmProtocol::CsvValue(const QString& text) {
+    // Only values that would otherwise split a line or a column are quoted, so that every other
+    // file is written byte for byte as before.
+    const bool quote = text.contains(u';') || text.contains(u'"') || text.contains(u'\r') || text.contains(u'\n');
+    if (!quote) return text;
+    QString inner = text;
+    inner.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + inner + u'"';
 }
 
 QString frmProtocol::ExportHeader() {
@@ -94,7 +104,13 @@ void frmProtocol::cmdExport_Click() {
     const QString folder = QDir::cleanPath(profile + QStringLiteral("/AppData/Local/Protocol"));
     // A proposed folder that is not there gives way to the home folder.
     const QString proposedIn = QFileInfo(folder).isDir() ? folder : QDir::homePath();
-    dlg.FileName = proposedIn + QStringLiteral("/ProtocolExport-") + stamp();
+    dlg.FileName = proposedIn + QStringLiteral("/ProtocolExport-") + stamp() + QStringLiteral(".csv");
+    // The dialog is shared: the file picker leaves it raising an error on cancel, with its own
+    // title, type and extension.
+    dlg.CancelError = false;
+    dlg.DialogTitle.clear();
+    dlg.DefaultExt.clear();
+    dlg.FilterIndex = 1;
     dlg.ShowSave(this);
     const QString name = dlg.FileName;
     if (dlg.Canceled || Utility::FileExt(name).toUpper() != QLatin1String("CSV")) return;

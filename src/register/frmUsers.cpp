@@ -264,12 +264,19 @@ void frmUsers::mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDe
     Err().Clear();
     DBHelper::SetLastError(QString());
     const bool logged = DBHelper::RecExists(gConn, QStringLiteral("USER_LOG"), cond);
+    // The delete runs in the framework's transaction: end it before any box, so that no lock is
+    // held while the user reads it.
+    const auto endTransaction = [] {
+        if (gConn->InTransaction()) gConn->RollbackTrans();
+    };
     if (!logged && !DBHelper::LastError().isEmpty()) {
+        endTransaction();
         if (gErr) gErr->DBErrorMsg(QStringLiteral("Απέτυχε η διαγραφή του χρήστη"), true, this);
         bAbortDeletion = true;
         return;
     }
     if (logged) {
+        endTransaction();
         MsgBox(QStringLiteral("Δεν μπορείτε να διααγράψετε αυτόν τον χρήστη γιατί έχει καταχωρήσεις") +
                    QStringLiteral(" login ή / και κλήσεων."),
                vb::vbCritical);
@@ -277,6 +284,7 @@ void frmUsers::mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDe
         return;
     }
     OK = DBHelper::DeleteRecs(gConn, QStringLiteral("USERS"), cond);
+    if (!OK) endTransaction();
     if (!OK && gErr) gErr->DBErrorMsg(QStringLiteral("Απέτυχε η διαγραφή του χρήστη"), true, this);
 }
 

@@ -57,17 +57,17 @@ void clsRptBase::StartRun(const RunSpec& spec) {
 void clsRptBase::CacheNextPage() {
     if (!m_engine || m_engine->EndOfData()) return;
     bool full = m_engine->Cmd(QStringLiteral("reset"));
-    while (m_rs && !m_rs->Eof() && !full) {
+    while (!RowsAtEnd() && !full) {
         full = CacheRecord();
-        m_rs->MoveNext();
+        NextRow();
     }
-    const bool end = !m_rs || m_rs->Eof();
+    const bool end = RowsAtEnd();
     m_engine->SetEndOfData(end);
     if (end) AfterLastRecord();
 }
 
 void clsRptBase::RptRestart() {
-    if (m_rs && !m_rs->Bof()) m_rs->MoveFirst();
+    FirstRow();
     AfterRestart();
 }
 
@@ -76,6 +76,7 @@ void clsRptBase::RptTerminate() {
         m_rs->Close();
         m_rs.reset();
     }
+    CloseRows();
     if (const auto engine = std::move(m_engine)) engine->Close();
     Screen::SetMousePointer(Screen::vbDefault);
 }

@@ -50,6 +50,13 @@ protected:
     virtual void AfterRestart() {}
     // The class's name in error reports.
     virtual const char* ClassName() const = 0;
+    // The rows the run walks: the record set, unless the class reads its rows another way.
+    virtual bool RowsAtEnd() const { return !m_rs || m_rs->Eof(); }
+    virtual void NextRow() { m_rs->MoveNext(); }
+    virtual void FirstRow() {
+        if (m_rs && !m_rs->Bof()) m_rs->MoveFirst();
+    }
+    virtual void CloseRows() {}
 
     // Opens the statement on gConn; a failure is reported under "Open : " and the statement; a
     // failure or no rows shows the no-data message. False then, with no record set kept.

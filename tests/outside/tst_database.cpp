@@ -55,6 +55,11 @@ private slots:
     void executeFailure();
     void closedConnection_data() { TestDatabase::addBackendRows(); }
     void closedConnection();
+    void injectedFailure_data() { TestDatabase::addBackendRows(); }
+    void injectedFailure();
+    void droppedConnection_data();
+    void droppedConnection();
+    void reconnectionFails();
 
     void recordsetWalk_data() { TestDatabase::addBackendRows(); }
     void recordsetWalk();
@@ -181,14 +186,28 @@ void tst_Database::transactions() {
     QVERIFY(!c->InTransaction());
     QCOMPARE(count(c, "K"), 0);
 
+    // Nested levels only count: the inner commit writes nothing, the outer one everything.
+    const ConnectionPtr reader = db.openAnother();
     QVERIFY(c->BeginTrans());
     QVERIFY(c->Execute("INSERT INTO K VALUES (2, 'b')"));
-    // One level only: a nested begin fails and leaves the outer transaction as it was.
-    QVERIFY(!c->BeginTrans());
-    QCOMPARE(Err().Number, ErrNo::DbCommandFailed);
-    QVERIFY(c->InTransaction());
+    QVERIFY(c->BeginTrans());
+    QCOMPARE(c->TransactionDepth(), 2);
+    QVERIFY(c->Execute("INSERT INTO K VALUES (4, 'd')"));
     QVERIFY(c->CommitTrans());
-    QCOMPARE(count(c, "K"), 1);
+    QVERIFY(c->InTransaction());
+    if (db.backend() == Backend::PostgreSQL) QCOMPARE(count(reader, "K"), 0);
+    QVERIFY(c->CommitTrans());
+    QVERIFY(!c->InTransaction());
+    QCOMPARE(count(reader, "K"), 2);
+    reader->Close();
+    // An inner rollback undoes the whole transaction at once.
+    QVERIFY(c->BeginTrans());
+    QVERIFY(c->Execute("INSERT INTO K VALUES (5, 'e')"));
+    QVERIFY(c->BeginTrans());
+    QVERIFY(c->RollbackTrans());
+    QVERIFY(!c->InTransaction());
+    QCOMPARE(count(c, "K"), 2);
+    QVERIFY(c->Execute("DELETE FROM K WHERE ID = 4"));
 
     Err().Clear();
     QVERIFY(!c->CommitTrans());
@@ -249,6 +268,91 @@ void tst_Database::closedConnection() {
     QCOMPARE(Err().Number, ErrNo::DbNotOpen);
     QVERIFY(!rs.Open("SELECT 1", nullptr));
     QCOMPARE(Err().Number, ErrNo::ObjectNotSet);
+}
+
+void tst_Database::injectedFailure() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    QVERIFY(c->Execute("CREATE TABLE K (ID INTEGER)"));
+    QVERIFY(c->BeginTrans());
+    c->InjectFault(2, Connection::Fault::FailStatement);
+    QVERIFY(c->Execute("INSERT INTO K VALUES (1)"));
+    QVERIFY(!c->Execute("INSERT INTO K VALUES (2)"));
+    QVERIFY(c->LastErrorText().contains("injected_fault"));  // a real driver error, not an empty one
+    QVERIFY(!c->Lost());
+    QVERIFY(c->Execute("INSERT INTO K VALUES (3)"));  // one statement only, the transaction goes on
+    QVERIFY(c->CommitTrans());
+    QCOMPARE(count(c, "K"), 2);
+    // The commit counts too: its failure keeps its reason and leaves nothing.
+    QVERIFY(c->BeginTrans());
+    QVERIFY(c->Execute("INSERT INTO K VALUES (4)"));
+    c->InjectFault(1, Connection::Fault::FailStatement);
+    Err().Clear();
+    QVERIFY(!c->CommitTrans());
+    QVERIFY(c->LastErrorText().contains("COMMIT"));
+    QCOMPARE(Err().Description, c->LastErrorText());
+    QVERIFY(!c->InTransaction());
+    QCOMPARE(count(c, "K"), 2);
+}
+
+void tst_Database::droppedConnection_data() {
+    QTest::addColumn<Backend>("backend");
+    QTest::addColumn<bool>("inTransaction");
+    for (const Backend b : TestDatabase::configuredBackends()) {
+        const QString tag = TestDatabase::backendTag(b);
+        QTest::newRow(qPrintable(tag + " idle")) << b << false;
+        QTest::newRow(qPrintable(tag + " in a transaction")) << b << true;
+    }
+}
+
+// A connection that breaks says so, once, in Greek; a transaction it held is gone and its later
+// statements fail without running elsewhere; then the next statement opens it again.
+void tst_Database::droppedConnection() {
+    QFETCH(Backend, backend);
+    QFETCH(bool, inTransaction);
+    TestDatabase db(backend);
+    QVERIFY(db.ok());
+    const ConnectionPtr c = db.conn();
+    QVERIFY(c->Execute("CREATE TABLE K (ID INTEGER)"));
+    if (inTransaction) {
+        QVERIFY(c->BeginTrans());
+        QVERIFY(c->Execute("INSERT INTO K VALUES (1)"));
+    }
+    c->InjectFault(1, Connection::Fault::DropConnection);
+    QVERIFY(!c->Execute("INSERT INTO K VALUES (2)"));
+    QVERIFY(c->Lost());
+    QVERIFY(c->LastErrorText().startsWith(Connection::LostText()));
+    QVERIFY(Err().Description.startsWith(Connection::LostText()));
+    if (inTransaction) {
+        Err().Clear();
+        QVERIFY(!c->Execute("INSERT INTO K VALUES (3)"));
+        QVERIFY(Err().Description.startsWith(Connection::LostText()));
+        QVERIFY(!c->CommitTrans());
+        QVERIFY(c->LastErrorText().startsWith(Connection::LostText()));
+        QVERIFY(!c->InTransaction());
+    }
+    QVERIFY(c->Execute("INSERT INTO K VALUES (9)"));
+    QVERIFY(!c->Lost());
+    QCOMPARE(count(c, "K"), 1);
+    QCOMPARE(count(db.openAnother(), "K"), 1);
+}
+
+void tst_Database::reconnectionFails() {
+    TestDatabase db(Backend::SQLite);
+    QVERIFY(db.ok());
+    const ConnectionPtr c = db.conn();
+    const QString path = c->DatabaseName();
+    c->InjectFault(1, Connection::Fault::DropConnection);
+    QVERIFY(!c->Execute("SELECT 1"));
+    QVERIFY(QFile::rename(path, path + ".away"));
+    Recordset rs;
+    QVERIFY(!rs.Open("SELECT 1", c));
+    QVERIFY(Err().Description.startsWith(Connection::NotRestoredText()));
+    QVERIFY(!DBHelper::ServerNow(c).isValid());
+    QVERIFY(DBHelper::LastError().startsWith(Connection::NotRestoredText()));
+    QVERIFY(QFile::rename(path + ".away", path));
+    QVERIFY(rs.Open("SELECT 1", c));
+    QCOMPARE(rs.Value(0).toInt(), 1);
 }
 
 void tst_Database::recordsetWalk() {

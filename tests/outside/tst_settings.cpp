@@ -1,4 +1,9 @@
 #include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QSettings>
 #include <QTest>
@@ -282,6 +287,49 @@ private slots:
         QCOMPARE(SettingsStore::GetValue(QStringLiteral("\\Protocol"), QStringLiteral("grdMaxRecs"),
                                          QStringLiteral("50"), true),
                  QStringLiteral("300"));
+    }
+
+    // A save replaces the file whole (a new file renamed over the old, with the old one's mode),
+    // so a crash never leaves half of it; on a full disk the old file stays as it was.
+    void savedWhole() {
+        TempSettings settings;
+        const QString section = QStringLiteral("\\Protocol");
+        QVERIFY(SettingsStore::SaveValue(section, QStringLiteral("ConnStr"), QStringLiteral("a"), false));
+        const QString file = settings.machineFile();
+        QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        const auto inode = [&] {
+            struct stat st {};
+            return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+        };
+        const ino_t before = inode();
+        QVERIFY(SettingsStore::SaveValue(section, QStringLiteral("Logo2"), QStringLiteral("b"), false));
+        QVERIFY(inode() != before);
+        QCOMPARE(QFile::permissions(file) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+        // A full disk: a small file system of its own, where one can be mounted (root).
+        QTemporaryDir small;
+        if (::geteuid() != 0 ||
+            QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                                        QStringLiteral("-o"), QStringLiteral("size=64k"),
+                                                        QStringLiteral("tmpfs"), small.path()}) != 0)
+            QSKIP("no small file system can be mounted here");
+        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {small.path()}); });
+        qputenv("PROTOCOL_CONFIG_DIR", QFile::encodeName(small.path()));
+        QVERIFY(SettingsStore::SaveValue(section, QStringLiteral("ConnStr"), QString(20000, u'α'), false));
+        QFile old(SettingsStore::MachineFile());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        const QByteArray kept = old.readAll();
+        old.close();
+        {
+            QFile filler(small.path() + QStringLiteral("/filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) {}
+        }
+        QVERIFY(!SettingsStore::SaveValue(section, QStringLiteral("Logo2"), QString(20000, u'β'), false));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), kept);
+        qputenv("PROTOCOL_CONFIG_DIR", QFile::encodeName(settings.dir()));
     }
 };
 

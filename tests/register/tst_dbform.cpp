@@ -1,4 +1,5 @@
 #include <QAction>
+#include <functional>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -171,7 +172,12 @@ public:
     }
     void mclsDBForm_PostAction(const QVariant& key, long Action, bool success) override {
         log << QStringLiteral("PostAction %1 %2 %3").arg(key.toString()).arg(Action).arg(success);
+        if (onPostAction) onPostAction(Action, success);
     }
+    void mclsDBForm_PostCommit(const QVariant& key, long Action) override {
+        log << QStringLiteral("PostCommit %1 %2 %3").arg(key.toString()).arg(Action).arg(m_conn->InTransaction());
+    }
+    std::function<void(long, bool)> onPostAction;
     void mclsDBForm_SearchCond(QString& sCond) override {
         log << QStringLiteral("SearchCond [%1]").arg(sCond);
         sCond = searchCond;
@@ -232,6 +238,8 @@ private slots:
     void cancel();
     void saveFailure_data() { TestDatabase::addBackendRows(); }
     void saveFailure();
+    void wholeSave_data() { TestDatabase::addBackendRows(); }
+    void wholeSave();
     void deletion_data();
     void deletion();
     void search_data() { TestDatabase::addBackendRows(); }
@@ -469,7 +477,7 @@ void tst_DBForm::newRecord() {
     QCOMPARE(form.log, QStringList({"ValuesOK 1",
                                     "PreSaveRec 32 [NAME,CODE,QTY,DAY,KIND,SECRET,] "
                                     "['Ζήτα','Κ''1;%',12,'2026-02-28',2,'s3cr''t',]",
-                                    "PostAction " + id + " 32 1", "PostInitRec 1", "PostShowRec " + id}));
+                                    "PostAction " + id + " 32 1", "PostCommit " + id + " 32 0", "PostInitRec 1", "PostShowRec " + id}));
     QCOMPARE(form.actionInValuesOk, 32L);
     // M is not written, H is, the form's items are, texts keep their quotes and symbols.
     QCOMPARE(scalar(db.conn(), "SELECT NOTE FROM ITEMS"), QStringLiteral("<null>"));
@@ -635,6 +643,46 @@ void tst_DBForm::saveFailure() {
     QVERIFY(form.f().Editing());
     QCOMPARE(form.txtEdit[0]->text(), QStringLiteral("Θήτα"));
     QCOMPARE(scalar(db.conn(), "SELECT COUNT(*) FROM ITEMS"), QStringLiteral("0"));
+}
+
+// The main row and what the form writes in PostAction are one transaction: the form's own levels
+// nest in it, its rollback undoes the main row too and keeps the edit; PostCommit follows a commit.
+void tst_DBForm::wholeSave() {
+    TEST_DATABASE(db);
+    QVERIFY(createItems(db));
+    const ConnectionPtr c = db.conn();
+    ItemsForm form;
+    QVERIFY(form.Init(c, kAll));
+    bool fail = true;
+    form.onPostAction = [&](long, bool success) {
+        if (!success) return;
+        QVERIFY(c->InTransaction());
+        QVERIFY(c->BeginTrans());
+        QVERIFY(c->Execute(QStringLiteral("UPDATE ITEMS SET NOTE='σημείωση'")));
+        if (fail)
+            c->RollbackTrans();
+        else
+            QVERIFY(c->CommitTrans());
+    };
+    form.key("add");
+    form.txtEdit[0]->setText(QStringLiteral("Θήτα"));
+    form.cmbEdit[0]->setCurrentIndex(0);
+    form.log.clear();
+    form.key("save");
+    QVERIFY(form.f().Editing());
+    QCOMPARE(form.txtEdit[0]->text(), QStringLiteral("Θήτα"));
+    QCOMPARE(scalar(c, "SELECT COUNT(*) FROM ITEMS"), QStringLiteral("0"));
+    QVERIFY(!c->InTransaction());
+    QVERIFY(!form.log.join(u'|').contains(QStringLiteral("PostCommit")));
+
+    fail = false;
+    form.log.clear();
+    form.key("save");
+    QVERIFY(!form.f().Editing());
+    QCOMPARE(scalar(c, "SELECT NOTE FROM ITEMS"), QStringLiteral("σημείωση"));
+    const QString id = scalar(c, "SELECT ID FROM ITEMS");
+    QCOMPARE(form.log.mid(form.log.indexOf(QStringLiteral("PostAction %1 32 1").arg(id)), 2),
+             (QStringList{QStringLiteral("PostAction %1 32 1").arg(id), QStringLiteral("PostCommit %1 32 0").arg(id)}));
 }
 
 void tst_DBForm::deletion_data() {

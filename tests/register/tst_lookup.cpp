@@ -10,6 +10,7 @@
 #include "Recordset.h"
 #include "RegisterDatabase.h"
 #include "RegisterWindows.h"
+#include "ReportOptions.h"
 #include "ReportHooks.h"
 #include "Rights.h"
 #include "SettingsStore.h"
@@ -328,6 +329,13 @@ private slots:
             };
             QTest::mouseClick(form->cmdPrint, Qt::LeftButton);
             QCOMPARE(got, (QStringList{"L_PHRASES", "Συνήθεις φράσεις", "", "DESCR", "127"}));
+            // As installed for the program, the key runs the list: its options dialog opens.
+            RegisterWindows::Install();
+            {
+                ModalDriver<ReportOptions> options([](ReportOptions* d) { d->cmdCancel->click(); });
+                QTest::mouseClick(form->cmdPrint, Qt::LeftButton);
+                QVERIFY(options.shown());
+            }
             // The controls stay inside the window and apart.
             const QRect inside = form->rect();
             for (QWidget* w : {static_cast<QWidget*>(form->tdbg), static_cast<QWidget*>(form->fra),

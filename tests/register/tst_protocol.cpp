@@ -5,15 +5,19 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
 #include "Adodc.h"
 #include "App.h"
+#include "BoundControl.h"
 #include "CommonDialog.h"
 #include "Cp1253.h"
 #include "DBHelper.h"
@@ -134,6 +138,70 @@ public:
     }
 };
 
+// A PostgreSQL cluster of the test's own, to stop and start under a running window.
+class OwnCluster {
+public:
+    ~OwnCluster() {
+        if (m_started) stop();
+    }
+    // Why it cannot run here; empty when it can.
+    static QString unavailable() {
+        if (!QFileInfo::exists(binary("initdb"))) return QStringLiteral("PostgreSQL 15 is not installed");
+        return {};
+    }
+    bool init() {
+        if (!m_dir.isValid()) return false;
+        if (::geteuid() == 0 && QProcess::execute(QStringLiteral("chown"), {QStringLiteral("postgres:"), m_dir.path()}) != 0)
+            return false;
+        return run(binary("initdb"), {QStringLiteral("-D"), data(), QStringLiteral("-U"), QStringLiteral("postgres"),
+                                      QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("--locale=C.UTF-8"),
+                                      QStringLiteral("-E"), QStringLiteral("UTF8")});
+    }
+    bool start() {
+        for (int port = m_port ? m_port : 54600; port < 54700; ++port) {
+            const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+                                        .arg(port)
+                                        .arg(m_dir.path());
+            if (run(binary("pg_ctl"), {QStringLiteral("-D"), data(), QStringLiteral("-w"), QStringLiteral("-l"),
+                                       m_dir.path() + QStringLiteral("/log"), QStringLiteral("-o"), options,
+                                       QStringLiteral("start")})) {
+                m_port = port;
+                m_started = true;
+                return true;
+            }
+            if (m_port) return false;  // the port it had must serve again
+        }
+        return false;
+    }
+    bool stop() {
+        m_started = false;
+        return run(binary("pg_ctl"), {QStringLiteral("-D"), data(), QStringLiteral("-m"), QStringLiteral("fast"),
+                                      QStringLiteral("-w"), QStringLiteral("stop")});
+    }
+    QString connStr() const {
+        return QStringLiteral("server=127.0.0.1:%1;database=postgres;").arg(m_port);
+    }
+
+private:
+    static QString binary(const char* name) {
+        return QStringLiteral("/usr/lib/postgresql/15/bin/") + QLatin1String(name);
+    }
+    QString data() const { return m_dir.path() + QStringLiteral("/data"); }
+    bool run(const QString& program, const QStringList& args) const {
+        QProcess p;
+        p.setWorkingDirectory(m_dir.path());
+        if (::geteuid() == 0)
+            p.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
+                                                           QStringLiteral("--"), program} + args);
+        else
+            p.start(program, args);
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    QTemporaryDir m_dir;
+    int m_port = 0;
+    bool m_started = false;
+};
+
 }  // namespace
 
 class TestProtocol : public QObject {
@@ -146,8 +214,9 @@ class TestProtocol : public QObject {
     QMap<QString, QString> m_dept;  // code -> ID
 
     // Seeds the lookups, sets the session's user and opens the window on the register.
-    std::unique_ptr<Form> open(TestDatabase& db, long auth) {
-        gConn = db.conn();
+    std::unique_ptr<Form> open(TestDatabase& db, long auth) { return open(db.conn(), auth); }
+    std::unique_ptr<Form> open(const ConnectionPtr& conn, long auth) {
+        gConn = conn;
         auto user = std::make_shared<cls_User>();
         user->UserId = kUserId;
         user->UserName = QStringLiteral("tester");
@@ -313,7 +382,7 @@ private slots:
             {"outside folder", "Το αρχείο πρέπει να βρίσκεται στον κατάλογο: %F", vb::vbCritical, 0},
             {"sibling folder", "Το αρχείο πρέπει να βρίσκεται στον κατάλογο: %F", vb::vbCritical, 0},
             {"same file twice", "Έχετε ήδη καταχωρήσει το αρχείο: /x/doc.pdf", vb::vbExclamation, 1},
-            {"folder in other case", "", 0, 1},
+            {"missing file", "Το αρχείο δεν βρέθηκε: %F/x/none.pdf", vb::vbExclamation, 0},
             {"empty attachment",
              "Για να καταχωρήσετε ένα συνημμένο, πληκτρολογήστε το κείμενο και πατήστε ENTER ή το κουμπί της "
              "προσθήκης",
@@ -339,17 +408,22 @@ private slots:
         form->key("add");
         QTemporaryDir outside;
         const bool attachment = kind.contains(QLatin1String("attachment"));
+        const auto made = [](const QString& path) {
+            QDir().mkpath(QFileInfo(path).path());
+            QFile(path).open(QIODevice::WriteOnly);
+            return path;
+        };
         if (kind == QLatin1String("outside folder")) {
-            addFile(*form, outside.path() + QStringLiteral("/doc.pdf"));
+            addFile(*form, made(outside.path() + QStringLiteral("/doc.pdf")));
         } else if (kind == QLatin1String("sibling folder")) {
-            addFile(*form, gDocsFolder + QStringLiteral("-old/doc.pdf"));
+            addFile(*form, made(gDocsFolder + QStringLiteral("-old/doc.pdf")));
+            QDir(gDocsFolder + QStringLiteral("-old")).removeRecursively();
         } else if (kind == QLatin1String("same file twice")) {
             addFile(*form, docFile(QStringLiteral("/x/doc.pdf")));
             MsgBoxHook::Clear();
             addFile(*form, gDocsFolder + QStringLiteral("/x/doc.pdf"));
-        } else if (kind == QLatin1String("folder in other case")) {
-            addFile(*form, gDocsFolder.toUpper() + QStringLiteral("/x/doc.pdf"));
-            QCOMPARE(items(form->cmbEdit[2]), QStringList{QStringLiteral("/x/doc.pdf")});
+        } else if (kind == QLatin1String("missing file")) {
+            addFile(*form, gDocsFolder + QStringLiteral("/x/none.pdf"));
         } else if (kind == QLatin1String("empty attachment")) {
             form->cmbEdit[3]->setEditText(QStringLiteral("   "));
             form->cmdEdit_Click(7);
@@ -381,27 +455,28 @@ private slots:
     // The stored name of a file: the path after the folder, with or without the folder's "/".
     void storedFileName_data() {
         QTest::addColumn<QString>("backend");
-        QTest::addColumn<bool>("trailingSlash");
-        QTest::addColumn<QString>("rest");  // after the folder as the dialog answers
+        QTest::addColumn<QString>("folderEnd");  // written after the documents folder
+        QTest::addColumn<QString>("rest");       // after the folder as the dialog answers
         QTest::addColumn<QString>("expected");
-        // Two folders of long names make a 300-character rest; no file need exist for the choice.
-        const QString longRest =
-            u'/' + QString(150, u'α') + u'/' + QString(144, u'β') + QStringLiteral(".pdf");
+        // Five folders of long names make a 300-character rest.
+        QString longRest;
+        for (int i = 0; i < 5; ++i) longRest += u'/' + QString(55, QChar(u'α' + i));
+        longRest += QStringLiteral("/f.pdf");
         for (const Backend b : TestDatabase::configuredBackends()) {
             const QString tag = TestDatabase::backendTag(b);
-            QTest::newRow(qPrintable(tag + " no trailing slash")) << tag << false << "/sub/f.pdf"
-                                                                  << "/sub/f.pdf";
-            QTest::newRow(qPrintable(tag + " trailing slash")) << tag << true << "/sub/f.pdf"
-                                                               << "sub/f.pdf";
+            QTest::newRow(qPrintable(tag + " no trailing slash")) << tag << "" << "/sub/f.pdf" << "/sub/f.pdf";
+            QTest::newRow(qPrintable(tag + " trailing slash")) << tag << "/" << "/sub/f.pdf" << "/sub/f.pdf";
+            QTest::newRow(qPrintable(tag + " trailing double slash")) << tag << "//" << "/a.pdf" << "/a.pdf";
+            QTest::newRow(qPrintable(tag + " folder written with ..")) << tag << "/sub/.." << "/sub/f.pdf"
+                                                                       << "/sub/f.pdf";
+            QTest::newRow(qPrintable(tag + " .. that stays inside")) << tag << "" << "/sub/../g.pdf" << "/g.pdf";
             QTest::newRow(qPrintable(tag + " quotes and wildcards"))
-                << tag << false << "/O'Brien; 100%_x \"y\".pdf"
-                << "/O'Brien; 100%_x \"y\".pdf";
-            QTest::newRow(qPrintable(tag + " 300 characters"))
-                << tag << false << longRest << longRest.left(250);
+                << tag << "" << "/O'Brien; 100%_x \"y\".pdf" << "/O'Brien; 100%_x \"y\".pdf";
+            QTest::newRow(qPrintable(tag + " 300 characters")) << tag << "" << longRest << longRest.left(250);
         }
     }
     void storedFileName() {
-        QFETCH(bool, trailingSlash);
+        QFETCH(QString, folderEnd);
         QFETCH(QString, rest);
         QFETCH(QString, expected);
         TEST_REGISTER(db);
@@ -409,16 +484,84 @@ private slots:
         QVERIFY(form);
         form->key("add");
         form->setTbText(9, QStringLiteral("Αρχείο"));
-        if (trailingSlash) gDocsFolder += u'/';
+        docFile(QDir::cleanPath(rest));
+        QDir().mkpath(m_docs->path() + QStringLiteral("/sub"));
+        gDocsFolder += folderEnd;
         addFile(*form, m_docs->path() + rest);
         form->key("save");
         QVERIFY(!form->f().Editing());
-        QVERIFY2(criticalBoxes().isEmpty(), qPrintable(criticalBoxes().join(u'|')));
+        QVERIFY2(MsgBoxHook::Log().size() == 1, qPrintable(prompts().join(u'|')));  // only the number
         const QString id = form->f().CurrentKey().toString();
         QCOMPARE(column(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=") + id),
                  QStringList{expected});
         QCOMPARE(scalar(QStringLiteral("SELECT FILETYPE FROM PROT_FILES WHERE PR_ID=") + id),
                  QStringLiteral("<null>"));
+        if (expected.size() < 250) {
+            form->cmdEdit_Click(1);
+            QCOMPARE(ShellHook::Opened(), QStringList{QFileInfo(m_docs->path() + expected).canonicalFilePath()});
+        }
+    }
+
+    // Paths that lead out of the documents folder are refused when a file is added, and a name
+    // that leads out is never opened, however it came into the table.
+    void hostilePaths_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("path");  // %D the documents folder, %O a folder outside it
+        QTest::addColumn<QString>("stored");
+        const QList<std::pair<const char*, const char*>> cases{
+            {"%D/sub/../../outside/secret.pdf", "/sub/../../outside/secret.pdf"},
+            {"%D/../outside/secret.pdf", "/../outside/secret.pdf"},
+            {"%D/link-out/secret.pdf", "/link-out/secret.pdf"},
+            {"%D/file-link.pdf", "/file-link.pdf"},
+            {"%O/secret.pdf", "%O/secret.pdf"},
+            {"%U/x/doc.pdf", "\\..\\outside\\secret.pdf"},
+            {"%D2/doc.pdf", "../docs2/doc.pdf"},
+        };
+        for (const Backend b : TestDatabase::configuredBackends())
+            for (const auto& [path, stored] : cases)
+                QTest::newRow(qPrintable(TestDatabase::backendTag(b) + ' ' + QString::fromUtf8(path)))
+                    << TestDatabase::backendTag(b) << QString::fromUtf8(path) << QString::fromUtf8(stored);
+    }
+    void hostilePaths() {
+        QFETCH(QString, path);
+        QFETCH(QString, stored);
+        TEST_REGISTER(db);
+        // base/docs is the documents folder; base/outside, base/docs2 and links lead out of it.
+        QTemporaryDir base;
+        const QString docs = base.path() + QStringLiteral("/docs"), outside = base.path() + QStringLiteral("/outside");
+        for (const QString& dir : QStringList{docs + QStringLiteral("/sub"), docs + QStringLiteral("/x"), outside,
+                                              docs + QStringLiteral("2")})
+            QVERIFY(QDir().mkpath(dir));
+        for (const QString& file : QStringList{outside + QStringLiteral("/secret.pdf"),
+                                               docs + QStringLiteral("/x/doc.pdf"), docs + QStringLiteral("2/doc.pdf")}) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::link(outside, docs + QStringLiteral("/link-out")));
+        QVERIFY(QFile::link(outside + QStringLiteral("/secret.pdf"), docs + QStringLiteral("/file-link.pdf")));
+        gDocsFolder = docs;
+        const auto expand = [&](QString text) {
+            return text.replace(QStringLiteral("%D"), docs).replace(QStringLiteral("%O"), outside)
+                .replace(QStringLiteral("%U"), docs.toUpper());
+        };
+        auto form = open(db, kEdit);
+        QVERIFY(form);
+        form->key("add");
+        addFile(*form, expand(path));
+        QCOMPARE(form->cmbEdit[2]->count(), 0);
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY2(MsgBoxHook::Log().first().prompt.startsWith(QStringLiteral("Το αρχείο ")), qPrintable(prompts().join(u'|')));
+        form->key("cancel");
+
+        MsgBoxHook::Clear();
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Αρχείο"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, %2, 1)")
+                         .arg(id, StrHelper::SqlValue(expand(stored)))));
+        QVERIFY(showEntry(*form, id));
+        form->cmdEdit_Click(1);
+        QCOMPARE(ShellHook::Opened(), QStringList());
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY(MsgBoxHook::Log().first().prompt.contains(QStringLiteral("δεν ανοίγει")));
     }
 
     // An edit without the incoming right locks the incoming side and stores no department change;
@@ -512,6 +655,410 @@ private slots:
         QVERIFY2(criticalBoxes().isEmpty(), qPrintable(criticalBoxes().join(u'|')));
         QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=%1 ORDER BY TM_ID").arg(id)),
                  ypeyth);
+    }
+
+    // A save cut at any statement, by a failing statement or a dropped connection: the register
+    // holds the whole entry with its links and files, or nothing of the save; a refused save keeps
+    // the edit with all that was typed and chosen, says why, and a new entry's number is given back.
+    void faultDuringSave_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<int>("fault");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            for (const bool update : {false, true}) {
+                const QString kind = tag + (update ? " edited" : " new");
+                QTest::newRow(qPrintable(kind + " failed statement"))
+                    << tag << update << int(Connection::Fault::FailStatement);
+                QTest::newRow(qPrintable(kind + " dropped connection"))
+                    << tag << update << int(Connection::Fault::DropConnection);
+            }
+        }
+    }
+    void faultDuringSave() {
+        QFETCH(bool, update);
+        QFETCH(int, fault);
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString firstId = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Παλιό"));
+        const QString subject = QStringLiteral("Νέο θέμα");
+        const QStringList wantYpeyth{m_dept["T1"], m_dept["T3"]};
+        // The register as it was before the save, and the edit made afresh.
+        const auto reset = [&] {
+            if (form->f().Editing()) form->key("cancel");
+            for (const char* table : {"R_YPEYTH", "R_ANTIGRAFA", "PROT_FILES"}) exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+            exec(QStringLiteral("DELETE FROM PROTOCOL WHERE ID<>") + firstId);
+            exec(QStringLiteral("UPDATE PROTOCOL SET THEMA='Παλιό'"));
+            exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2), (%1, %3)")
+                     .arg(firstId, m_dept["T1"], m_dept["T2"]));
+            exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/old.pdf', 1)")
+                     .arg(firstId));
+            if (update) {
+                if (!showEntry(*form, firstId)) return false;
+                form->key("edit");
+                deptItem(form->lstEdit[0], m_dept["T2"])->setSelected(false);
+                MsgBoxHook::QueueAnswer(vb::vbYes);
+                form->cmdEdit_Click(11);  // the stored file goes
+            } else {
+                form->key("add");
+                form->setTbText(0, QStringLiteral("Υπουργείο"));
+                deptItem(form->lstEdit[0], m_dept["T1"])->setSelected(true);
+            }
+            form->setTbText(9, subject);
+            deptItem(form->lstEdit[0], m_dept["T3"])->setSelected(true);
+            deptItem(form->lstEdit[1], m_dept["T2"])->setSelected(true);
+            addFile(*form, docFile(QStringLiteral("/new.pdf")));
+            form->cmbEdit[3]->setEditText(QStringLiteral("Συνημμένο"));
+            form->cmdEdit_Click(7);
+            MsgBoxHook::Clear();
+            return form->f().Editing();
+        };
+        const auto stored = [&] {
+            return column(QStringLiteral("SELECT ID FROM PROTOCOL WHERE THEMA=") + StrHelper::SqlValue(subject));
+        };
+        const auto linksAndFiles = [&](const QString& id) {
+            return column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=%1 ORDER BY TM_ID").arg(id)) +
+                   QStringList{QStringLiteral("|")} +
+                   column(QStringLiteral("SELECT TM_ID FROM R_ANTIGRAFA WHERE PR_ID=") + id) +
+                   QStringList{QStringLiteral("|")} +
+                   column(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=%1 ORDER BY FILENAME").arg(id));
+        };
+        const QStringList whole = wantYpeyth + QStringList{QStringLiteral("|"), m_dept["T2"], QStringLiteral("|"),
+                                                           QStringLiteral("/new.pdf"), QStringLiteral("Συνημμένο")};
+        // Stored whole, the edit over, and no number used up by an earlier refusal.
+        const auto checkWhole = [&](const QString& at) {
+            const QStringList ids = stored();
+            QVERIFY2(ids.size() == 1, qPrintable(at));
+            QCOMPARE(linksAndFiles(ids.first()), whole);
+            QVERIFY2(!form->f().Editing(), qPrintable(at));
+            QCOMPARE(scalar(QStringLiteral("SELECT PROT_AA FROM PROTOCOL WHERE ID=") + ids.first()),
+                     update ? QStringLiteral("1") : QStringLiteral("2"));
+        };
+
+        QVERIFY(reset());
+        const qint64 begin = gConn->StatementCount();
+        form->key("save");
+        const int statements = int(gConn->StatementCount() - begin);
+        checkWhole(QStringLiteral("no fault"));
+        QVERIFY(statements > 5);
+
+        int refused = 0;
+        for (int n = 1; n <= statements; ++n) {
+            const QString at = QStringLiteral("fault at statement %1").arg(n);
+            QVERIFY2(reset(), qPrintable(at));
+            const QStringList before = linksAndFiles(firstId);
+            gConn->InjectFault(n, Connection::Fault(fault));
+            form->key("save");
+            gConn->ClearFault();
+            if (!stored().isEmpty()) {
+                // A fault the save may pass (the advisory duplicate lookup) or one after the commit.
+                checkWhole(at);
+                continue;
+            }
+            ++refused;
+            QVERIFY2(form->f().Editing(), qPrintable(at));
+            QVERIFY2(criticalBoxes().size() == 1, qPrintable(at + QStringLiteral(": reasons: ") + criticalBoxes().join(u'|')));
+            for (const QString& box : criticalBoxes()) {
+                const QString reason = box.section(QStringLiteral("\r\n"), 1).trimmed();
+                QVERIFY2(!reason.isEmpty() && !reason.endsWith(QStringLiteral("Περιγραφή:")), qPrintable(at + ": " + box));
+                if (fault == int(Connection::Fault::DropConnection))
+                    QVERIFY2(reason.contains(Connection::LostText()), qPrintable(at + ": " + box));
+            }
+            QVERIFY2(!prompts().join(u'|').contains(kSaved), qPrintable(at));
+            QCOMPARE(linksAndFiles(firstId), before);
+            QCOMPARE(scalar(QStringLiteral("SELECT THEMA FROM PROTOCOL WHERE ID=") + firstId), QStringLiteral("Παλιό"));
+            QCOMPARE(rows(QStringLiteral("PROTOCOL"), QStringLiteral("1=1")), 1);
+            // Everything typed and chosen is still on the page, and the next save stores it all.
+            QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(), subject);
+            QCOMPARE(selectedIds(form->lstEdit[0]), wantYpeyth);
+            QCOMPARE(selectedIds(form->lstEdit[1]), QStringList{m_dept["T2"]});
+            QCOMPARE(items(form->cmbEdit[2]), QStringList{QStringLiteral("/new.pdf")});
+            QCOMPARE(items(form->cmbEdit[3]), QStringList{QStringLiteral("Συνημμένο")});
+            MsgBoxHook::Clear();
+            form->key("save");
+            checkWhole(at + QStringLiteral(", saved again"));
+            QVERIFY2(criticalBoxes().isEmpty(), qPrintable(at + QLatin1Char(' ') + criticalBoxes().join(u'|')));
+        }
+        QVERIFY(refused >= 5);
+    }
+
+    // A delete cut at any statement leaves the entry deleted without links and files, or as it was
+    // with all of them; the page shows what is stored.
+    void faultDuringDelete_data() { TestDatabase::addBackendRows(); }
+    void faultDuringDelete() {
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        const auto reset = [&] {
+            exec(QStringLiteral("UPDATE PROTOCOL SET MODFLAG='M'"));
+            for (const char* table : {"R_YPEYTH", "R_ANTIGRAFA", "PROT_FILES"}) exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+            exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"]));
+            exec(QStringLiteral("INSERT INTO R_ANTIGRAFA (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T2"]));
+            exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/f.pdf', 1)").arg(id));
+            form->txtSearch[1]->clear();
+            form->key("list");
+            MsgBoxHook::Clear();
+            return showEntry(*form, id);
+        };
+        const auto state = [&] {
+            QStringList out{scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + id)};
+            for (const char* table : {"R_YPEYTH", "R_ANTIGRAFA", "PROT_FILES"})
+                out << QString::number(rows(QLatin1String(table), QStringLiteral("PR_ID=") + id));
+            return out;
+        };
+        QVERIFY(reset());
+        const qint64 begin = gConn->StatementCount();
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->key("del");
+        const int statements = int(gConn->StatementCount() - begin);
+        QCOMPARE(state(), (QStringList{"D", "0", "0", "0"}));
+        for (int n = 1; n <= statements; ++n) {
+            const QString at = QStringLiteral("fault at statement %1").arg(n);
+            QVERIFY2(reset(), qPrintable(at));
+            gConn->InjectFault(n, Connection::Fault::DropConnection);
+            MsgBoxHook::QueueAnswer(vb::vbYes);
+            form->key("del");
+            gConn->ClearFault();
+            const QStringList now = state();
+            if (now.first() == QLatin1String("D")) {
+                QCOMPARE(now, (QStringList{"D", "0", "0", "0"}));
+                continue;
+            }
+            QCOMPARE(now, (QStringList{"M", "1", "1", "1"}));
+            QVERIFY2(!criticalBoxes().isEmpty(), qPrintable(at));
+            QVERIFY2(!form->lblModif->text().contains(modDeclare::ModFlagText(QStringLiteral("D"))), qPrintable(at));
+        }
+    }
+
+    // The server stopped under a running window: the lost connection is said as such (never as
+    // an empty date), nothing is half-written, and once the server is back the same session saves
+    // without a new log-in.
+    void serverRestart() {
+        if (const QString why = OwnCluster::unavailable(); !why.isEmpty()) QSKIP(qPrintable(why));
+        OwnCluster cluster;
+        QVERIFY(cluster.init());
+        QVERIFY(cluster.start());
+        auto conn = std::make_shared<Connection>();
+        conn->Provider = QStringLiteral("PostgreSQL");
+        conn->ConnectionTimeout = 5;
+        QVERIFY2(conn->Open(cluster.connStr(), QStringLiteral("postgres")), qPrintable(conn->LastErrorText()));
+        QString error;
+        QVERIFY2(RegisterSchema::Create(conn, {}, &error), qPrintable(error));
+        auto form = open(conn, kAll);
+        QVERIFY(form);
+        const QString subject = QStringLiteral("Μετά την επανεκκίνηση");
+        form->key("add");
+        form->setTbText(9, subject);
+        deptItem(form->lstEdit[0], m_dept["T1"])->setSelected(true);
+
+        QVERIFY(cluster.stop());
+        form->key("save");
+        QVERIFY(form->f().Editing());
+        QCOMPARE(criticalBoxes().size(), 1);
+        QVERIFY2(criticalBoxes().first().contains(Connection::LostText()) ||
+                     criticalBoxes().first().contains(Connection::NotRestoredText()),
+                 qPrintable(criticalBoxes().first()));
+        QVERIFY(!prompts().join(u'|').contains(QStringLiteral("πρέπει να συμπληρωθεί")));
+        QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(), subject);
+        MsgBoxHook::Clear();
+        // A new entry while the server is away: the date cannot be read, and that is what is said.
+        form->key("cancel");
+        form->key("add");
+        QVERIFY(form->dtEdit[0]->Value().isNull());
+        QCOMPARE(criticalBoxes().size(), 1);
+        QVERIFY(criticalBoxes().first().contains(Connection::NotRestoredText()));
+        form->key("cancel");
+        MsgBoxHook::Clear();
+
+        QVERIFY(cluster.start());
+        form->key("add");
+        QCOMPARE(form->dtEdit[0]->Value().toDate(), m_today);
+        form->setTbText(9, subject);
+        deptItem(form->lstEdit[0], m_dept["T1"])->setSelected(true);
+        form->key("save");
+        QVERIFY2(!form->f().Editing(), qPrintable(prompts().join(u'|')));
+        QCOMPARE(prompts(), QStringList{kSaved + QStringLiteral("1")});
+        const QString id = form->f().CurrentKey().toString();
+        QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + id), QStringList{m_dept["T1"]});
+        form.reset();
+        gConn.reset();
+    }
+
+    // Two clerks on one entry: a save of what another clerk changed or deleted since it was shown
+    // is refused, nothing of the other's work is lost, and the clerk may see the entry as it is now.
+    void concurrentEdit_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<int>("answer");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " changed, keep typing")) << tag << "change" << int(vb::vbNo);
+            QTest::newRow(qPrintable(tag + " changed, see it")) << tag << "change" << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " deleted")) << tag << "delete" << int(vb::vbOK);
+        }
+    }
+    void concurrentEdit() {
+        QFETCH(QString, other);
+        QFETCH(int, answer);
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"])));
+        QVERIFY(showEntry(*form, id));
+        form->key("edit");
+        form->setTbText(0, QStringLiteral("Νέος αποστολέας"));
+        deptItem(form->lstEdit[0], m_dept["T1"])->setSelected(false);
+
+        // The second clerk, on a connection of their own, in the same second.
+        const ConnectionPtr clerkB = db.openAnother();
+        QVERIFY(clerkB->Execute(other == QLatin1String("change")
+                                    ? QStringLiteral("UPDATE PROTOCOL SET THEMA='Θέμα του Β', MODUSER=2 WHERE ID=") + id
+                                    : QStringLiteral("UPDATE PROTOCOL SET MODDATE=getdate(), MODFLAG='D', MODUSER=2"
+                                                     " WHERE ID=") + id));
+        MsgBoxHook::QueueAnswer(answer);
+        form->key("save");
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        const MsgBoxHook::Shown box = MsgBoxHook::Log().first();
+        if (other == QLatin1String("change")) {
+            QCOMPARE(box.prompt, clsDBForm::ConflictQuestion());
+            QCOMPARE(box.buttonSet(), int(vb::vbYesNo));
+            QCOMPARE(scalar(QStringLiteral("SELECT THEMA FROM PROTOCOL WHERE ID=") + id), QStringLiteral("Θέμα του Β"));
+            QCOMPARE(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + id), QStringLiteral("M"));
+        } else {
+            QVERIFY(box.prompt.contains(clsDBForm::DeletedMessage()));
+            QCOMPARE(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + id), QStringLiteral("D"));
+        }
+        // Nothing of the refused save was written.
+        QCOMPARE(scalar(QStringLiteral("SELECT APO FROM PROTOCOL WHERE ID=") + id), QStringLiteral("Δήμος"));
+        QCOMPARE(scalar(QStringLiteral("SELECT MODUSER FROM PROTOCOL WHERE ID=") + id), QStringLiteral("2"));
+        QCOMPARE(rows(QStringLiteral("R_YPEYTH"), QStringLiteral("PR_ID=") + id), 1);
+        const bool seen = answer == vb::vbYes;
+        QCOMPARE(form->f().Editing(), !seen);
+        QCOMPARE(BoundControl::Value(form->tbEdit[0]).toString(),
+                 seen ? QStringLiteral("Δήμος") : QStringLiteral("Νέος αποστολέας"));
+        if (seen) {
+            QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(), QStringLiteral("Θέμα του Β"));
+            // Shown afresh, the entry can be changed again.
+            MsgBoxHook::Clear();
+            form->key("edit");
+            form->setTbText(0, QStringLiteral("Νέος αποστολέας"));
+            form->key("save");
+            QVERIFY2(MsgBoxHook::Log().isEmpty(), qPrintable(prompts().join(u'|')));
+            QCOMPARE(scalar(QStringLiteral("SELECT APO FROM PROTOCOL WHERE ID=") + id), QStringLiteral("Νέος αποστολέας"));
+            QCOMPARE(scalar(QStringLiteral("SELECT THEMA FROM PROTOCOL WHERE ID=") + id), QStringLiteral("Θέμα του Β"));
+        }
+    }
+
+    // The open-file key follows the document files listed; a file added and removed again in one
+    // edit leaves the stored ones alone; an entry without departments leaves no current item.
+    void recordPageStates_data() { TestDatabase::addBackendRows(); }
+    void recordPageStates() {
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString withAll = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Α"));
+        const QString bare = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Β"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(withAll, m_dept["T2"])));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/kept.pdf', 1)")
+                         .arg(withAll)));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, FILETYPE, MODUSER) VALUES (%1, 'Σ', 'SYN', 1)")
+                         .arg(bare)));
+
+        QVERIFY(showEntry(*form, withAll));
+        QVERIFY(form->lstEdit[0]->currentRow() >= 0);
+        QVERIFY(form->cmdEdit[1]->isEnabled());
+        QVERIFY(showEntry(*form, bare));
+        for (int l = 0; l < 2; ++l) QCOMPARE(form->lstEdit[l]->currentRow(), -1);
+        QVERIFY(!form->cmdEdit[1]->isEnabled());  // an attachment is no file to open
+
+        form->key("add");
+        QVERIFY(!form->cmdEdit[1]->isEnabled());
+        addFile(*form, docFile(QStringLiteral("/n.pdf")));
+        QVERIFY(form->cmdEdit[1]->isEnabled());
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->cmdEdit_Click(11);
+        QVERIFY(!form->cmdEdit[1]->isEnabled());
+        form->key("cancel");
+
+        QVERIFY(showEntry(*form, withAll));
+        const QStringList storedIds = form->FileIds();
+        form->key("edit");
+        QVERIFY(form->cmdEdit[1]->isEnabled());
+        addFile(*form, docFile(QStringLiteral("/just-added.pdf")));
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->cmdEdit_Click(11);  // the just-added one is current
+        QCOMPARE(items(form->cmbEdit[2]), QStringList{QStringLiteral("/kept.pdf")});
+        QCOMPARE(form->FileIds(), storedIds);
+        form->key("save");
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(column(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=") + withAll),
+                 QStringList{QStringLiteral("/kept.pdf")});
+    }
+
+    // A stored department link that stays selected is neither deleted nor inserted again.
+    void storedLinkUntouched() {
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(db.ok());
+        QVERIFY(createRegister(db));
+        auto form = open(db, kIncoming);
+        QVERIFY(form);
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"])));
+        QVERIFY(exec(QStringLiteral("CREATE TABLE LINK_LOG (WHAT TEXT)")));
+        QVERIFY(exec(QStringLiteral("CREATE TRIGGER LOG_DEL AFTER DELETE ON R_YPEYTH BEGIN"
+                                    " INSERT INTO LINK_LOG VALUES ('-' || OLD.TM_ID); END")));
+        QVERIFY(exec(QStringLiteral("CREATE TRIGGER LOG_INS AFTER INSERT ON R_YPEYTH BEGIN"
+                                    " INSERT INTO LINK_LOG VALUES ('+' || NEW.TM_ID); END")));
+        QVERIFY(showEntry(*form, id));
+        form->key("edit");
+        deptItem(form->lstEdit[0], m_dept["T3"])->setSelected(true);
+        form->key("save");
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(column(QStringLiteral("SELECT WHAT FROM LINK_LOG")), QStringList{u'+' + m_dept["T3"]});
+    }
+
+    // A copy is a new entry: its own number, MODUSER, the new entry's duplicate warning, and the
+    // departments, files and attachments it shows, stored as its own rows.
+    void copyEntry_data() { TestDatabase::addBackendRows(); }
+    void copyEntry() {
+        TEST_REGISTER(db);
+        auto form = open(db, kEdit);
+        QVERIFY(form);
+        const QString source = insertEntry(m_today, QStringLiteral("Δήμος"), QStringLiteral("77"), QStringLiteral("Θέμα"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(source, m_dept["T1"])));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_ANTIGRAFA (PR_ID, TM_ID) VALUES (%1, %2)").arg(source, m_dept["T2"])));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/f.pdf', 1)")
+                         .arg(source)));
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, FILETYPE, MODUSER) VALUES (%1, 'Σ', 'SYN', 1)")
+                         .arg(source)));
+        const auto filesOf = [](const QString& id) {
+            return column(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=%1 ORDER BY FILENAME").arg(id));
+        };
+        QVERIFY(showEntry(*form, source));
+        form->key("copy");
+        QVERIFY(form->f().Editing());
+        QCOMPARE(items(form->cmbEdit[2]), QStringList{QStringLiteral("/f.pdf")});
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->key("save");
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(MsgBoxHook::Log().size(), 2);
+        QVERIFY(MsgBoxHook::Log().first().prompt.startsWith(QStringLiteral("Εισερχ. Πρωτόκολλο: '77'/Από: 'Δήμος'")));
+        const QString copy = form->f().CurrentKey().toString();
+        QVERIFY(copy != source);
+        QCOMPARE(MsgBoxHook::Log().at(1).prompt, kSaved + QStringLiteral("2"));
+        QCOMPARE(scalar(QStringLiteral("SELECT PROT_AA FROM PROTOCOL WHERE ID=") + copy), QStringLiteral("2"));
+        QCOMPARE(scalar(QStringLiteral("SELECT MODUSER FROM PROTOCOL WHERE ID=") + copy), QString::number(kUserId));
+        QCOMPARE(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + copy), QStringLiteral("N"));
+        QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + copy), QStringList{m_dept["T1"]});
+        QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_ANTIGRAFA WHERE PR_ID=") + copy), QStringList{m_dept["T2"]});
+        QCOMPARE(filesOf(copy), (QStringList{QStringLiteral("/f.pdf"), QStringLiteral("Σ")}));
+        // The source keeps its own rows.
+        QCOMPARE(filesOf(source), (QStringList{QStringLiteral("/f.pdf"), QStringLiteral("Σ")}));
+        QCOMPARE(rows(QStringLiteral("R_YPEYTH"), QStringLiteral("PR_ID=") + source), 1);
+        QCOMPARE(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + source), QStringLiteral("N"));
     }
 
     // Removing a stored file or attachment asks first; the same name added again is a new row.
@@ -1079,8 +1626,15 @@ private slots:
         QVERIFY(showEntry(*form, id));
         QVERIFY(form->cmdEdit[1]->isEnabled());
         form->cmdEdit_Click(1);
-        QCOMPARE(ShellHook::Opened(), QStringList{gDocsFolder + opened});
-        QVERIFY(prompts().isEmpty());
+        if (exists) {
+            QCOMPARE(ShellHook::Opened(), QStringList{QFileInfo(gDocsFolder + opened).canonicalFilePath()});
+            QVERIFY(prompts().isEmpty());
+        } else {
+            // A missing file is said, not handed to the system to fail silently.
+            QCOMPARE(ShellHook::Opened(), QStringList());
+            QCOMPARE(prompts().size(), 1);
+            QVERIFY(prompts().first().contains(QStringLiteral("δεν ανοίγει")));
+        }
     }
 
     // Every input of the record and search pages is named by its Greek label for screen readers.
@@ -1136,7 +1690,7 @@ private slots:
         QStringList first(22), second(22);
         first[0] = QStringLiteral("1"), first[1] = QStringLiteral("2025"),
         first[2] = QStringLiteral("02/03/2025");
-        first[3] = QStringLiteral("Δήμος; Αθηναίων"), first[4] = QStringLiteral("DOC");
+        first[3] = QStringLiteral("\"Δήμος; Αθηναίων\""), first[4] = QStringLiteral("DOC");
         first[10] = QStringLiteral("Γραμμή 1 | Γραμμή 2 | Τρίτη"), first[14] = QStringLiteral("Προς «€»");
         first[21] = QStringLiteral("05/03/2025 14:30:00");
         second[0] = QStringLiteral("2"), second[1] = QStringLiteral("2025"),
@@ -1210,6 +1764,8 @@ private slots:
             QTest::newRow(qPrintable(t + " txt")) << t << int(vb::vbYes) << "a.txt" << false << false;
             QTest::newRow(qPrintable(t + " empty list")) << t << int(vb::vbYes) << "a.csv" << true << false;
             QTest::newRow(qPrintable(t + " csv")) << t << int(vb::vbYes) << "a.csv" << false << true;
+            QTest::newRow(qPrintable(t + " cancel after a file was added"))
+                << t << int(vb::vbYes) << "after file" << false << false;
         }
     }
     void exportRefused() {
@@ -1224,6 +1780,14 @@ private slots:
             QVERIFY(!insertEntry(m_today, QStringLiteral("Α"), QString(), QStringLiteral("Θ")).isEmpty());
         form->key("refresh");
         QTemporaryDir out;
+        if (name == QLatin1String("after file")) {
+            // The Open box of the files, cancelled, shares its dialog with the export.
+            form->key("add");
+            addFile(*form, QString());
+            form->key("cancel");
+            MsgBoxHook::Clear();
+            name.clear();
+        }
         const QString path = name.isEmpty() ? QString() : out.path() + u'/' + name;
         MsgBoxHook::QueueAnswer(answer);
         CommonDialogHook::QueueAnswer(path);
@@ -1232,6 +1796,62 @@ private slots:
                  written);
         QCOMPARE(MsgBoxHook::Log().size(), written ? 2 : 1);
         QVERIFY(criticalBoxes().isEmpty());
+        QVERIFY2(!Err().Pending(), qPrintable(Err().Description));
+        if (answer == vb::vbYes) {
+            QVERIFY(!CommonDialogHook::Log().last().cancelError);
+            QCOMPARE(CommonDialogHook::Log().last().title, QString());
+            QCOMPARE(CommonDialogHook::Log().last().filterIndex, 1);
+        }
+    }
+
+    // The proposed name, accepted as it stands, is written; quoted values stay in their column
+    // when a spreadsheet reads the file in the Greek code page.
+    void exportAccepted_data() { TestDatabase::addBackendRows(); }
+    void exportAccepted() {
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        QVERIFY(exec(QStringLiteral("INSERT INTO PROTOCOL (HMEROM, APO, PROT_EIS, THEMA, PROS, MODUSER) VALUES"
+                                    " (%1, 'Α;Β', 'τα \"ίδια\"', 'Θέμα', 'Τέλος', 1)")
+                         .arg(DBHelper::DateToSQL(m_today))));
+        form->key("refresh");
+        QTemporaryDir home;
+        QVERIFY(QDir().mkpath(home.path() + QStringLiteral("/AppData/Local/Protocol")));
+        qputenv("USERPROFILE", home.path().toLocal8Bit());
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        CommonDialogHook::QueueAnswer(CommonDialogHook::AcceptProposed);
+        form->cmdExport_Click();
+        qunsetenv("USERPROFILE");
+        const QString proposed = CommonDialogHook::Log().last().fileName;
+        QVERIFY(proposed.endsWith(QStringLiteral(".csv")));
+        QVERIFY(QFileInfo(proposed).fileName().startsWith(QStringLiteral("ProtocolExport-")));
+        QVERIFY(QFile::exists(proposed));
+        QCOMPARE(prompts().value(1), QStringLiteral("Η εξαγωγή ολοκληρώθηκε: \r\n") + proposed);
+        QFile f(proposed);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QVERIFY(lines.value(1).contains(Cp1253::encode(QStringLiteral(";\"Α;Β\";;\"τα \"\"ίδια\"\"\";"))));
+        f.close();
+
+        // A spreadsheet reads each value into its own column.
+        if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+            QSKIP("soffice (libreoffice-calc-nogui) is not installed");
+        QTemporaryDir conv;
+        QProcess office;
+        office.setWorkingDirectory(conv.path());
+        office.start(QStringLiteral("soffice"),
+                     {QStringLiteral("-env:UserInstallation=file://") + conv.path() + QStringLiteral("/profile"),
+                      QStringLiteral("--headless"), QStringLiteral("--infilter=CSV:59,34,35,1,,1032"),
+                      QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):9,,76,1"),
+                      QStringLiteral("--outdir"), conv.path(), proposed});
+        QVERIFY(office.waitForFinished(120000));
+        QFile tabs(conv.path() + u'/' + QFileInfo(proposed).fileName());
+        QVERIFY2(tabs.open(QIODevice::ReadOnly), qPrintable(QString::fromLocal8Bit(office.readAllStandardError())));
+        const QStringList row = QString::fromUtf8(tabs.readAll()).split(QStringLiteral("\n")).value(1).split(u'\t');
+        QCOMPARE(row.value(3), QStringLiteral("Α;Β"));
+        QCOMPARE(row.value(5), QStringLiteral("τα \"ίδια\""));
+        QCOMPARE(row.value(10), QStringLiteral("Θέμα"));
+        QCOMPARE(row.value(14), QStringLiteral("Τέλος"));
     }
 
     void exportFailure_data() { TestDatabase::addBackendRows(); }

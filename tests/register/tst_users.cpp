@@ -20,6 +20,7 @@
 #include "RegisterSchema.h"
 #include "RegisterWindows.h"
 #include "ReportHooks.h"
+#include "ReportOptions.h"
 #include "Rights.h"
 #include "SettingsStore.h"
 #include "StrHelper.h"
@@ -453,6 +454,11 @@ private slots:
         form->key("print");
         QCOMPARE(got, (QStringList{"U_NAME>=''", "", "U_LNAME~Επώνυμο", "U_FNAME~Όνομα", "U_NAME~Login",
                                    "U_PHONE1~Τηλέφ.1", "U_PHONE2~Τηλέφ.2"}));
+        // As installed for the program, the key runs the users list: its options dialog opens.
+        RegisterWindows::Install();
+        ModalDriver<ReportOptions> options([](ReportOptions* d) { d->cmdCancel->click(); });
+        form->key("print");
+        QVERIFY(options.shown());
     }
 
     // The menu opens the window modally for supervisors and unloads it after.

@@ -106,7 +106,7 @@ void tst_ReportLayout::layouts_data() {
         "LT body h=15.0mm [1 190.0 - T0]",
         kPF_190};
     // 20mm + 50% + 20mm + 50% fills the line; percentages share what the fixed widths leave.
-    QTest::newRow("144 detailed list") << LayoutFixtures::kProtDet << QStringList{
+    QTest::newRow("144 detailed list") << modResIDs::GetResString(144, "") << QStringList{
         kPH1_180.arg("ΠΡΩΤΟΚΟΛΛΟ"),
         "H1 body h=1.3L keep T1B1 B mid [1 54.0 'ΕΙΣΕΡΧΟΜΕNΑ'] [2 54.0 T2 center #0000ff] "
         "[3 54.0 'ΕΞΕΡΧΟΜΕΝΑ' right]",
@@ -116,14 +116,14 @@ void tst_ReportLayout::layouts_data() {
         "D4a body h=1.2L keep T1 B [1 20.0 T1 #0000ff] [2 160.0 T2 #0000ff]",
         "D5 body h=0.3L [1 180.0 -]",
         kPF_180};
-    QTest::newRow("145 totals") << LayoutFixtures::kProtGroup << QStringList{
+    QTest::newRow("145 totals") << modResIDs::GetResString(145, "") << QStringList{
         kPH1_180.arg("ΠΡΩΤΟΚΟΛΛΟ - ΣΥΝΟΛΑ"),
         "H0 body h=1.3L keep T1B1 +2B mid [1 180.0 descr]",
         "H1 body h=1.3L keep T0B0 B mid [1 126.0 'ΠΕΡΙΓΡΑΦΗ'] [2 54.0 'ΠΛΗΘΟΣ']",
         "D1 body h=1.1L mid [1 126.0 descr] [2 54.0 cnt]",
         "EMPTY body h=1.0L [1 180.0 -]",
         kPF_180};
-    QTest::newRow("146 receipt") << LayoutFixtures::kProtReceipt << QStringList{
+    QTest::newRow("146 receipt") << modResIDs::GetResString(146, "") << QStringList{
         kPH1_180.arg("ΠΡΩΤΟΚΟΛΛΟ"),
         "H1 body h=3.0L keep T1B1 +4B mid [1 180.0 'ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ' center]",
         "D1 body h=1.2L keep B1 top [1 45.0 T1 wrap B L1R0] [2 135.0 m1 wrap R1]",
@@ -148,9 +148,9 @@ void tst_ReportLayout::pageSetUp_data() {
     QTest::addColumn<QString>("page");
     QTest::newRow("101 from pageDef1") << modResIDs::GetResString(101, "") << "P Arial Greek 8 LDCN 10/10/10/10 frame 11";
     QTest::newRow("123 from pageDef1") << modResIDs::GetResString(123, "") << "P Arial Greek 8 LDCN 10/10/10/10 frame 11";
-    QTest::newRow("144 Font twice") << LayoutFixtures::kProtDet << "P Arial Greek 7 LDCN 15/15/15/15 frame 11";
-    QTest::newRow("145 Font twice") << LayoutFixtures::kProtGroup << "P Arial Greek 8 LDCN 15/15/15/15 frame 11";
-    QTest::newRow("146 Font twice") << LayoutFixtures::kProtReceipt << "P Arial Greek 10 LDCN 15/15/15/15 frame 01";
+    QTest::newRow("144 Font twice") << modResIDs::GetResString(144, "") << "P Arial Greek 7 LDCN 15/15/15/15 frame 11";
+    QTest::newRow("145 Font twice") << modResIDs::GetResString(145, "") << "P Arial Greek 8 LDCN 15/15/15/15 frame 11";
+    QTest::newRow("146 Font twice") << modResIDs::GetResString(146, "") << "P Arial Greek 10 LDCN 15/15/15/15 frame 01";
 }
 
 void tst_ReportLayout::pageSetUp() {
@@ -171,7 +171,7 @@ void tst_ReportLayout::pageSetUp() {
 void tst_ReportLayout::cacheColumns() {
     Layout users, totals;
     QVERIFY(Read(modResIDs::GetResString(101, ""), global(), users, nullptr));
-    QVERIFY(Read(LayoutFixtures::kProtGroup, global(), totals, nullptr));
+    QVERIFY(Read(modResIDs::GetResString(145, ""), global(), totals, nullptr));
     QStringList seen;
     for (const auto* l : {&users, &totals})
         for (const CacheColumn& c : l->columns)

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -92,6 +93,9 @@ private slots:
     void badArguments();
     void settingsOrDatabaseOnly();
     void postgresFailureRemovesTheDatabase();
+    void anyText_data() { TestDatabase::addBackendRows(); }
+    void anyText();
+    void settingsKeepTheirGroup();
 
 private:
     // The backend's --provider, --database and (PostgreSQL) --server and --db-user arguments.
@@ -303,6 +307,61 @@ void tst_SetupTool::postgresFailureRemovesTheDatabase() {
     QVERIFY2(r.err.contains("cannot create the register"), qPrintable(r.err));
     QCOMPARE(left, 0);
     QVERIFY(!QFileInfo::exists(m_settings->machineFile()));
+}
+
+// Placeholders, quotes and Greek in every text argument are stored as typed, and the files that
+// hold the log-in or the register are the owner's alone.
+void tst_SetupTool::anyText() {
+    const Backend backend = TestDatabase::currentBackend();
+    QStringList args = target(backend);
+    if (backend == Backend::SQLite)
+        args[3] = m_dir->filePath(QStringLiteral("μητρώο %1'%3\".db"));
+    const QString docs = m_dir->filePath(QStringLiteral("έγγραφα%3 %1'\""));
+    const QString adminUser = QStringLiteral("adm%3in'\"Ω%1");
+    const QString adminPassword = QStringLiteral("%1'\"Π%3x");
+    const QString organisation = QStringLiteral("Δήμος «%1» '%3' \"x\"");
+    const QString dbPassword = QStringLiteral("%3;'\"%1=Σ");
+    const Run r = runSetup(args + QStringList{"--db-password", dbPassword, "--admin-user", adminUser, "--admin-password",
+                                              adminPassword, "--organisation", organisation, "--docs-folder", docs});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(setting("Logo2"), organisation);
+    QString user, password;
+    PswFormat::ParseL(setting("L"), user, password);
+    QCOMPARE(password, dbPassword);
+    const ConnectionPtr c = openInstalled();
+    QVERIFY2(c->IsOpen(), qPrintable(c->LastErrorText()));
+    QCOMPARE(value(c, "SELECT PVAL FROM PARAM WHERE PCODE = 'PFOLD'").toString(), docs);
+    Recordset admin;
+    QVERIFY(admin.Open("SELECT U_NAME, U_PSW, U_AUTH FROM USERS", c));
+    QCOMPARE(admin.RecordCount(), 1);
+    QCOMPARE(admin.Value("U_NAME").toString(), adminUser);
+    QCOMPARE(PswFormat::Read(admin.Value("U_PSW").toString()), adminPassword.toUpper());
+    QCOMPARE(admin.Value("U_AUTH").toLongLong(), 0x103FFC0LL);
+
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFile::permissions(m_settings->machineFile()) & others, QFileDevice::Permissions());
+    if (backend == Backend::SQLite) {
+        c->Close();
+        const QStringList files = QDir(m_dir->path()).entryList(QDir::Files);
+        QVERIFY(!files.isEmpty());
+        for (const QString& f : files) QCOMPARE(QFile::permissions(m_dir->filePath(f)) & others, QFileDevice::Permissions());
+    }
+}
+
+// A shared installation opened the settings to its group: a later run keeps that, but takes away
+// what others could read.
+void tst_SetupTool::settingsKeepTheirGroup() {
+    QVERIFY(SettingsStore::SaveValue("\\Protocol", "Logo2", "x", false));
+    const QString file = m_settings->machineFile();
+    QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                            QFileDevice::ReadOther));
+    const Run r = runSetup({"--provider", "PostgreSQL", "--database", "Register", "--server", "?", "--db-user",
+                            "clerk", "--db-password", "secret", "--settings-only"});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(QFile::permissions(file) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
 }
 
 QTEST_GUILESS_MAIN(tst_SetupTool)

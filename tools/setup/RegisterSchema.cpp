@@ -60,11 +60,11 @@ bool seed(Writer& w, const RegisterSchema::Options& options) {
         // Passwords are compared upper-cased; the password dialog stores them so too.
         const QString stored =
             PswFormat::Store(options.supervisorPassword.toUpper(), PswFormat::NewKeyCode());
-        if (!w.run(
-                QStringLiteral("INSERT INTO USERS (U_NAME, U_PSW, U_AUTH, USER_GROUP_ID, U_EXP_DAYS, MODUSER)"
-                               " VALUES (%1, %2, %3, 1, 0, 0)")
-                    .arg(w.lit(options.supervisorName), w.lit(stored))
-                    .arg(RegisterSchema::SupervisorRights())))
+        // Joined, not chained through arg(): a "%3" in the name must stay as typed.
+        if (!w.run(QStringLiteral("INSERT INTO USERS (U_NAME, U_PSW, U_AUTH, USER_GROUP_ID, U_EXP_DAYS, MODUSER)"
+                                  " VALUES (") +
+                   w.lit(options.supervisorName) + QStringLiteral(", ") + w.lit(stored) + QStringLiteral(", ") +
+                   QString::number(RegisterSchema::SupervisorRights()) + QStringLiteral(", 1, 0, 0)")))
             return false;
         const QVariant id = w.value(QStringLiteral("SELECT max(USER_ID) FROM USERS"));
         if (id.isNull()) return false;
@@ -89,13 +89,13 @@ bool seed(Writer& w, const RegisterSchema::Options& options) {
                 return false;
     }
 
-    const QString param = QStringLiteral("INSERT INTO PARAM (PCODE, PVAL, MODUSER) VALUES (%1, %2, %3)");
-    if (!w.run(param.arg(w.lit(QStringLiteral("PCHK")), w.lit(QString::number(options.passwordWarningDays)))
-                   .arg(supervisorId)))
-        return false;
-    if (!options.docsFolder.isEmpty() &&
-        !w.run(param.arg(w.lit(QStringLiteral("PFOLD")), w.lit(options.docsFolder)).arg(supervisorId)))
-        return false;
+    const auto param = [&](const QString& code, const QString& value) {
+        return w.run(QStringLiteral("INSERT INTO PARAM (PCODE, PVAL, MODUSER) VALUES (") + w.lit(code) +
+                     QStringLiteral(", ") + w.lit(value) + QStringLiteral(", ") + QString::number(supervisorId) +
+                     u')');
+    };
+    if (!param(QStringLiteral("PCHK"), QString::number(options.passwordWarningDays))) return false;
+    if (!options.docsFolder.isEmpty() && !param(QStringLiteral("PFOLD"), options.docsFolder)) return false;
     return true;
 }
 

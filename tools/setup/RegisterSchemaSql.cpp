@@ -1,5 +1,7 @@
 #include "RegisterSchemaSql.h"
 
+#include "NewVersionCheckFor.h"
+
 namespace {
 
 // Column and table definitions written for one backend, so that both backends get the same schema.
@@ -189,6 +191,7 @@ QStringList Objects(Backend backend, bool preUpgrade) {
     if (d.pg()) out << postgresFunctions();
 
     out << protocolTable(d, preUpgrade);
+    if (!preUpgrade) out << NewVersionCheckFor::RowVersionStatements(backend);
     out << linkTable(d, "R_YPEYTH") << linkTable(d, "R_ANTIGRAFA");
     out << d.table("PROT_FILES", {d.key("F_ID"), d.integer("PR_ID", true), d.text("FILENAME", 250, true),
                                   d.text("FILETYPE", 10), d.integer("MODUSER")})

@@ -12,6 +12,8 @@
 namespace {
 
 const QString kSection = QStringLiteral("\\Protocol");
+const QFileDevice::Permissions kPrivate = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadUser | QFileDevice::WriteUser;
 
 bool failWith(QString* error, const QString& text) {
     *error = text;
@@ -52,7 +54,9 @@ public:
     ConnectionPtr createTemporary(QString* error) override {
         removeFiles(m_temp);
         QFile file(m_temp);
-        if (!file.open(QIODevice::WriteOnly)) {
+        // Private before anything is written into it; SQLite gives its -wal and -shm files the
+        // same mode. A shared installation opens it to its group afterwards (README).
+        if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kPrivate)) {
             *error = QStringLiteral("cannot create %1: %2").arg(m_temp, file.errorString());
             return {};
         }
@@ -163,8 +167,23 @@ bool settingsWritable(QString* error) {
     return ok || failWith(error, QStringLiteral("cannot write the settings file %1.").arg(file.filePath()));
 }
 
+// The settings hold the database log-in: never readable by others, never writable by the group.
+// A file made now is the owner's alone; one a shared installation opened to its group keeps that.
+// Done before the log-in is written, so that it is never readable by others, not even for a moment.
+bool restrictSettings() {
+    const QString path = SettingsStore::MachineFile();
+    const bool existed = QFileInfo::exists(path);
+    if (!existed) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) return false;
+    }
+    const QFileDevice::Permissions kept = kPrivate | (existed ? QFileDevice::ReadGroup : QFileDevice::Permissions());
+    return QFile::setPermissions(path, QFile::permissions(path) & kept);
+}
+
 bool writeSettings(const SetupPlan& plan, QString* error) {
-    const bool ok = SettingsStore::SaveValue(kSection, QStringLiteral("Provider"), plan.provider, false) &&
+    const bool ok = restrictSettings() &&
+                    SettingsStore::SaveValue(kSection, QStringLiteral("Provider"), plan.provider, false) &&
                     SettingsStore::SaveValue(kSection, QStringLiteral("ConnStr"), plan.connStr(), false) &&
                     SettingsStore::SaveValue(kSection, QStringLiteral("L"),
                                              PswFormat::ComposeL(plan.dbUser, plan.dbPassword), false) &&

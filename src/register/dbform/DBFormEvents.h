@@ -24,16 +24,26 @@ public:
         Q_UNUSED(sValues);
     }
     // The framework deletes nothing itself: the form deletes and sets OK; bAbortDeletion refuses.
+    // It runs inside the framework's transaction (with PostAction(64) after it): a form that shows
+    // a box here rolls it back first, so that no lock is held while the user reads.
     virtual void mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDeletion) {
         Q_UNUSED(recID);
         Q_UNUSED(OK);
         Q_UNUSED(bAbortDeletion);
     }
     // After the attempt to write the main row (for an insert, the new row's key), and after a delete.
+    // On success it runs inside the framework's transaction: the form's own BeginTrans/CommitTrans
+    // nest in it, and its RollbackTrans undoes the whole save (the framework then keeps the edit).
     virtual void mclsDBForm_PostAction(const QVariant& key, long Action, bool success) {
         Q_UNUSED(key);
         Q_UNUSED(Action);
         Q_UNUSED(success);
+    }
+    // After a save's transaction, the main row with the rows PostAction wrote, was committed:
+    // what the user is told of a saved row belongs here, not in PostAction.
+    virtual void mclsDBForm_PostCommit(const QVariant& key, long Action) {
+        Q_UNUSED(key);
+        Q_UNUSED(Action);
     }
     // Before the list is opened from the search page: a condition to add, or "%%" and a whole
     // SELECT statement that is opened as it stands.

@@ -84,6 +84,16 @@ QString clsDBForm::DeleteQuestion() {
     return QStringLiteral("Σίγουρα να γίνει η διαγραφή;");
 }
 
+QString clsDBForm::DeletedMessage() {
+    return QStringLiteral("Η εγγραφή δεν βρέθηκε: ίσως τη διέγραψε άλλος χρήστης.");
+}
+
+QString clsDBForm::ConflictQuestion() {
+    return QStringLiteral(
+        "Άλλος χρήστης άλλαξε την εγγραφή αφού εμφανίστηκε εδώ· οι αλλαγές σας δεν αποθηκεύτηκαν.\r\n"
+        "Να εμφανιστεί η εγγραφή όπως είναι τώρα; (Όσα πληκτρολογήσατε θα χαθούν.)");
+}
+
 QString clsDBForm::UnsavedQuestion() {
     return QStringLiteral("Οι αλλαγές της εγγραφής δεν έχουν αποθηκευτεί. Να χαθούν;");
 }
@@ -337,6 +347,7 @@ void clsDBForm::DataMoveComplete(long, ErrObject*, long&, ListRecordset*) {
 void clsDBForm::showRecord(const QVariant& key) {
     if (!m_form) return;
     m_currentKey = QVariant();
+    m_shownVersion = QVariant();
     clearRecordPage();
     if (!key.isNull()) {
         Recordset rs;
@@ -360,6 +371,8 @@ void clsDBForm::showRecord(const QVariant& key) {
             }
             const QVariant stored = rs.Value(m_script.form().key);
             m_currentKey = stored.isNull() ? key : stored;
+            if (rs.FieldIndex(QLatin1String(VersionColumn)) >= 0)
+                m_shownVersion = rs.Value(QLatin1String(VersionColumn));
         }
     }
     updateToolbar();

@@ -108,6 +108,12 @@ public:
     static QString RequiredMessage(const QString& caption);
     static QString BadDateMessage(const QString& caption);
     static QString DeleteQuestion();
+    // A save refused because the row was deleted, or changed by another user, since it was shown.
+    static QString DeletedMessage();
+    static QString ConflictQuestion();
+    // A table with this column is updated only while the row still has the version shown; the
+    // schema's triggers change it with every update.
+    static constexpr const char* VersionColumn = "ROWVER";
     static QString UnsavedQuestion();
 
 private:
@@ -135,6 +141,10 @@ private:
     bool saveRecord();
     void cancelEdit();
     void deleteRecord();
+    // Why an UPDATE found no row: deleted meanwhile, or changed (the user may see it as it is now).
+    void reportLostUpdate(const QVariant& key);
+    // Ends the transaction a save or delete left open, keeping the pending error.
+    void rollBack();
     void search();
     void clearSearch();
     void sortList(bool descending);
@@ -156,6 +166,7 @@ private:
     QString m_listCond, m_listStatement, m_sortOrder;
     QVariant m_currentKey;
     QVariant m_editKey;  // the row an edit or copy started from
+    QVariant m_shownVersion, m_editVersion;  // VersionColumn of the row shown, and as the edit began
     long m_action = 0;
     bool m_started = false;
     bool m_terminated = false;

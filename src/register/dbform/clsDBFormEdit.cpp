@@ -11,6 +11,7 @@
 #include "GridModel.h"
 #include "ListRecordset.h"
 #include "MsgBox.h"
+#include "Recordset.h"
 #include "clsDBForm.h"
 #include "modDeclare.h"
 
@@ -38,6 +39,7 @@ void clsDBForm::beginEdit(long action) {
     setTab(RecordPage);
     m_action = action;
     m_editKey = m_currentKey;
+    m_editVersion = action == actUpdate ? m_shownVersion : QVariant();
     if (action == actNew) clearRecordPage();
     if (action == actCopy) {
         // The copy becomes a new row: it must not carry the copied row's key.
@@ -53,6 +55,12 @@ void clsDBForm::beginEdit(long action) {
 
 bool clsDBForm::saveRecord() {
     if (!m_started || m_terminated || !m_form || !Editing()) return false;
+    // A lost connection is made again here, or named, before any field is judged.
+    if (!m_conn->IsOpen()) {
+        m_conn->fail(ErrNo::DbNotOpen, QStringLiteral("Operation is not allowed when the object is closed."));
+        reportError(QStringLiteral("SaveRec"), false);
+        return false;
+    }
     for (const Bound& b : m_bound) {
         if (b.control->page != FormScript::Page::Record || !b.widget) continue;
         if (BoundControl::HasBadDate(b.widget)) {
@@ -92,39 +100,96 @@ bool clsDBForm::saveRecord() {
     values = withoutTrailingComma(values);
 
     const QString& table = m_script.form().table;
+    const QString& keyField = m_script.form().key;
+    // A copy is written as a new row: the form hears of it as an insert.
+    const long reported = m_action == actCopy ? long(actNew) : m_action;
     QVariant key = insert ? QVariant() : m_currentKey;
+    // The main row and the rows the form writes in PostAction are one transaction: a failure
+    // anywhere leaves nothing of the save, gives a new row's number back and keeps the edit.
+    if (!m_conn->BeginTrans()) {
+        reportError(QStringLiteral("SaveRec"), false);
+        return false;
+    }
     bool success = true;
     if (insert) {
         key = DBHelper::InsertRec(m_conn, table, 0, QString(), fields, values, {});
         success = !key.isNull();
         if (key.typeId() == QMetaType::Bool) key = QVariant();  // the table has no single key column
-        if (!success) reportError(QStringLiteral("SaveRec"), true);
-    } else if (!fields.isEmpty()) {
-        qint64 affected = 0;
-        success = m_conn->Execute(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + fields +
-                                      QStringLiteral(" WHERE ") + m_script.form().key + QLatin1Char('=') +
-                                      BoundControl::SqlLiteral(key),
-                                  &affected);
         if (!success) {
+            rollBack();
+            reportError(QStringLiteral("SaveRec"), true);
+        }
+    } else if (!fields.isEmpty()) {
+        QString where = keyField + QLatin1Char('=') + BoundControl::SqlLiteral(key);
+        if (!m_editVersion.isNull())
+            where += QStringLiteral(" AND ") + QLatin1String(VersionColumn) + QLatin1Char('=') +
+                     BoundControl::SqlLiteral(m_editVersion);
+        qint64 affected = 0;
+        success = m_conn->Execute(
+            QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + fields + QStringLiteral(" WHERE ") + where,
+            &affected);
+        if (!success) {
+            rollBack();
             reportError(QStringLiteral("SaveRec"), false);
         } else if (affected == 0) {
             success = false;
-            Err().Raise(ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"),
-                        QStringLiteral("Η εγγραφή δεν βρέθηκε: ίσως τη διέγραψε άλλος χρήστης."));
-            reportError(QStringLiteral("SaveRec"), false);
+            rollBack();
+            reportLostUpdate(key);
+            if (m_terminated || !m_form || !Editing()) return false;
         }
     }
 
-    // A saved copy is a new row: the form hears of it as an insert.
-    const long reported = m_action == actCopy ? long(actNew) : m_action;
     m_form->mclsDBForm_PostAction(key, reported, success);
-    if (!success || m_terminated || !m_form) return false;
+    if (!success) return false;
+    if (m_terminated || !m_form) {
+        rollBack();
+        return false;
+    }
+    // The form rolled its rows back (and said why): the whole save is undone.
+    if (!m_conn->InTransaction()) return false;
+    if (m_conn->TransactionDepth() > 1 || !m_conn->CommitTrans()) {
+        if (m_conn->InTransaction()) {
+            Err().Raise(ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"),
+                        QStringLiteral("PostAction left its transaction open."));
+            rollBack();
+        }
+        reportError(QStringLiteral("SaveRec"), false);
+        return false;
+    }
+    m_form->mclsDBForm_PostCommit(key, reported);
+    if (m_terminated || !m_form) return false;
 
     m_action = 0;
     openList(m_listCond, key);
     enterView();
     showRecord(key.isNull() ? m_form->adodc->CurrentKey() : key);
     return true;
+}
+
+void clsDBForm::rollBack() {
+    if (!m_conn->InTransaction()) return;
+    const long number = Err().Number;
+    const QString source = Err().Source, description = Err().Description;
+    m_conn->RollbackTrans();
+    if (number != 0) Err().Raise(number, source, description);
+}
+
+void clsDBForm::reportLostUpdate(const QVariant& key) {
+    const QString& table = m_script.form().table;
+    Recordset rs;
+    const bool read = rs.Open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") +
+                                  m_script.form().key + QLatin1Char('=') + BoundControl::SqlLiteral(key),
+                              m_conn);
+    const bool deleted = read && (rs.Eof() || (rs.FieldIndex(QStringLiteral("MODFLAG")) >= 0 &&
+                                               rs.Value(QStringLiteral("MODFLAG")).toString() == QLatin1String("D")));
+    if (!read) {
+        reportError(QStringLiteral("SaveRec"), false);
+    } else if (deleted) {
+        Err().Raise(ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"), DeletedMessage());
+        reportError(QStringLiteral("SaveRec"), false);
+    } else if (MsgBox(ConflictQuestion(), vb::vbYesNo | vb::vbExclamation) == vb::vbYes) {
+        cancelEdit();
+    }
 }
 
 void clsDBForm::cancelEdit() {
@@ -147,11 +212,33 @@ void clsDBForm::deleteRecord() {
     if (MsgBox(DeleteQuestion(), vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2) != vb::vbYes) return;
     const QVariant key = m_currentKey;
     const int row = m_form->adodc->AbsolutePosition();
+    // The delete and the form's removal of the row's own rows are one transaction.
+    if (!m_conn->BeginTrans()) {
+        reportError(QStringLiteral("DelRec"), false);
+        return;
+    }
     bool ok = false, abort = false;
     m_form->mclsDBForm_DelRec(key, ok, abort);
-    if (abort || m_terminated || !m_form) return;
+    if (abort || m_terminated || !m_form) {
+        rollBack();
+        return;
+    }
+    if (!ok) {
+        rollBack();
+        if (Err().Pending()) reportError(QStringLiteral("DelRec"), false);
+    }
     m_form->mclsDBForm_PostAction(key, actDelete, ok);
-    if (!ok || m_terminated || !m_form) return;
+    if (m_terminated || !m_form) {
+        rollBack();
+        return;
+    }
+    if (!ok) return;
+    if (!m_conn->InTransaction() || m_conn->TransactionDepth() > 1 || !m_conn->CommitTrans()) {
+        if (m_conn->InTransaction()) rollBack();
+        if (Err().Pending()) reportError(QStringLiteral("DelRec"), false);
+        showRecord(key);  // the page shows the row as it is stored, not as the undone delete left it
+        return;
+    }
     // A soft-deleted row may stay listed; a removed one leaves its place to the next row.
     openList(m_listCond, key);
     if (m_list->rowOfKey(key) < 0 && row > 0) {

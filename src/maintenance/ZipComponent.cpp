@@ -1,0 +1,361 @@
+#include "ZipComponent.h"
+
+#include <zip.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+#include <cerrno>
+
+#include "FileSync.h"
+#include "KessboPlaces.h"
+#include "ParallelDeflate.h"
+#include "SplitZip.h"
+
+namespace {
+int resultOfErrno(int e) {
+    switch (e) {
+        case 0:
+            return ZipComponent::Success;
+        case ENOSPC:
+        case EDQUOT:
+            return ZipComponent::DiskFull;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return ZipComponent::NoPermission;
+        case ENOENT:
+        case ENOTDIR:
+            return ZipComponent::TargetFolderMissing;
+        case ECANCELED:
+            return ZipComponent::UserAbort;
+        case EFBIG:
+            return ZipComponent::TooLargeToSpan;
+        default:
+            return ZipComponent::WriteError;
+    }
+}
+
+int resultOfZipError(zip_error_t* error) {
+    switch (zip_error_code_zip(error)) {
+        case ZIP_ER_OK:
+            return ZipComponent::Success;
+        case ZIP_ER_NOENT:
+        case ZIP_ER_NOZIP:
+        case ZIP_ER_INCONS:
+        case ZIP_ER_CRC:
+        case ZIP_ER_COMPNOTSUPP:
+        case ZIP_ER_ENCRNOTSUPP:
+            return ZipComponent::BadArchive;
+        case ZIP_ER_WRONGPASSWD:
+        case ZIP_ER_NOPASSWD:
+            return ZipComponent::WrongPassword;
+        case ZIP_ER_READ:
+            return ZipComponent::ReadError;
+        default:
+            if (zip_error_system_type(error) == ZIP_ET_SYS) return resultOfErrno(zip_error_code_system(error));
+            return ZipComponent::WriteError;
+    }
+}
+
+// Serves an already deflated stream to libzip, which stores it without compressing it again.
+struct RawSource {
+    QFile* file = nullptr;
+    DeflatedEntry entry;
+    zip_error_t error{};
+};
+
+zip_int64_t rawSourceCallback(void* userdata, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* s = static_cast<RawSource*>(userdata);
+    switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+            return s->file->seek(0) ? 0 : (zip_error_set(&s->error, ZIP_ER_SEEK, EIO), -1);
+        case ZIP_SOURCE_READ: {
+            const qint64 n = s->file->read(static_cast<char*>(data), qint64(len));
+            if (n < 0) {
+                zip_error_set(&s->error, ZIP_ER_READ, EIO);
+                return -1;
+            }
+            return n;
+        }
+        case ZIP_SOURCE_CLOSE:
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st);
+            st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD |
+                        ZIP_STAT_ENCRYPTION_METHOD | ZIP_STAT_MTIME;
+            st->size = zip_uint64_t(s->entry.size);
+            st->comp_size = zip_uint64_t(s->entry.compSize);
+            st->crc = s->entry.crc;
+            st->comp_method = ZIP_CM_DEFLATE;
+            st->encryption_method = ZIP_EM_NONE;
+            st->mtime = time_t(s->entry.modified.toSecsSinceEpoch());
+            return sizeof(*st);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&s->error, data, len);
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+    }
+}
+
+struct ProgressState {
+    std::function<void(qint64, qint64)>* progress;
+    qint64 total;
+};
+
+void zipProgress(zip_t*, double fraction, void* ud) {
+    auto* p = static_cast<ProgressState*>(ud);
+    if (*p->progress) (*p->progress)(qint64(fraction * double(p->total)), p->total);
+}
+
+// An entry's name that stays inside the folder it is unpacked into; empty when it would not.
+QString safeEntryName(const QString& name) {
+    QString n = name;
+    n.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (n.isEmpty() || n.startsWith(QLatin1Char('/')) || (n.size() > 1 && n.at(1) == QLatin1Char(':'))) return {};
+    for (const QString& part : n.split(QLatin1Char('/'), Qt::SkipEmptyParts))
+        if (part == QLatin1String("..")) return {};
+    return n;
+}
+}  // namespace
+
+QString ZipComponent::GetErrorDescription(int, int code) const {
+    switch (code) {
+        case Success:
+            return QStringLiteral("Επιτυχία.");
+        case UserAbort:
+            return QStringLiteral("Η διαδικασία διακόπηκε από τον χρήστη.");
+        case SourceMissing:
+            return QStringLiteral("Το αρχείο προέλευσης δεν βρέθηκε.");
+        case TargetFolderMissing:
+            return QStringLiteral("Ο φάκελος προορισμού δεν υπάρχει.");
+        case ReadError:
+            return QStringLiteral("Σφάλμα κατά την ανάγνωση του αρχείου.");
+        case WriteError:
+            return QStringLiteral("Σφάλμα κατά την εγγραφή του αρχείου.");
+        case DiskFull:
+            return QStringLiteral("Δεν υπάρχει αρκετός ελεύθερος χώρος στο δίσκο.");
+        case NoPermission:
+            return QStringLiteral("Δεν επιτρέπεται η εγγραφή στον φάκελο προορισμού.");
+        case BadArchive:
+            return QStringLiteral("Το αρχείο δεν είναι έγκυρο αρχείο ZIP.");
+        case WrongPassword:
+            return QStringLiteral("Λάθος κωδικός πρόσβασης.");
+        case TooLargeToSpan:
+            return QStringLiteral("Το αρχείο είναι πολύ μεγάλο για να μοιραστεί σε δισκέτες.");
+        case UnsafeName:
+            return QStringLiteral("Το αρχείο ZIP περιέχει όνομα που βγαίνει έξω από τον φάκελο προορισμού.");
+        case NothingDone:
+            return QStringLiteral("Δεν υπήρχε τίποτα για επεξεργασία.");
+    }
+    return QStringLiteral("Άγνωστο σφάλμα (%1).").arg(code);
+}
+
+int ZipComponent::Zip() {
+    qint64 output = 0, inSize = 0;
+    const int code = zipOne(FilesToProcess, &output, &inSize);
+    const int ratio = inSize > 0 ? int(std::lround(100.0 - double(output) * 100.0 / double(inSize))) : 0;
+    if (ProcessCompleted)
+        ProcessCompleted(1, code == Success ? 1 : 0, 0, inSize, code == Success ? inSize : 0, 0, output,
+                         std::max(ratio, 0), code);
+    return code;
+}
+
+int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSize) {
+    const QFileInfo source(sourcePath);
+    if (sourcePath.isEmpty() || !source.isFile()) return SourceMissing;
+    const QFileInfo zipInfo(ZipFilename);
+    if (!zipInfo.isAbsolute() || !QFileInfo(zipInfo.absolutePath()).isDir()) return TargetFolderMissing;
+    *inSize = source.size();
+
+    const QString password = EncryptionPassword;
+    DeflatedEntry entry;
+    entry.name = PreservePaths ? QDir::fromNativeSeparators(sourcePath).remove(QRegularExpression(QStringLiteral("^/+")))
+                               : source.fileName();
+    entry.modified = source.lastModified();
+
+    QFile in(sourcePath);
+    if (!in.open(QIODevice::ReadOnly)) return ReadError;
+
+    // The deflated stream waits beside the source (its folder has room for the whole source).
+    QTemporaryFile raw(source.absolutePath() + QStringLiteral("/.kessbo-XXXXXX.deflate"));
+    const bool precompress = password.isEmpty();
+    if (precompress) {
+        if (!raw.open()) return NoPermission;
+        DeflateOptions o;
+        o.level = std::clamp(CompressionLevel, 0, 9);
+        o.progress = [this](qint64 done, qint64 total) {
+            if (Progress) Progress(done, total);
+            return true;
+        };
+        const DeflateResult r = ParallelDeflate(in, *inSize, raw, o);
+        if (r.readErrno) return ReadError;
+        if (r.writeErrno) return resultOfErrno(r.writeErrno);
+        if (!raw.flush()) return resultOfErrno(ENOSPC);
+        entry.crc = r.crc;
+        entry.size = r.inSize;
+        entry.compSize = r.outSize;
+    }
+
+    // Spanning: only on removable media, only when the archive would not fit.
+    const qint64 estimate = entry.compSize + 2 * (entry.name.toUtf8().size() + 100);
+    const qint64 free = KessboPlaces::FreeSpace(zipInfo.absolutePath());
+    if (precompress && SpanMultipleDisks == 2 && free >= 0 && free < estimate &&
+        KessboPlaces::IsRemovable(zipInfo.absolutePath())) {
+        SplitZipTarget t;
+        t.zipPath = zipInfo.absoluteFilePath();
+        t.askDisk = [this](long disk) {
+            bool inserted = false;
+            // The component numbers the first request 0, then the disks from 2 on.
+            if (InsertDisk) InsertDisk(disk == 0 ? 0 : disk + 1, inserted);
+            return inserted;
+        };
+        t.room = [](const QString& folder) { return KessboPlaces::FreeSpace(folder); };
+        t.progress = Progress;
+        QStringList volumes;
+        const int rc = WriteSplitZip(t, entry, raw, &volumes);
+        if (rc == 1) return UserAbort;
+        if (rc != 0) return resultOfErrno(rc);
+        for (const QString& v : volumes) *output += QFileInfo(v).size();
+        return Success;
+    }
+
+    int error = 0;
+    // libzip writes a temporary file beside the archive and renames it when the archive is whole.
+    zip_t* za = zip_open(QFile::encodeName(zipInfo.absoluteFilePath()).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!za) {
+        zip_error_t e;
+        zip_error_init_with_code(&e, error);
+        const int code = resultOfZipError(&e);
+        zip_error_fini(&e);
+        return code;
+    }
+    RawSource rawSource;
+    zip_source_t* src = nullptr;
+    if (precompress) {
+        rawSource.file = &raw;
+        rawSource.entry = entry;
+        zip_error_init(&rawSource.error);
+        src = zip_source_function(za, rawSourceCallback, &rawSource);
+    } else {
+        src = zip_source_file(za, QFile::encodeName(sourcePath).constData(), 0, -1);
+    }
+    const QByteArray name = entry.name.toUtf8();
+    const zip_int64_t index = src ? zip_file_add(za, name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
+    if (index < 0) {
+        if (src) zip_source_free(src);
+        const int code = resultOfZipError(zip_get_error(za));
+        zip_discard(za);
+        return code;
+    }
+    if (!precompress) {
+        zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, zip_uint32_t(std::clamp(CompressionLevel, 1, 9)));
+        if (zip_file_set_encryption(za, zip_uint64_t(index), ZIP_EM_AES_256, password.toUtf8().constData()) < 0) {
+            const int code = resultOfZipError(zip_get_error(za));
+            zip_discard(za);
+            return code;
+        }
+    }
+    ProgressState ps{&Progress, precompress ? entry.compSize : *inSize};
+    zip_register_progress_callback_with_state(za, 0.01, zipProgress, nullptr, &ps);
+    if (zip_close(za) < 0) {
+        const int code = resultOfZipError(zip_get_error(za));
+        zip_discard(za);
+        return code;
+    }
+    FileSync::File(zipInfo.absoluteFilePath());
+    FileSync::Folder(zipInfo.absolutePath());
+    *output = QFileInfo(zipInfo.absoluteFilePath()).size();
+    return Success;
+}
+
+int ZipComponent::Unzip() {
+    qint64 output = 0, inSize = 0;
+    const int code = unzipAll(&output, &inSize);
+    if (ProcessCompleted)
+        ProcessCompleted(0, 0, 0, inSize, inSize, 0, output, 0, code);
+    return code;
+}
+
+int ZipComponent::unzipAll(qint64* output, qint64* inSize) {
+    if (!QFileInfo(ZipFilename).isFile()) return SourceMissing;
+    if (!QFileInfo(UnzipToFolder).isDir()) return TargetFolderMissing;
+    int error = 0;
+    zip_t* za = zip_open(QFile::encodeName(ZipFilename).constData(), ZIP_RDONLY, &error);
+    if (!za) {
+        zip_error_t e;
+        zip_error_init_with_code(&e, error);
+        const int code = resultOfZipError(&e);
+        zip_error_fini(&e);
+        return code;
+    }
+    if (!EncryptionPassword.isEmpty()) zip_set_default_password(za, EncryptionPassword.toUtf8().constData());
+    const QDir folder(UnzipToFolder);
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    int code = Success;
+    for (zip_int64_t i = 0; i < count && code == Success; ++i) {
+        const QString name = safeEntryName(QString::fromUtf8(zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_GUESS)));
+        if (name.isEmpty()) {
+            code = UnsafeName;
+            break;
+        }
+        const QString path = folder.filePath(name);
+        if (name.endsWith(QLatin1Char('/'))) {
+            if (!QDir().mkpath(path)) code = NoPermission;
+            continue;
+        }
+        if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+            code = NoPermission;
+            break;
+        }
+        zip_file_t* zf = zip_fopen_index(za, zip_uint64_t(i), 0);
+        if (!zf) {
+            code = resultOfZipError(zip_get_error(za));
+            break;
+        }
+        QTemporaryFile out(path + QStringLiteral(".XXXXXX.tmp"));
+        if (!out.open()) {
+            zip_fclose(zf);
+            code = NoPermission;
+            break;
+        }
+        QByteArray buffer(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const zip_int64_t n = zip_fread(zf, buffer.data(), zip_uint64_t(buffer.size()));
+            if (n < 0) {
+                code = resultOfZipError(zip_file_get_error(zf));
+                break;
+            }
+            if (n == 0) break;
+            if (out.write(buffer.constData(), n) != n) {
+                code = out.error() == QFileDevice::ResourceError ? DiskFull : WriteError;
+                break;
+            }
+            *output += n;
+        }
+        zip_fclose(zf);
+        if (code != Success) break;
+        out.flush();
+        out.setAutoRemove(false);
+        QFile::remove(path);
+        if (!out.rename(path)) {
+            out.remove();
+            code = NoPermission;
+            break;
+        }
+    }
+    zip_stat_t st;
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (zip_stat_index(za, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_COMP_SIZE)) *inSize += qint64(st.comp_size);
+    zip_discard(za);
+    return code;
+}

@@ -1,0 +1,605 @@
+// The backup utility's window and its backup flow, on real SQLite and PostgreSQL registers.
+#include <sys/resource.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QHostAddress>
+#include <QLineEdit>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <csignal>
+
+#include "App.h"
+#include "KessboPlaces.h"
+#include "ModMain.h"
+#include "MsgBox.h"
+#include "NetInfo.h"
+#include "PgServer.h"
+#include "PswFormat.h"
+#include "RegisterDatabase.h"
+#include "SettingsStore.h"
+#include "TestSupport.h"
+#include "frmActions.h"
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kRefused = QStringLiteral("Πρόβλημα: Δεν δημιουργήθηκε το Αντίγραφο Ασφαλείας !\r\n");
+const QString kPgBin = QStringLiteral("/usr/lib/postgresql/15/bin/");
+
+// An installation of Protocol with Kessbo's folders, all in a temporary folder.
+struct Installation {
+    TempSettings settings;
+    QTemporaryDir dir;
+    AnswerQueues answers;
+    QString backupFolder() const { return dir.filePath(QStringLiteral("dbBackup")); }
+    QString appFolder() const { return dir.filePath(QStringLiteral("app")); }
+    QString floppy() const { return dir.filePath(QStringLiteral("floppy")); }
+
+    Installation() {
+        QDir().mkpath(appFolder());
+        QDir().mkpath(floppy());
+        App::SetPath(appFolder());
+        SettingsStore::SaveValue(QStringLiteral("\\Kessbo"), QStringLiteral("BackupFolder"), backupFolder(), false);
+        SettingsStore::SaveValue(QStringLiteral("\\Kessbo"), QStringLiteral("FloppyFolder"), floppy(), false);
+        SettingsStore::SaveValue(QStringLiteral("\\Kessbo"), QStringLiteral("RegMain"), QStringLiteral("Protocol"), true);
+    }
+    ~Installation() { App::SetPath(QString()); }
+
+    // A previous backup of the database, "OLD"; its path.
+    QString oldBackup(const QString& label) const {
+        QDir().mkpath(backupFolder());
+        const QString bak = backupFolder() + "/" + label + ".bak";
+        QFile old(bak);
+        if (!old.open(QIODevice::WriteOnly) || old.write("OLD") != 3) qWarning("cannot write %s", qPrintable(bak));
+        return bak;
+    }
+
+    void protocol(const QString& provider, const QString& connStr, const QString& user = {},
+                  const QString& password = {}) const {
+        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("ConnStr"), connStr, false);
+        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("Provider"), provider, false);
+        SettingsStore::SaveValue(QStringLiteral("\\Protocol"), QStringLiteral("L"), PswFormat::ComposeL(user, password),
+                                 false);
+    }
+    // The installation of a test database, as protocol-setup writes it (SQLite: server=localhost).
+    void protocol(const TestDatabase& db) const {
+        QString conn = db.connStr();
+        if (db.backend() == Backend::SQLite) conn.replace(QStringLiteral("server=;"), QStringLiteral("server=localhost;"));
+        protocol(db.provider(), conn, db.user(), qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD"));
+    }
+};
+
+// Runs the backup as the user does: the backup tab, the chosen target, "Έναρξη".
+void runBackup(int target = 1) {
+    frmActions form;
+    form.Init();
+    form.SSTab1->setCurrentIndex(1);
+    form.optZip[target]->setChecked(true);
+    form.cmdBackup->click();
+}
+
+QStringList prompts() {
+    QStringList out;
+    for (const MsgBoxHook::Shown& s : MsgBoxHook::Log()) out << s.prompt;
+    return out;
+}
+
+QString databaseName(const TestDatabase& db) {
+    const QString conn = db.connStr();
+    const qsizetype at = conn.indexOf(QStringLiteral("database=")) + 9;
+    return conn.mid(at, conn.indexOf(QLatin1Char(';'), at) - at);
+}
+
+int run(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(120000)) return -1;
+    if (out) *out = p.readAll();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// Rows and a checksum of PROTOCOL up to an ID (all rows when maxId < 0).
+struct Digest {
+    qint64 rows = 0;
+    qint64 maxId = 0;
+    QByteArray hash;
+};
+Digest digestOf(const QSqlDatabase& db, qint64 maxId = -1) {
+    Digest d;
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    const QString where = maxId >= 0 ? QStringLiteral(" WHERE ID <= %1").arg(maxId) : QString();
+    if (!q.exec(QStringLiteral("SELECT ID, ETOS, PROT_AA, THEMA FROM PROTOCOL") + where + QStringLiteral(" ORDER BY ID"))) {
+        qWarning("%s", qPrintable(q.lastError().text()));
+        return d;
+    }
+    while (q.next()) {
+        ++d.rows;
+        d.maxId = q.value(0).toLongLong();
+        for (int i = 0; i < 4; ++i) h.addData((q.value(i).toString() + QLatin1Char('|')).toUtf8());
+    }
+    d.hash = h.result();
+    return d;
+}
+
+// Another user saving entries, two in each transaction, on its own thread and connection.
+class Writer : public QThread {
+public:
+    explicit Writer(const TestDatabase& db) : m_backend(db.backend()), m_connStr(db.connStr()), m_user(db.user()) {}
+    std::atomic<bool> stop{false};
+    std::atomic<int> commits{0};
+    QString error;
+
+protected:
+    void run() override {
+        const QString name = QStringLiteral("writer");
+        {
+            const SqlDialect& dialect = SqlDialect::forBackend(m_backend);
+            QSqlDatabase db = QSqlDatabase::addDatabase(dialect.driverName(), name);
+            const QMap<QString, QString> p = Connection::ParseConnStr(m_connStr);
+            if (m_backend == Backend::PostgreSQL) {
+                const QString server = p.value(QStringLiteral("server"));
+                db.setHostName(server.section(QLatin1Char(':'), 0, 0));
+                db.setPort(server.section(QLatin1Char(':'), 1, 1).toInt());
+                db.setUserName(m_user);
+                db.setPassword(qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD"));
+            } else {
+                db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+            }
+            db.setDatabaseName(p.value(QStringLiteral("database")));
+            QString why;
+            if (!db.open() || !dialect.prepare(db, &why)) {
+                error = db.lastError().text() + why;
+                return;
+            }
+            QSqlQuery q(db);
+            for (int n = 0; !stop; ++n) {
+                bool ok = db.transaction();
+                for (int k = 0; k < 2 && ok; ++k)
+                    ok = q.exec(QStringLiteral("INSERT INTO PROTOCOL (HMEROM, APO, THEMA, MODUSER) "
+                                               "VALUES ('2026-03-02', 'Δήμος', 'Θέμα %1', 1)")
+                                    .arg(n * 2 + k));
+                if (ok && db.commit()) {
+                    ++commits;
+                } else {
+                    error = q.lastError().text();
+                    db.rollback();
+                    return;
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+private:
+    Backend m_backend;
+    QString m_connStr, m_user;
+};
+
+bool fill(const ConnectionPtr& conn, int rows) {
+    if (!conn->BeginTrans()) return false;
+    for (int i = 0; i < rows; ++i)
+        if (!conn->Execute(QStringLiteral("INSERT INTO PROTOCOL (HMEROM, APO, THEMA, MODUSER) VALUES "
+                                          "('2026-01-05', 'Υπουργείο Εσωτερικών', 'Θέμα πρώτης φόρτωσης %1', 1)")
+                               .arg(i)))
+            return false;
+    return conn->CommitTrans();
+}
+
+// A fresh PostgreSQL database with the dump restored into it; dropped with the object.
+struct Restored {
+    QString name;
+    QString host, port;
+    QSqlDatabase db;
+    explicit Restored(const QString& dump) {
+        const QString server = qEnvironmentVariable("PROTOCOL_TEST_PG");
+        host = server.section(QLatin1Char(':'), 0, 0);
+        port = server.section(QLatin1Char(':'), 1, 1);
+        name = QStringLiteral("kessbo_restore_%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        psql(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' LC_CTYPE 'C.UTF-8' LC_COLLATE 'C.UTF-8' TEMPLATE template0")
+                 .arg(name));
+        QByteArray out;
+        const int rc = run(kPgBin + QStringLiteral("pg_restore"),
+                           {QStringLiteral("-h"), host, QStringLiteral("-p"), port, QStringLiteral("-U"), user(),
+                            QStringLiteral("--no-owner"), QStringLiteral("--exit-on-error"), QStringLiteral("-d"), name, dump},
+                           &out);
+        if (rc != 0) qWarning("pg_restore: %s", out.constData());
+        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(host);
+        db.setPort(port.toInt());
+        db.setUserName(user());
+        db.setDatabaseName(name);
+        if (rc != 0 || !db.open()) db = QSqlDatabase();
+    }
+    ~Restored() {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        psql(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+    }
+    static QString user() {
+        const QString u = qEnvironmentVariable("PROTOCOL_TEST_PG_USER");
+        return u.isEmpty() ? QStringLiteral("postgres") : u;
+    }
+    static void psql(const QString& sql) {
+        const QString server = qEnvironmentVariable("PROTOCOL_TEST_PG");
+        const QString host = server.section(QLatin1Char(':'), 0, 0), port = server.section(QLatin1Char(':'), 1, 1);
+        run(kPgBin + QStringLiteral("psql"), {QStringLiteral("-h"), host, QStringLiteral("-p"), port, QStringLiteral("-U"),
+                                             user(), QStringLiteral("-d"), QStringLiteral("postgres"),
+                                             QStringLiteral("-c"), sql});
+    }
+};
+}  // namespace
+
+class TestKessbo : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { App::SetTitle(QStringLiteral("Kessbo")); }
+
+    void windowAsGiven() {
+        Installation inst;
+        frmActions form;
+        form.Init();
+        QCOMPARE(form.windowTitle(), QStringLiteral("Συντήρηση Βάσης Δεδομένων"));
+        QCOMPARE(form.SSTab1->currentIndex(), 0);
+        QCOMPARE(form.SSTab1->tabText(0), QStringLiteral("Εντοπισμός Βάσης Δεδομένων"));
+        QCOMPARE(form.SSTab1->tabText(1), QStringLiteral("&Αντίγραφα Ασφαλείας"));
+        QCOMPARE(form.Label2->text(), QStringLiteral("Βάση δεδομένων"));
+        QCOMPARE(form.lblPath[1]->text(),
+                 QStringLiteral("Με την επιλογή αυτή, δηλώνετε την ονομασία της Βάσης Δεδομένων της εφαρμογής σας. "
+                                "Η βάση αυτή είναι  μία SQL Server Database. "));
+        QVERIFY(form.optZip[0]->isChecked());
+        QCOMPARE(form.optZip[0]->text(), QStringLiteral("Δισκέτα στο drive Α:"));
+        QCOMPARE(form.optZip[1]->text(), QStringLiteral("Ο κατάλογος της εφαρμογής (") + inst.appFolder() + ")");
+        QCOMPARE(form.lblBackup[1]->text(),
+                 QStringLiteral("2. Πατώντας το κουμπί 'Εναρξη' θα δημιουργηθεί ένα συμπιεσμένο (ZIP) αντίγραφο της "
+                                "βάσης δεδομένων στον κατάλογο που έχετε επιλέξει παραπάνω."));
+        QCOMPARE(form.cmdBackup->text(), QStringLiteral("Έναρξη"));
+        QCOMPARE(form.cmdCancel->text(), QStringLiteral("Έξοδος"));
+        QCOMPARE(form.gMachine, NetInfo().ComputerName());
+        QVERIFY(unnamedInputs(&form).isEmpty());
+    }
+
+    void settingsNameRemembered() {
+        Installation inst;
+        {
+            frmActions form;
+            form.Init();
+            QCOMPARE(form.txtReg[0]->text(), QStringLiteral("Protocol"));
+            form.show();
+            form.txtReg[0]->clear();
+            typeText(form.txtReg[0], QStringLiteral("  Πρωτόκολλο 2 "));
+            QCOMPARE(form.gApp_RegMain, QStringLiteral("Πρωτόκολλο 2"));
+            form.cmdCancel->click();
+            QVERIFY(!form.isVisible());
+        }
+        QCOMPARE(SettingsStore::GetValue("\\Kessbo", "RegMain", "", true), QStringLiteral("Πρωτόκολλο 2"));
+    }
+
+    void secondCopyRefused() {
+        Installation inst;
+        // A lock folder of its own, so that other runs of this test (or a running Kessbo) do not meet it.
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const bool hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const auto restore = qScopeGuard([&] { hadRuntime ? qputenv("XDG_RUNTIME_DIR", oldRuntime) : qunsetenv("XDG_RUNTIME_DIR"); });
+        QVERIFY(ModMain::Main());
+        auto* first = qobject_cast<frmActions*>(QApplication::topLevelWidgets().value(0));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<frmActions*>(w)) first = f;
+        QVERIFY(first && first->isVisible());
+        QVERIFY(MsgBoxHook::Log().isEmpty());
+        QVERIFY(!ModMain::Main());
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QCOMPARE(MsgBoxHook::Log().at(0).prompt, QStringLiteral("Η εφαρμογή \"τρέχει\" ήδη!"));
+        QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbExclamation));
+        first->close();
+    }
+
+    void archiveName() {
+        QCOMPARE(frmActions::ArchiveName("Prot", QDateTime(QDate(2024, 2, 3), QTime(9, 5, 7))),
+                 QStringLiteral("Prot-2024-02-03_090507.zip"));
+        QCOMPARE(frmActions::ArchiveName("Prot", QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58))),
+                 QStringLiteral("Prot-2024-12-31_235958.zip"));
+    }
+
+    void hostIsThisComputer_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<bool>("local");
+        const QString machine = NetInfo().ComputerName();
+        QTest::newRow("own name, other case") << machine.toUpper() << true;
+        QTest::newRow("localhost") << "LocalHost" << true;
+        QTest::newRow("dot") << "." << true;
+        QTest::newRow("(local)") << "(local)" << true;
+        QTest::newRow("loopback with port") << "127.0.0.1:5432" << true;
+        QTest::newRow("ipv6 loopback") << "[::1]:5432" << true;
+        QTest::newRow("socket folder") << "/var/run/postgresql:5432" << true;
+        for (const QHostAddress& a : QNetworkInterface::allAddresses())
+            if (!a.isLoopback() && a.protocol() == QAbstractSocket::IPv4Protocol) {
+                QTest::newRow("own address") << a.toString() << true;
+                break;
+            }
+        QTest::newRow("other host") << "SRV-OTHER" << false;
+        QTest::newRow("other address") << "192.0.2.7" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void hostIsThisComputer() {
+        QFETCH(QString, host);
+        QFETCH(bool, local);
+        QCOMPARE(KessboPlaces::IsThisComputer(host, NetInfo().ComputerName()), local);
+    }
+
+    void databaseLabel() {
+        QCOMPARE(KessboPlaces::DatabaseLabel("Prot"), QStringLiteral("Prot"));
+        QCOMPARE(KessboPlaces::DatabaseLabel("/srv/Πρωτόκολλο/μητρώο.2024.db"), QStringLiteral("μητρώο.2024"));
+        QCOMPARE(KessboPlaces::DatabaseLabel("C:\\data\\Prot.mdf"), QStringLiteral("Prot"));
+    }
+
+    // Each failure of steps 3 to 7: its reason in the one box, and nothing written.
+    void refusedBeforeTheBackup_data() {
+        QTest::addColumn<QString>("regMain");
+        QTest::addColumn<QString>("connStr");
+        QTest::addColumn<QString>("reason");
+        const QString machine = NetInfo().ComputerName().toUpper();
+        QTest::newRow("empty section name") << "" << "server=localhost;database=Prot" << "Δεν βρέθηκαν στοιχεία για την ΒΔ.";
+        QTest::newRow("unknown section") << "Άλλο" << "server=localhost;database=Prot" << "Δεν βρέθηκαν στοιχεία για την ΒΔ.";
+        QTest::newRow("provider first") << "Protocol" << "Provider=SQLOLEDB;server=localhost;database=Prot"
+                                        << "Το όνομα του db Server είναι κενό";
+        QTest::newRow("empty server") << "Protocol" << " server = ;database=Prot" << "Το όνομα του db Server είναι κενό";
+        QTest::newRow("no second field") << "Protocol" << "server=localhost" << "Το όνομα της database είναι κενό";
+        QTest::newRow("empty second field") << "Protocol" << "server=localhost;;database=Prot"
+                                            << "Το όνομα της database είναι κενό";
+        QTest::newRow("semicolon in the server") << "Protocol" << "server=local;host;database=Prot"
+                                                 << "Το όνομα της database είναι κενό";
+        QTest::newRow("another host") << "Protocol" << "server=srv-other\\SQLEXPRESS;database=Prot"
+                                      << "O db Server πρέπει να βρίσκεται σε αυτόν τον υπολογιστή.\r\n"
+                                         "dbServer:SRV-OTHER\r\ngMachine:" +
+                                             machine;
+    }
+    void refusedBeforeTheBackup() {
+        QFETCH(QString, regMain);
+        QFETCH(QString, connStr);
+        QFETCH(QString, reason);
+        Installation inst;
+        inst.protocol("SQLite", connStr);
+        frmActions form;
+        form.Init();
+        form.txtReg[0]->setText(regMain);
+        form.SSTab1->setCurrentIndex(1);
+        form.cmdBackup->click();
+        QCOMPARE(prompts(), QStringList{kRefused + reason});
+        QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbCritical));
+        QCOMPARE(MsgBoxHook::Log().at(0).title, QStringLiteral("Kessbo"));
+        if (reason.startsWith(QStringLiteral("Δεν βρέθηκαν"))) QCOMPARE(form.SSTab1->currentIndex(), 0);
+        QVERIFY(!QFileInfo::exists(inst.backupFolder()));
+    }
+
+    // A whole run on each backend while another user keeps saving: the archive holds the one
+    // backup file under its name alone, and the backup restores to one consistent state.
+    void backupWhileAnotherUserWrites_data() { TestDatabase::addBackendRows(); }
+    void backupWhileAnotherUserWrites() {
+        TEST_REGISTER(db);
+        QVERIFY(fill(db.conn(), 20000));
+        Installation inst;
+        inst.protocol(db);
+        const QString label = KessboPlaces::DatabaseLabel(databaseName(db));
+        QFile(inst.oldBackup(label)).setPermissions(QFileDevice::ReadOwner);  // replaced even when read-only
+
+        Writer writer(db);
+        writer.start();
+        QTRY_VERIFY(writer.commits > 10 || !writer.error.isEmpty());
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        runBackup(1);
+        const int commitsAfter = writer.commits;
+        QTRY_VERIFY(writer.commits > commitsAfter || !writer.error.isEmpty());  // still writing after the backup
+        writer.stop = true;
+        writer.wait();
+        QVERIFY2(writer.error.isEmpty(), qPrintable(writer.error));
+
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        const MsgBoxHook::Shown done = MsgBoxHook::Log().at(0);
+        QCOMPARE(done.icon(), int(vb::vbInformation));
+        QCOMPARE(done.title, QStringLiteral("Δημιουργία Αντιγράφων Ασφαλείας"));
+        const QStringList zips = QDir(inst.appFolder()).entryList({label + "-*.zip"});
+        QCOMPARE(zips.size(), 1);
+        const QString zip = inst.appFolder() + "/" + zips.first();
+        const QDateTime stamp = QDateTime::fromString(zips.first().mid(label.size() + 1, 17), "yyyy-MM-dd_HHmmss");
+        QVERIFY(stamp >= before && stamp <= QDateTime::currentDateTime());
+        QVERIFY2(done.prompt.startsWith("Η διαδικασία ολοκληρώθηκε επιτυχώς!\r\n\r\nΤο Backup αρχείο που "
+                                        "δημιουργήθηκε είναι το: " + zip + "\r\nΜέγεθος σε KBytes: "),
+                 qPrintable(done.prompt));
+        QVERIFY(done.prompt.contains(" -Ποσοστό συμπίεσης: ") && done.prompt.endsWith('%'));
+
+        QByteArray out;
+        QCOMPARE(run("unzip", {"-tq", zip}, &out), 0);
+        QCOMPARE(run("unzip", {"-Z1", zip}, &out), 0);
+        QCOMPARE(out.trimmed(), (label + ".bak").toUtf8());
+        const QString bak = inst.backupFolder() + "/" + label + ".bak";
+        QFile bakFile(bak);
+        QVERIFY(bakFile.open(QIODevice::ReadOnly));
+        QCOMPARE(run("unzip", {"-p", zip}, &out), 0);
+        QVERIFY(out == bakFile.readAll());
+        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files), QStringList{label + ".bak"});
+
+        const Digest now = digestOf(db.conn()->database());
+        Digest copy;
+        if (db.backend() == Backend::SQLite) {
+            Connection c;
+            c.Provider = "SQLite";
+            QVERIFY(c.Open("server=localhost;database=" + bak + ";"));
+            QSqlQuery q(c.database());
+            QVERIFY(q.exec("PRAGMA integrity_check") && q.next());
+            QCOMPARE(q.value(0).toString(), QStringLiteral("ok"));
+            copy = digestOf(c.database());
+        } else {
+            Restored restored(bak);
+            QVERIFY(restored.db.isOpen());
+            copy = digestOf(restored.db);
+        }
+        QVERIFY(copy.rows >= 20000 + 20);
+        QCOMPARE(copy.rows % 2, 0);  // never half of a save
+        QVERIFY(copy.rows < now.rows);
+        const Digest sameRows = digestOf(db.conn()->database(), copy.maxId);
+        QCOMPARE(copy.rows, sameRows.rows);
+        QCOMPARE(copy.hash, sameRows.hash);
+    }
+
+    // What the installation program writes is what the utility reads: a register on a path with
+    // Greek letters and blanks, or on the PostgreSQL server, backed up as it stands.
+    void backupOfAnInstallation_data() { TestDatabase::addBackendRows(); }
+    void backupOfAnInstallation() {
+        Installation inst;
+        const bool pg = TestDatabase::currentBackend() == Backend::PostgreSQL;
+        const QString name = pg ? QStringLiteral("kessbo_setup_%1").arg(QCoreApplication::applicationPid())
+                                : QStringLiteral("Μητρώο γραφείου");
+        QStringList args{"--admin-user", "ADMIN", "--admin-password", "ADMIN1"};
+        if (pg)
+            args << "--provider" << "PostgreSQL" << "--server" << qEnvironmentVariable("PROTOCOL_TEST_PG") << "--db-user"
+                 << Restored::user() << "--database" << name << "--force";
+        else
+            args << "--database" << inst.dir.filePath("Πρωτόκολλο 2024/" + name + ".db");
+        if (!pg) QDir().mkpath(inst.dir.filePath("Πρωτόκολλο 2024"));
+        QByteArray out;
+        QCOMPARE(run(PROTOCOL_SETUP_EXE, args, &out), 0);
+        // Blanks typed around the keys and values by hand change nothing.
+        const QString conn = SettingsStore::GetValue("\\Protocol", "ConnStr", "", false);
+        QVERIFY(conn.startsWith("server="));
+        SettingsStore::SaveValue("\\Protocol", "ConnStr", QString(conn).replace("=", " = ").replace(";", " ; "), false);
+        runBackup(1);
+        if (pg) Restored::psql(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY2(prompts().at(0).startsWith("Η διαδικασία ολοκληρώθηκε επιτυχώς!"), qPrintable(prompts().at(0)));
+        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files), QStringList{name + ".bak"});
+        QCOMPARE(QDir(inst.appFolder()).entryList({name + "-*.zip"}).size(), 1);
+    }
+
+    // A failed backup keeps the previous .bak and leaves no temporary file behind.
+    void failedBackupKeepsThePrevious_data() { TestDatabase::addBackendRows(); }
+    void failedBackupKeepsThePrevious() {
+        TEST_REGISTER(db);
+        QVERIFY(fill(db.conn(), 3000));
+        Installation inst;
+        inst.protocol(db);
+        const QString label = KessboPlaces::DatabaseLabel(databaseName(db));
+        const QString bak = inst.oldBackup(label);
+
+        // A disk that is full after 16 KiB: writes beyond it fail as on a full disk.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 16 * 1024;
+        setrlimit(RLIMIT_FSIZE, &small);
+        runBackup(1);
+        setrlimit(RLIMIT_FSIZE, &saved);
+
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        const MsgBoxHook::Shown box = MsgBoxHook::Log().at(0);
+        QCOMPARE(box.prompt, "b3 Δεν δημιουργήθηκε με το Αντίγραφο Ασφαλείας.\r\nΑιτία: 61 - Δεν υπάρχει αρκετός "
+                             "ελεύθερος χώρος στο δίσκο: " + bak);
+        QCOMPARE(box.icon(), int(vb::vbInformation));
+        QFile kept(bak);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("OLD"));
+        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{label + ".bak"});
+        QVERIFY(QDir(inst.appFolder()).entryList(QDir::Files).isEmpty());
+    }
+
+    void missingDatabase_data() { TestDatabase::addBackendRows(); }
+    void missingDatabase() {
+        TEST_DATABASE(db);
+        Installation inst;
+        inst.protocol(db);
+        QString conn = db.connStr();
+        const QString name = databaseName(db);
+        const QString missing = db.backend() == Backend::SQLite ? inst.dir.filePath("Ανύπαρκτο μητρώο.db")
+                                                                : QStringLiteral("kessbo_no_such_db");
+        conn.replace(name, missing);
+        if (db.backend() == Backend::SQLite) conn.replace("server=;", "server=localhost;");
+        inst.protocol(db.provider(), conn, db.user());
+        runBackup(1);
+        QCOMPARE(prompts(), QStringList{"b1 Δεν δημιουργήθηκε με το Αντίγραφο Ασφαλείας.\r\nΑιτία: Ανύπαρκτη database: " +
+                                        missing});
+        QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbInformation));
+        QVERIFY(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    // The archive cannot be written (no removable medium): the zip box, then the flow's own; the
+    // new .bak stays.
+    void zipFailureReported() {
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(createRegister(db));
+        Installation inst;
+        inst.protocol(db);
+        SettingsStore::SaveValue("\\Kessbo", "FloppyFolder", inst.dir.filePath("no-medium"), false);
+        runBackup(0);
+        QCOMPARE(MsgBoxHook::Log().size(), 2);
+        const QString zip = inst.dir.filePath("no-medium") + "/register-";
+        QVERIFY2(prompts().at(0).startsWith("Σημειώθηκε σφάλμα κατά τη δημιουργία του αρχείου: " + zip), qPrintable(prompts().at(0)));
+        QVERIFY(prompts().at(0).endsWith(".zip\r\n\r\n[Ο φάκελος προορισμού δεν υπάρχει.]"));
+        QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbCritical));
+        QCOMPARE(prompts().at(1), QStringLiteral("Η διαδικασία δεν ολοκληρώθηκε επιτυχώς!"));
+        QCOMPARE(MsgBoxHook::Log().at(1).icon(), int(vb::vbCritical));
+        QVERIFY(QFileInfo(inst.backupFolder() + "/register.bak").size() > 0);
+    }
+
+    // PostgreSQL's service: not installed, not running and not startable, log-in refused.
+    void postgresServiceFailures_data() {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QStringList>("expected");
+        const QString noConnection = "Δεν δημιουργήθηκε με το Αντίγραφο Ασφαλείας.\r\nΑιτία: Αδύνατη η σύνδεση με τον db Server";
+        QTest::newRow("not installed") << "not installed"
+                                       << QStringList{"Πρέπει να εγκαταστήσετε τον SQL Server (MSDE2000)", "2 " + noConnection};
+        QTest::newRow("not running") << "not running"
+                                     << QStringList{"### Server_start 2 ###\r\nΠροέλευση : PostgreSQL\r\nΚωδικός   : ",
+                                                    "2 " + noConnection};
+        QTest::newRow("log-in refused") << "login"
+                                        << QStringList{"### Server_connect 3 ###\r\nΠροέλευση : ", "3 " + noConnection};
+    }
+    void postgresServiceFailures() {
+        QFETCH(QString, what);
+        QFETCH(QStringList, expected);
+        if (!TestDatabase::postgresConfigured()) QSKIP("PROTOCOL_TEST_PG is not set");
+        Installation inst;
+        QTemporaryDir empty;
+        const QString root = PgServer::InstallRoot();
+        const QStringList start = PgServer::StartCommand();
+        QString server = qEnvironmentVariable("PROTOCOL_TEST_PG");
+        QString user = Restored::user();
+        if (what == "not installed") PgServer::InstallRoot() = empty.path();
+        if (what == "not running") {
+            server = "127.0.0.1:1";
+            PgServer::StartCommand() = {"false"};
+        }
+        if (what == "login") user = "kessbo_no_such_role";
+        inst.protocol("PostgreSQL", "server=" + server + ";database=postgres;", user);
+        runBackup(1);
+        PgServer::InstallRoot() = root;
+        PgServer::StartCommand() = start;
+        QCOMPARE(MsgBoxHook::Log().size(), 2);
+        QVERIFY2(prompts().at(0).startsWith(expected.at(0)), qPrintable(prompts().at(0)));
+        QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbCritical));
+        QCOMPARE(prompts().at(1), expected.at(1));
+        QCOMPARE(MsgBoxHook::Log().at(1).icon(), int(vb::vbInformation));
+    }
+};
+
+QTEST_MAIN(TestKessbo)
+#include "tst_kessbo.moc"

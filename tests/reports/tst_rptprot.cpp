@@ -1,0 +1,725 @@
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "Adodc.h"
+#include "App.h"
+#include "DBHelper.h"
+#include "GridModel.h"
+#include "ListRecordset.h"
+#include "MsgBox.h"
+#include "Recordset.h"
+#include "RegisterDatabase.h"
+#include "ReportEngine.h"
+#include "ReportOptions.h"
+#include "ReportPreview.h"
+#include "Rights.h"
+#include "SqlDialect.h"
+#include "StrHelper.h"
+#include "TestSupport.h"
+#include "clsDBForm.h"
+#include "clsRptProtDet.h"
+#include "clsRptProtGroup.h"
+#include "clsRptProtReceipt.h"
+#include "frmMDI.h"
+#include "frmProtocol.h"
+#include "frmRptProtGroup.h"
+#include "frmRptProtocol.h"
+#include "modDeclare.h"
+
+using namespace modDeclare;
+
+namespace {
+
+const QString kNoData = QStringLiteral("Δεν υπάρχουν δεδομένα. Διορθώστε τις επιλογές σας");
+
+class Form : public frmProtocol {
+public:
+    clsDBForm& f() { return *mclsDBForm; }
+    void key(const char* k) { mclsDBForm->ToolbarAction(QLatin1String(k)); }
+};
+
+bool exec(const QString& sql) {
+    const bool ok = gConn->Execute(sql);
+    if (!ok) qWarning("%s", qPrintable(sql));
+    return ok;
+}
+
+QString scalar(const QString& sql) {
+    Recordset rs;
+    if (!rs.Open(sql, gConn) || rs.Eof()) return {};
+    return rs.Value(0).toString();
+}
+
+QString sv(const QString& text) {
+    return StrHelper::SqlValue(text);
+}
+
+// An entry of this year; its ID.
+QString entry(const QString& columns, const QString& values) {
+    if (!exec(
+            QStringLiteral("INSERT INTO PROTOCOL (HMEROM, %1) VALUES (getdate(), %2)").arg(columns, values)))
+        return {};
+    return scalar(QStringLiteral("SELECT max(ID) FROM PROTOCOL"));
+}
+
+// The PDF's text, one item per page, each line with its runs of blanks made one.
+QStringList pdfPages(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(30000)) return {};
+    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f');
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty()) pages.removeLast();
+    static const QRegularExpression blanks(QStringLiteral("[ \\t]+"));
+    for (QString& page : pages) {
+        QStringList lines = page.split(u'\n');
+        for (QString& l : lines) l = l.replace(blanks, QStringLiteral(" ")).trimmed();
+        page = lines.join(u'\n');
+    }
+    return pages;
+}
+
+QStringList boxes() {
+    QStringList out;
+    for (const MsgBoxHook::Shown& s : MsgBoxHook::Log()) out << s.prompt;
+    return out;
+}
+
+// How the report-options dialog is answered.
+struct Options {
+    QString orderCaption;  // "" for no order
+    bool selection = true;
+    bool preview = false;
+};
+
+// The preview window a run left open; nullptr when there is none.
+ReportPreview* openPreview() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<ReportPreview*>(w); p && p->isVisible()) return p;
+    return nullptr;
+}
+
+QStringList texts(const ReportPage::Page* page) {
+    QStringList out;
+    if (page)
+        for (const ReportPage::Text& t : page->texts) out << t.text;
+    return out;
+}
+
+}  // namespace
+
+class TestRptProt : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TempSettings> m_settings;
+    std::unique_ptr<AnswerQueues> m_answers;
+    std::unique_ptr<QTemporaryDir> m_out;
+    QString m_pdf;
+    QMap<QString, QString> m_id;  // entry name -> ID
+    bool m_optionsShown = false;
+    bool m_optionsScope = false, m_optionsSelection = false;
+
+    // The lookups, a clerk, four entries (one deleted), and the register window on them.
+    std::unique_ptr<Form> open(TestDatabase& db) {
+        gConn = db.conn();
+        auto user = std::make_shared<cls_User>();
+        user->UserId = 1;
+        user->Auth = Rights::ProtocolEdit | Rights::ProtocolEditIncoming;
+        gUser = user;
+        bool ok =
+            exec(QStringLiteral(
+                "INSERT INTO L_TMHMATA (CODE, DESCR, MODUSER) VALUES ('T1', 'Λογιστήριο', 1)")) &&
+            exec(QStringLiteral(
+                "INSERT INTO L_TMHMATA (CODE, DESCR, MODUSER) VALUES ('T2', 'Γραμματεία', 1)")) &&
+            exec(QStringLiteral(
+                "INSERT INTO L_TMHMATA (CODE, DESCR, MODUSER) VALUES ('T3', 'Προμήθειες', 1)")) &&
+            exec(QStringLiteral("UPDATE L_TMHMATA SET MODFLAG='D' WHERE CODE='T3'")) &&
+            exec(QStringLiteral("INSERT INTO L_TYPOI (CODE, DESCR, MODUSER) VALUES ('DOC', 'Έγγραφο', 1)")) &&
+            exec(QStringLiteral("INSERT INTO L_TYPOI (CODE, DESCR, MODUSER) VALUES ('FAX', 'Φαξ', 1)")) &&
+            exec(QStringLiteral("INSERT INTO USERS (U_NAME, U_AUTH, U_FNAME, U_LNAME) "
+                                "VALUES ('clerk', 1, 'Μαρία', 'Παππά')"));
+        if (!ok) return nullptr;
+        const auto id = [](const char* table, const char* code) {
+            return scalar(QStringLiteral("SELECT ID FROM %1 WHERE CODE='%2'")
+                              .arg(QLatin1String(table), QLatin1String(code)));
+        };
+        const QString clerk = scalar(QStringLiteral("SELECT USER_ID FROM USERS WHERE U_NAME='clerk'"));
+        const QString t1 = id("L_TMHMATA", "T1"), t2 = id("L_TMHMATA", "T2"), t3 = id("L_TMHMATA", "T3");
+        // Inserted first, so that the register number's order differs from PROT_EIS's.
+        m_id["E3"] = entry(QStringLiteral("APO, PROS, PROT_EIS, THEMA, EIS_TYPOS_ID, MODUSER"),
+                           QStringLiteral("'Δήμος Αθηναίων', '', 'ΩΩ-1', 'Βεβαίωση', %1, %2")
+                               .arg(id("L_TYPOI", "FAX"), clerk));
+        m_id["E1"] =
+            entry(QStringLiteral("APO, PROS, PROT_EIS, THEMA, ARMODIOS_A, ARMODIOS, KOINOP, PARATHR,"
+                                 " EIS_TYPOS_ID, EX_TYPOS_ID, MODUSER"),
+                  QStringLiteral("'Δήμος Αθηναίων', 'Υπουργείο', 'ΑΒ-12', 'Αίτηση άδειας', 'Κώστας', 'Ελένη',"
+                                 " 'Κοινοποίηση', 'Παρατήρηση', %1, 0, %2")
+                      .arg(id("L_TYPOI", "DOC"), clerk));
+        // Quotes, Greek, line breaks and the column's 300 characters; no type, an unknown type, an
+        // unknown user.
+        QString longText = QStringLiteral("O'Brien \"λέει\"\r\nδεύτερη γραμμή ");
+        while (longText.size() < 290) longText += QString(40, u'ω') + u' ';
+        longText = longText.left(294) + QStringLiteral("ΤΕΛΟΣ");
+        m_id["E2"] = entry(QStringLiteral("APO, THEMA, EX_TYPOS_ID, MODUSER"),
+                           QStringLiteral("'', %1, 999, 999").arg(sv(longText)));
+        m_id["E4"] =
+            entry(QStringLiteral("APO, THEMA, MODUSER"), QStringLiteral("'Διαγραμμένη', 'Σβησμένη', 1"));
+        ok = exec(QStringLiteral("UPDATE PROTOCOL SET MODFLAG='D' WHERE ID=") + m_id["E4"]);
+        const auto link = [](const char* table, const QString& pr, const QString& tm) {
+            return exec(QStringLiteral("INSERT INTO %1 (PR_ID, TM_ID) VALUES (%2, %3)")
+                            .arg(QLatin1String(table), pr, tm));
+        };
+        const auto file = [](const QString& pr, const char* name, const char* type) {
+            return exec(
+                QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, FILETYPE) VALUES (%1, %2, %3)")
+                    .arg(pr, sv(QString::fromUtf8(name)),
+                         type ? QStringLiteral("'SYN'") : QStringLiteral("NULL")));
+        };
+        ok = ok && link("R_YPEYTH", m_id["E1"], t1) && link("R_YPEYTH", m_id["E1"], t3) &&
+             link("R_ANTIGRAFA", m_id["E1"], t2) && link("R_YPEYTH", m_id["E3"], t1) &&
+             link("R_YPEYTH", m_id["E4"], t2) && file(m_id["E1"], "β-συνημμένο", "SYN") &&
+             file(m_id["E1"], "α-συνημμένο", "SYN") && file(m_id["E1"], "doc.pdf", nullptr) &&
+             file(m_id["E2"], "μόνο-έγγραφο.pdf", nullptr);
+        if (!ok) return nullptr;
+        auto form = std::make_unique<Form>();
+        if (!form->Init()) return nullptr;
+        return form;
+    }
+
+    // Prints through the register window's print key: the print type, then the options dialog
+    // (printing to the PDF file) or the totals dialog's "Εκτύπωση". The PDF's pages.
+    QStringList print(Form& form, int option, const Options& options = {}) {
+        QFile::remove(m_pdf);
+        m_optionsShown = false;
+        ModalDriver<frmRptProtocol> type([option](frmRptProtocol* w) {
+            if (option < 0) return QTest::mouseClick(w->cmdAction[1], Qt::LeftButton);
+            w->optRpt[option]->setChecked(true);
+            QTest::mouseClick(w->cmdAction[0], Qt::LeftButton);
+        });
+        ModalDriver<ReportOptions> opts([this, options](ReportOptions* w) {
+            m_optionsShown = true;
+            m_optionsScope = w->fraScope->isVisibleTo(w);
+            m_optionsSelection = w->optSelection->isEnabled();
+            (options.preview ? w->optPreview : w->optPrint)->setChecked(true);
+            (options.selection ? w->optSelection : w->optAll)->setChecked(true);
+            w->cmbOrder->setCurrentIndex(
+                options.orderCaption.isEmpty() ? 0 : w->cmbOrder->findText(options.orderCaption));
+            QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        });
+        ModalDriver<frmRptProtGroup> totals(
+            [](frmRptProtGroup* w) { QTest::mouseClick(w->cmdAction[0], Qt::LeftButton); });
+        form.key("print");
+        return QFile::exists(m_pdf) ? pdfPages(m_pdf) : QStringList();
+    }
+
+    static bool showEntry(Form& form, const QString& id) {
+        form.key("refresh");
+        const int row = form.f().List()->rowOfKey(id.toLongLong());
+        if (row < 0) return false;
+        form.adodc->SetAbsolutePosition(row + 1);
+        return form.f().CurrentKey().toString() == id;
+    }
+
+private slots:
+    void init() {
+        m_settings = std::make_unique<TempSettings>();
+        m_answers = std::make_unique<AnswerQueues>();
+        App::SetPath(m_settings->dir());
+        gErr = std::make_unique<cls_Error>();
+        gErr->Init(false);
+        gSearchWhere.clear();
+        gLogo1 = QStringLiteral("Δήμος Δοκιμής");
+        m_out = std::make_unique<QTemporaryDir>();
+        m_pdf = m_out->filePath(QStringLiteral("report.pdf"));
+        ReportEngine::SetPrintDialogHook([this](QPrinter& p) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(m_pdf);
+            return true;
+        });
+        frmMDI::instance();
+    }
+    void cleanup() {
+        ReportEngine::SetPrintDialogHook({});
+        if (frmMDI::exists()) delete frmMDI::instance();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        gConn.reset();
+        gUser.reset();
+        gErr.reset();
+        gLogo1.clear();
+        m_out.reset();
+        m_answers.reset();
+        m_settings.reset();
+    }
+
+    // "Έξοδος" starts nothing.
+    void printTypeCancelled_data() { TestDatabase::addBackendRows(); }
+    void printTypeCancelled() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        QVERIFY(print(*form, -1).isEmpty());
+        QVERIFY(!m_optionsShown);
+        QVERIFY(boxes().isEmpty());
+    }
+
+    // The detailed list of the first list (this year's entries, the deleted one hidden).
+    void detailedList_data() { TestDatabase::addBackendRows(); }
+    void detailedList() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        const QStringList pages = print(*form, 0);
+        QCOMPARE(boxes(), QStringList());
+        QVERIFY(m_optionsShown && m_optionsSelection && m_optionsScope);
+        QCOMPARE(pages.size(), 1);
+        const QString text = pages.join(u'\n');
+        const QString year = QString::number(DBHelper::ServerDate(gConn).toDate().year());
+        QVERIFY(text.contains(QStringLiteral("ΠΡΩΤΟΚΟΛΛΟ")));
+        QCOMPARE(text.count(QStringLiteral("ΕΙΣΕΡΧΟΜΕNΑ")), 3);
+        QCOMPARE(text.count(QStringLiteral("ΕΞΕΡΧΟΜΕΝΑ")), 3);
+        QVERIFY(!text.contains(QStringLiteral("Σβησμένη")));
+        const QString e1 = scalar(QStringLiteral("SELECT PROT_AA FROM PROTOCOL WHERE ID=") + m_id["E1"]);
+        QVERIFY(text.contains(QStringLiteral("Αρ.Πρωτοκ. %1 / %2").arg(e1, year)));
+        for (const char* line : {"Αρμόδιος Κώστας Αρμόδιος Ελένη", "Από Δήμος Αθηναίων Προς Υπουργείο",
+                                 "Πρωτ.Εισ. ΑΒ-12 Κοινοπ. Κοινοποίηση", "Υπεύθ. Μον. Λογιστήριο, Προμήθειες",
+                                 "Αντ.σε Μον. Γραμματεία", "Θέμα Αίτηση άδειας", "Τύπος Έγγραφο Τύπος"})
+            QVERIFY2(text.contains(QString::fromUtf8(line)), line);
+        QVERIFY(text.contains(QStringLiteral("Παρατηρ. Παρατήρηση")));
+        // Types: only a known id above 0 is named.
+        QCOMPARE(text.count(QStringLiteral("Έγγραφο")), 1);
+        QCOMPARE(text.count(QStringLiteral("Φαξ")), 1);
+        QVERIFY(!text.contains(QStringLiteral("999")));
+        // No departments: the lines stand with empty values.
+        QCOMPARE(text.count(QStringLiteral("Υπεύθ. Μον.")), 3);
+        QCOMPARE(text.count(QStringLiteral("Αντ.σε Μον.")), 3);
+        // The long subject prints whole, wrapped.
+        QVERIFY(text.contains(QStringLiteral("O'Brien \"λέει\"")));
+        QVERIFY(text.contains(QStringLiteral("ΤΕΛΟΣ")));
+    }
+
+    // Many entries: each one's block stays on one page.
+    void detailedListPages_data() { TestDatabase::addBackendRows(); }
+    void detailedListPages() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        for (int i = 0; i < 45; ++i)
+            QVERIFY(
+                !entry(QStringLiteral("APO, THEMA, MODUSER"),
+                       QStringLiteral("'Αποστολέας %1', 'Θέμα με δύο γραμμές\r\nκαι συνέχεια %1', 1").arg(i))
+                     .isEmpty());
+        form->key("refresh");
+        const QStringList pages = print(*form, 0);
+        QVERIFY(pages.size() >= 3);
+        int blocks = 0;
+        for (const QString& page : pages) {
+            QVERIFY(page.contains(QStringLiteral("ΠΡΩΤΟΚΟΛΛΟ")));
+            blocks += page.count(QStringLiteral("Αρ.Πρωτοκ."));
+        }
+        // A block starts and ends on one page: its sender is near its top, its subject's end last.
+        for (int i = 0; i < 45; ++i) {
+            const QRegularExpression from(QStringLiteral("Αποστολέας %1\\b").arg(i));
+            const QRegularExpression end(QStringLiteral("συνέχεια %1$").arg(i),
+                                         QRegularExpression::MultilineOption);
+            const auto pageOf = [&pages](const QRegularExpression& re) {
+                for (int p = 0; p < pages.size(); ++p)
+                    if (pages[p].contains(re)) return p;
+                return -1;
+            };
+            QVERIFY(pageOf(from) >= 0);
+            QCOMPARE(pageOf(end), pageOf(from));
+        }
+        QCOMPARE(blocks, 48);
+    }
+
+    // The detailed list in the preview: the right half's labels as written, and the data read
+    // again from its start when the preview goes back past the pages it keeps.
+    void detailedListPreview_data() { TestDatabase::addBackendRows(); }
+    void detailedListPreview() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        for (int i = 0; i < 140; ++i)
+            QVERIFY(!entry(QStringLiteral("APO, MODUSER"), QStringLiteral("'Αποστολέας %1', 1").arg(i))
+                         .isEmpty());
+        form->key("refresh");
+        Options preview;
+        preview.preview = true;
+        print(*form, 0, preview);
+        ReportPreview* p = openPreview();
+        QVERIFY(p);
+        QCOMPARE(p->CurrentPage(), 1);
+        const QStringList first = texts(p->CurrentModel());
+        for (const char* label :
+             {"Αρμόδιος", " Αρμόδιος", " Ημερ.Απάντ.", " Προς", " Τύπος", " Κοινοπ.", " Παρατηρ."})
+            QVERIFY2(first.contains(QString::fromUtf8(label)), label);
+        QVERIFY(first.contains(QStringLiteral("Βεβαίωση")));  // the list's first entry
+        QTest::mouseClick(p->cmdLast, Qt::LeftButton);
+        QVERIFY(p->CurrentPage() > 12);
+        // A page never shown is made again from the data's start.
+        QVERIFY(p->ShowPage(3));
+        QVERIFY(!texts(p->CurrentModel())
+                     .filter(QRegularExpression(QStringLiteral("^Αποστολέας \\d+$")))
+                     .isEmpty());
+        QVERIFY(p->ShowPage(1));
+        QCOMPARE(texts(p->CurrentModel()), first);
+        p->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!openPreview());
+        QCOMPARE(boxes(), QStringList());
+    }
+
+    // After a search the list's "%%" statement runs as it stands, with the chosen order.
+    void searchStatementWithOrder_data() { TestDatabase::addBackendRows(); }
+    void searchStatementWithOrder() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        form->txtSearch[1]->clear();
+        typeText(form->txtSearch[2], QStringLiteral("δημος"));
+        form->key("list");
+        QVERIFY(form->f().ListStatement().startsWith(QLatin1String("SELECT P.*")) ||
+                !form->f().ListStatement().isEmpty());
+        const auto order = [](const QString& text) {
+            return text.indexOf(QStringLiteral("ΑΒ-12")) < text.indexOf(QStringLiteral("ΩΩ-1"));
+        };
+        // The scope is not consulted: "all rows" still prints the search's two entries.
+        QString text = print(*form, 0, {QStringLiteral("Πρωτ.Εισ"), false}).join(u'\n');
+        QCOMPARE(text.count(QStringLiteral("Αρ.Πρωτοκ.")), 2);
+        QVERIFY(order(text));
+        text = print(*form, 0, {QStringLiteral("Αρ.Πρωτ."), true}).join(u'\n');
+        QCOMPARE(text.count(QStringLiteral("Αρ.Πρωτοκ.")), 2);
+        QVERIFY(!order(text));
+        // The list's receipts in the chosen order, one page each.
+        QStringList pages = print(*form, 3, {QStringLiteral("Πρωτ.Εισ"), true});
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(pages[0].contains(QStringLiteral("Θέμα Αίτηση άδειας")));
+        QVERIFY(pages[1].contains(QStringLiteral("Θέμα Βεβαίωση")));
+        pages = print(*form, 3, {QStringLiteral("Αρ.Πρωτ."), true});
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(pages[0].contains(QStringLiteral("Θέμα Βεβαίωση")));
+    }
+
+    // Totals by group, over every entry that is not deleted and after a department search.
+    void totals_data() { TestDatabase::addBackendRows(); }
+    void totals() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        QString text = print(*form, 1).join(u'\n');
+        QCOMPARE(boxes(), QStringList());
+        QVERIFY(!m_optionsShown);
+        const QString expected = QStringLiteral(
+            "ΣΥΝΟΛΑ ΑΝΑ ΤΥΠΟ ΕΙΣΕΡΧΟΜΕΝΟΥ\nΠΕΡΙΓΡΑΦΗ ΠΛΗΘΟΣ\nΚενό 1\nΈγγραφο 1\nΦαξ 1\n"
+            "ΣΥΝΟΛΑ ΑΝΑ ΤΥΠΟ ΕΞΕΡΧΟΜΕΝΟΥ\nΠΕΡΙΓΡΑΦΗ ΠΛΗΘΟΣ\nΚενό 3\n"
+            "ΣΥΝΟΛΑ ΑΝΑ ΠΡΟΕΛΕΥΣΗ (από)\nΠΕΡΙΓΡΑΦΗ ΠΛΗΘΟΣ\nΚενό 1\nΔήμος Αθηναίων 2\n"
+            "ΣΥΝΟΛΑ ΑΝΑ ΠΡΟΟΡΙΣΜΟ (προς)\nΠΕΡΙΓΡΑΦΗ ΠΛΗΘΟΣ\nΚενό 2\nΥπουργείο 1\n"
+            "ΣΥΝΟΛΑ ΑΝΑ ΥΠΕΥΘΥΝΗ ΜΟΝΑΔΑ\nΠΕΡΙΓΡΑΦΗ ΠΛΗΘΟΣ\nΛογιστήριο 2\nΠρομήθειες 1\n");
+        QStringList body = text.split(u'\n', Qt::SkipEmptyParts);
+        body = body.filter(QRegularExpression(QStringLiteral("^(ΣΥΝΟΛΑ|ΠΕΡΙΓΡΑΦΗ|\\S.* \\d+$)")));
+        body.removeIf([](const QString& l) { return l.contains(QStringLiteral("Σελίδα")); });
+        QCOMPARE(body.join(u'\n') + u'\n', expected);
+        QVERIFY(text.contains(QStringLiteral("ΠΡΩΤΟΚΟΛΛΟ - ΣΥΝΟΛΑ")));
+
+        // A search by responsible department: the same entries the list shows.
+        form->txtSearch[1]->clear();
+        form->txtSearch[10]->setText(QStringLiteral("T1"));
+        form->key("list");
+        QVERIFY(gSearchWhere.startsWith(QLatin1String("P.ID in (select PR_ID FROM R_YPEYTH")));
+        text = print(*form, 1).join(u'\n');
+        QVERIFY(text.contains(QStringLiteral("Δήμος Αθηναίων 2")));
+        QVERIFY(text.contains(QStringLiteral("Λογιστήριο 2")));
+        QVERIFY(!text.contains(QStringLiteral("Κενό 1\nΈγγραφο")));
+        QCOMPARE(text.count(QStringLiteral("Κενό")), 2);  // the outgoing type and the recipient of E3
+    }
+
+    // The totals dialog: page set-up as often as asked, then the mode chosen last; the close box
+    // runs nothing. Many groups run over several pages.
+    void totalsDialog_data() { TestDatabase::addBackendRows(); }
+    void totalsDialog() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        for (int i = 0; i < 150; ++i)
+            QVERIFY(!entry(QStringLiteral("APO, MODUSER"),
+                           QStringLiteral("'Αποστολέας %1', 1").arg(i, 3, 10, QChar(u'0')))
+                         .isEmpty());
+        int dialogs = 0;
+        ReportEngine::SetPrintDialogHook([this, &dialogs](QPrinter& p) {
+            ++dialogs;
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(m_pdf);
+            return true;
+        });
+        const auto run = [&](const QStringList& steps) {
+            QFile::remove(m_pdf);
+            dialogs = 0;
+            ModalDriver<frmRptProtocol> type([](frmRptProtocol* w) {
+                w->optRpt[1]->setChecked(true);
+                QTest::mouseClick(w->cmdAction[0], Qt::LeftButton);
+            });
+            // Answers each showing of the totals dialog with the next step.
+            int shown = 0;
+            QTimer timer;
+            QObject::connect(&timer, &QTimer::timeout, [&] {
+                auto* w = qobject_cast<frmRptProtGroup*>(QApplication::activeModalWidget());
+                if (!w || shown >= steps.size()) return;
+                const QString step = steps[shown++];
+                if (step == QLatin1String("close"))
+                    w->close();
+                else
+                    QTest::mouseClick(w->cmdAction[step.toInt()], Qt::LeftButton);
+            });
+            timer.start(10);
+            form->key("print");
+            return shown;
+        };
+        QCOMPARE(run({QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("0")}), 3);
+        QCOMPARE(dialogs, 3);  // two page set-ups, then the print
+        const QStringList pages = pdfPages(m_pdf);
+        QVERIFY(pages.size() >= 2);
+        const QString text = pages.join(u'\n');
+        QVERIFY(text.contains(QStringLiteral("Αποστολέας 000 1")));
+        QVERIFY(text.contains(QStringLiteral("Αποστολέας 149 1")));
+        QVERIFY(text.contains(QStringLiteral("ΣΥΝΟΛΑ ΑΝΑ ΥΠΕΥΘΥΝΗ ΜΟΝΑΔΑ")));
+
+        // The close box after a page set-up: nothing runs, even a search that cannot run.
+        gSearchWhere = QStringLiteral("NOCOL=1");
+        QCOMPARE(run({QStringLiteral("2"), QStringLiteral("close")}), 2);
+        QCOMPARE(dialogs, 1);
+        QVERIFY(!QFile::exists(m_pdf));
+        QCOMPARE(boxes(), QStringList());
+    }
+
+    // The five statements as the system writes them (SQL Server keeps them to the letter);
+    // PostgreSQL sorts nulls last unless told, so its dialect adds NULLS FIRST to kinds 1 to 4.
+    void groupStatements_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("statement");
+        const QString where = QStringLiteral(" WHERE (ETOS=2026) AND (P.MODFLAG<>'D')");
+        QTest::newRow("1")
+            << 1
+            << "select L_TYPOI.DESCR AS TYPOS_DESCR, count(*) as CNT from PROTOCOL P LEFT JOIN L_TYPOI"
+               " ON P.EIS_TYPOS_ID=L_TYPOI.ID" +
+                   where + " GROUP BY L_TYPOI.DESCR ORDER BY TYPOS_DESCR";
+        QTest::newRow("2")
+            << 2
+            << "select L_TYPOI.DESCR AS TYPOS_DESCR, count(*) as CNT from PROTOCOL P LEFT JOIN L_TYPOI"
+               " ON P.EX_TYPOS_ID=L_TYPOI.ID" +
+                   where + " GROUP BY L_TYPOI.DESCR ORDER BY TYPOS_DESCR";
+        QTest::newRow("3") << 3
+                           << "select APO, count(*) AS CNT from PROTOCOL P" + where +
+                                  " GROUP BY APO ORDER BY APO";
+        QTest::newRow("4") << 4
+                           << "select PROS, count(*) AS CNT from PROTOCOL P" + where +
+                                  " GROUP BY PROS ORDER BY PROS";
+        QTest::newRow("5")
+            << 5
+            << "select L_TMHMATA.DESCR AS TMHMA_DESCR, count(*) as CNT from PROTOCOL P INNER JOIN R_YPEYTH"
+               " ON  P.ID = R_YPEYTH.PR_ID INNER JOIN L_TMHMATA ON R_YPEYTH.TM_ID=L_TMHMATA.ID" +
+                   where + " GROUP BY L_TMHMATA.DESCR ORDER BY L_TMHMATA.DESCR";
+    }
+    void groupStatements() {
+        QFETCH(int, kind);
+        QFETCH(QString, statement);
+        SqlDialect::setActive(Backend::SqlServer);
+        QCOMPARE(clsRptProtGroup::GroupStatement(kind, QStringLiteral("ETOS=2026")), statement);
+        SqlDialect::setActive(Backend::PostgreSQL);
+        QCOMPARE(clsRptProtGroup::GroupStatement(kind, QStringLiteral("ETOS=2026")),
+                 statement + (kind < 5 ? QStringLiteral(" NULLS FIRST") : QString()));
+        SqlDialect::setActive(Backend::SQLite);
+        QCOMPARE(clsRptProtGroup::GroupStatement(kind, QString()),
+                 statement.replace(QStringLiteral("(ETOS=2026) AND "), QString()));
+    }
+
+    // Receipts: the current entry's, and one page per listed entry.
+    void receipts_data() { TestDatabase::addBackendRows(); }
+    void receipts() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        QVERIFY(showEntry(*form, m_id["E1"]));
+        form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+        QStringList pages = print(*form, 2);
+        QCOMPARE(boxes(), QStringList());
+        QVERIFY(m_optionsShown && !m_optionsScope && !m_optionsSelection);
+        QCOMPARE(pages.size(), 1);
+        const QString e1 = scalar(QStringLiteral("SELECT PROT_AA FROM PROTOCOL WHERE ID=") + m_id["E1"]);
+        QString page = pages[0];
+        for (const QString& line :
+             {QStringLiteral("ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ"), QStringLiteral("Θέμα Αίτηση άδειας"),
+              QStringLiteral("Όργανο προς το οποίο Λογιστήριο"),
+              QStringLiteral("Υπηρεσία Υποβολής Δήμος Δοκιμής"), QString(QStringLiteral("Αρ.Πρωτοκ. ") + e1),
+              QStringLiteral("Αρμόδιος Υπάλληλος Κώστας"), QStringLiteral("Αιτών Δήμος Αθηναίων"),
+              QStringLiteral("Στοιχεία που συνοδεύουν το έγγραφο:"), QStringLiteral("1. α-συνημμένο"),
+              QStringLiteral("2. β-συνημμένο"), QStringLiteral("Ο Υπάλληλος"), QStringLiteral("Παππά Μαρία"),
+              QStringLiteral("(υπογραφή)")})
+            QVERIFY2(page.contains(line), qPrintable(line));
+        // The soft-deleted department on a line of its own; document files are not listed.
+        QVERIFY(page.contains(QStringLiteral("\nΠρομήθειες")) ||
+                page.contains(QStringLiteral("απευθύνεται Προμήθειες")));
+        QVERIFY(!page.contains(QStringLiteral("doc.pdf")));
+        QVERIFY(!page.contains(QStringLiteral("ΟΥΔΕΝ")));
+        QVERIFY(page.indexOf(QStringLiteral("α-συνημμένο")) < page.indexOf(QStringLiteral("β-συνημμένο")));
+
+        // The list's receipts, without an organisation name: the entries of the first list.
+        gLogo1.clear();
+        form->tabA->setCurrentIndex(clsDBForm::ListPage);
+        pages = print(*form, 3);
+        QCOMPARE(boxes(), QStringList());
+        QVERIFY(m_optionsScope && m_optionsSelection);
+        QCOMPARE(pages.size(), 3);
+        for (const QString& p : pages) {
+            QCOMPARE(p.count(QStringLiteral("ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ")), 1);
+            QVERIFY(p.contains(QRegularExpression(QStringLiteral("^Υπηρεσία Υποβολής$"),
+                                                  QRegularExpression::MultilineOption)));
+        }
+        const QString e2 = pages.filter(QStringLiteral("O'Brien")).value(0);
+        QVERIFY(e2.contains(QStringLiteral("ΟΥΔΕΝ")));  // document files only
+        QVERIFY(e2.contains(QStringLiteral("ΤΕΛΟΣ")));
+        QVERIFY(!e2.contains(QStringLiteral("Παππά")));  // an unknown user
+        QVERIFY(e2.contains(QRegularExpression(QStringLiteral("Ο Υπάλληλος\\s+\\(υπογραφή\\)"))));
+
+        // No list condition: the dialog is told there is no selection, and the base condition
+        // alone chooses the rows.
+        {
+            QFile::remove(m_pdf);
+            ModalDriver<ReportOptions> opts([this](ReportOptions* w) {
+                m_optionsSelection = w->optSelection->isEnabled();
+                w->optPrint->setChecked(true);
+                QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+            });
+            QString where, extra = frmProtocol::BaseCondition();
+            QStringList fields;
+            clsRptProtReceipt::New()->Main(clsRptProtReceipt::rptList, where, extra, fields);
+            QVERIFY(opts.shown());
+        }
+        QVERIFY(!m_optionsSelection);
+        QCOMPARE(pdfPages(m_pdf).size(), 3);
+    }
+
+    // On the list page "the current entry" is the first selected row; with none selected there is
+    // no such entry.
+    void receiptOfListRow_data() { TestDatabase::addBackendRows(); }
+    void receiptOfListRow() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        form->tabA->setCurrentIndex(clsDBForm::ListPage);
+        form->tdbg->clearSelection();
+        for (const char* name : {"E1", "E3"})
+            form->tdbg->selectionModel()->select(
+                form->f().Grid()->index(form->f().List()->rowOfKey(m_id[name].toLongLong()), 1),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QString first = form->f().List()->rowOfKey(m_id["E1"].toLongLong()) <
+                                      form->f().List()->rowOfKey(m_id["E3"].toLongLong())
+                                  ? QStringLiteral("Αίτηση άδειας")
+                                  : QStringLiteral("Βεβαίωση");
+        QStringList pages = print(*form, 2);
+        QCOMPARE(pages.size(), 1);
+        QVERIFY(pages[0].contains(QStringLiteral("Θέμα ") + first));
+
+        form->tdbg->clearSelection();
+        QVERIFY(print(*form, 2).isEmpty());
+        QCOMPARE(boxes(), QStringList{kNoData});
+    }
+
+    // Texts longer than their cache column: cut in the list's narrow columns, whole where the
+    // receipt wraps them. (PostgreSQL refuses them in the register itself.)
+    void longTexts() {
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(db.ok());
+        QVERIFY(createRegister(db));
+        auto form = open(db);
+        QVERIFY(form);
+        QString sender;
+        for (int i = 0; sender.size() < 990; ++i) sender += QStringLiteral("λέξη%1 ").arg(i);
+        sender = sender.left(990) + QStringLiteral(" ΤΕΛΟΣ'Α");
+        QVERIFY(exec(QStringLiteral("UPDATE PROTOCOL SET APO=%1 WHERE ID=%2").arg(sv(sender), m_id["E1"])));
+        QVERIFY(showEntry(*form, m_id["E1"]));
+        form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+        QString text = print(*form, 2).join(u'\n');
+        QVERIFY(text.contains(QStringLiteral("ΤΕΛΟΣ'Α")));
+        QVERIFY(text.contains(QStringLiteral("Αιτών λέξη0 λέξη1")));
+        text = print(*form, 0).join(u'\n');
+        QVERIFY(text.contains(QStringLiteral("Από ") + sender.left(20)));
+        QVERIFY(!text.contains(QStringLiteral("ΤΕΛΟΣ'Α")));
+        QVERIFY(!text.contains(QStringLiteral("λέξη30")));  // past the first 130 characters
+        QCOMPARE(boxes(), QStringList());
+    }
+
+    // Failed statements are reported with their texts; an entry without its departments still prints.
+    void failedStatements_data() { TestDatabase::addBackendRows(); }
+    void failedStatements() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        // The main statement: reported with its text and order, then the no-data message.
+        {
+            QFile::remove(m_pdf);
+            ModalDriver<ReportOptions> opts([](ReportOptions* w) {
+                w->optPrint->setChecked(true);
+                w->cmbOrder->setCurrentIndex(w->cmbOrder->findText(QStringLiteral("Από")));
+                QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+            });
+            QString where = QStringLiteral("NOCOL=1"), extra = frmProtocol::BaseCondition();
+            QStringList fields{QStringLiteral("APO~Από")};
+            clsRptProtDet::New()->Main(where, extra, fields);
+            QVERIFY(opts.shown());
+        }
+        QStringList shown = boxes();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[0].contains(
+                     QStringLiteral("clsRptProtDet -> Open : SELECT * FROM PROTOCOL  WHERE (NOCOL=1) "
+                                    "AND ((MODFLAG<>'D')) ORDER BY APO")),
+                 qPrintable(shown[0]));
+        QCOMPARE(shown[1], kNoData);
+        QVERIFY(!QFile::exists(m_pdf));
+
+        QVERIFY(exec(QStringLiteral("ALTER TABLE R_YPEYTH RENAME TO R_YPEYTH_X")));
+        MsgBoxHook::Clear();
+        QString text = print(*form, 0).join(u'\n');
+        shown = boxes();
+        QCOMPARE(shown.size(), 3);  // one per entry
+        for (const QString& b : shown)
+            QVERIFY2(
+                b.contains(QStringLiteral("clsRptProtDet -> Open : SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=")),
+                qPrintable(b));
+        QCOMPARE(text.count(QStringLiteral("Αρ.Πρωτοκ.")), 3);
+        QVERIFY(text.contains(QStringLiteral("Αντ.σε Μον. Γραμματεία")));
+
+        MsgBoxHook::Clear();
+        QVERIFY(showEntry(*form, m_id["E1"]));
+        form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+        text = print(*form, 2).join(u'\n');
+        shown = boxes();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(
+            shown[0].contains(QStringLiteral("Open: SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + m_id["E1"]),
+            qPrintable(shown[0]));
+        QVERIFY(text.contains(QStringLiteral("1. α-συνημμένο")));
+
+        MsgBoxHook::Clear();
+        QVERIFY(print(*form, 1).isEmpty());
+        shown = boxes();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[0].contains(QStringLiteral(
+                     "Open : select L_TMHMATA.DESCR AS TMHMA_DESCR, count(*) as CNT from PROTOCOL P"
+                     " INNER JOIN R_YPEYTH ON  P.ID")),
+                 qPrintable(shown[0]));
+        QCOMPARE(shown[1], QStringLiteral("Πρόβλημα στην συλλογή των δεδομένων."));
+        QCOMPARE(MsgBoxHook::Log().last().icon(), int(vb::vbCritical));
+    }
+};
+
+QTEST_MAIN(TestRptProt)
+#include "tst_rptprot.moc"
