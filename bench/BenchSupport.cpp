@@ -69,7 +69,32 @@ ServerOptions serverOptions(const QString& dbHelp) {
             QCommandLineOption(QStringLiteral("pg"), QStringLiteral("PostgreSQL server host:port."),
                                QStringLiteral("SERVER")),
             QCommandLineOption(QStringLiteral("pg-user"), QStringLiteral("PostgreSQL user."),
-                               QStringLiteral("USER"), QStringLiteral("postgres"))};
+                               QStringLiteral("USER"), QStringLiteral("postgres")),
+            QCommandLineOption(QStringLiteral("pg-db"), QStringLiteral("bench_list's PostgreSQL database."),
+                               QStringLiteral("NAME"), QStringLiteral("bench_list"))};
+}
+
+void Summary::add(const QString& what, double ms, double referenceMs, const QString& target) {
+    m_lines.append({what, ms, referenceMs, target});
+}
+
+void Summary::print() const {
+    out() << Qt::endl
+          << QStringLiteral("summary %1 %2 %3 %4  %5")
+                 .arg(QString(), -40)
+                 .arg(QStringLiteral("ms"), 9)
+                 .arg(QStringLiteral("ref ms"), 9)
+                 .arg(QStringLiteral("ratio"), 6)
+                 .arg(QStringLiteral("target"))
+          << Qt::endl;
+    for (const Line& l : m_lines)
+        out() << QStringLiteral("summary %1 %2 %3 %4  %5")
+                     .arg(l.what, -40)
+                     .arg(l.ms, 9, 'f', 1)
+                     .arg(l.referenceMs > 0 ? QString::number(l.referenceMs, 'f', 1) : QStringLiteral("-"), 9)
+                     .arg(l.referenceMs > 0 ? QString::number(l.ms / l.referenceMs, 'f', 2) : QStringLiteral("-"), 6)
+                     .arg(l.target)
+              << Qt::endl;
 }
 
 void makeSchema(const ConnectionPtr& conn) {

@@ -23,9 +23,10 @@ ConnectionPtr openConn(const QString& provider, const QString& server, const QSt
 // The same, ending the program when the connection fails.
 ConnectionPtr mustOpen(const QString& provider, const QString& server, const QString& database,
                        const QString& user = {});
-// The options the benchmarks share: bench_list's SQLite file, a PostgreSQL server and its user.
+// The options the benchmarks share: bench_list's SQLite file, a PostgreSQL server, its user and
+// bench_list's database on it.
 struct ServerOptions {
-    QCommandLineOption db, pg, pgUser;
+    QCommandLineOption db, pg, pgUser, pgDb;
 };
 ServerOptions serverOptions(const QString& dbHelp);
 
@@ -39,6 +40,23 @@ auto bestOf(int repeats, F measure) {
     }
     return best;
 }
+
+// The figures a run is judged by, printed together at its end so that two runs compare line by
+// line: what was timed, the program's time, the reference's (the driver, or the database's client;
+// 0 when none) and the target.
+class Summary {
+public:
+    void add(const QString& what, double ms, double referenceMs, const QString& target);
+    void print() const;
+
+private:
+    struct Line {
+        QString what;
+        double ms, referenceMs;
+        QString target;
+    };
+    QList<Line> m_lines;
+};
 
 // The dialect's support objects, then the register's schema, as the installation program makes them.
 void makeSchema(const ConnectionPtr& conn);

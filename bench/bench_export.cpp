@@ -140,7 +140,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption& dbOpt = server.db;
     const QCommandLineOption& pgOpt = server.pg;
     const QCommandLineOption& pgUserOpt = server.pgUser;
-    p.addOptions({dbOpt, pgOpt, pgUserOpt});
+    const QCommandLineOption& pgDbOpt = server.pgDb;
+    p.addOptions({dbOpt, pgOpt, pgUserOpt, pgDbOpt});
     p.process(app);
 
     constexpr int kMax = 20000;
@@ -167,19 +168,34 @@ int main(int argc, char* argv[]) {
         exportThroughDriver(liteConn, listSql(kMax), dir.path() + QStringLiteral("/sqlite-driver.csv"));
     out() << "(SQLite: against the driver, the sqlite3 shell cannot open a register)" << Qt::endl;
     report(QStringLiteral("SQLite"), lite, liteDriver);
+    Summary summary;
+    summary.add(QStringLiteral("SQLite export (ref: the driver)"), lite.ms, liteDriver.ms, QStringLiteral("<= 1.5x ref"));
+    summary.add(QStringLiteral("SQLite export, peak MiB over start"), lite.extraMiB, 0,
+                QStringLiteral("flat in the list's length"));
     if (p.isSet(pgOpt)) {
         const QString server = p.value(pgOpt);
         const QString host = server.section(u':', 0, 0), port = server.section(u':', 1);
-        const Result pg = exportThroughWindow(
-            mustOpen(QStringLiteral("PostgreSQL"), server, QStringLiteral("bench_list"), p.value(pgUserOpt)),
-            dir.path() + QStringLiteral("/pg.csv"));
+        const ConnectionPtr pgConn =
+            mustOpen(QStringLiteral("PostgreSQL"), server, p.value(pgDbOpt), p.value(pgUserOpt));
+        const Result pg = exportThroughWindow(pgConn, dir.path() + QStringLiteral("/pg.csv"));
         const Result pgClient = exportThroughClient(
             QStringLiteral("psql"),
             {QStringLiteral("-h"), host, QStringLiteral("-p"), port, QStringLiteral("-U"), p.value(pgUserOpt),
-             QStringLiteral("-d"), QStringLiteral("bench_list"), QStringLiteral("-qAt"), QStringLiteral("-c"),
+             QStringLiteral("-d"), p.value(pgDbOpt), QStringLiteral("-qAt"), QStringLiteral("-c"),
              QStringLiteral("COPY (") + listSql(kMax) + QStringLiteral(") TO STDOUT WITH (DELIMITER ';')")},
             dir.path() + QStringLiteral("/pg-client.csv"));
         report(QStringLiteral("PostgreSQL"), pg, pgClient);
+        const Result pgDriver =
+            exportThroughDriver(pgConn, listSql(kMax), dir.path() + QStringLiteral("/pg-driver.csv"));
+        report(QStringLiteral("PostgreSQL"), pg, pgDriver);
+        summary.add(QStringLiteral("PostgreSQL export (ref: the driver)"), pg.ms, pgDriver.ms,
+                    QStringLiteral("<= 1.5x ref"));
+        summary.add(QStringLiteral("PostgreSQL export (ref: psql COPY)"), pg.ms, pgClient.ms, QString());
+        summary.add(QStringLiteral("PostgreSQL export, peak MiB over start"), pg.extraMiB, 0,
+                    QStringLiteral("flat in the list's length"));
     }
+    summary.print();
+    // The session's connection must go before the application object, or its driver outlives Qt SQL.
+    modDeclare::gConn.reset();
     return 0;
 }

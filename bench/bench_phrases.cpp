@@ -84,8 +84,7 @@ ConnectionPtr sqliteRegister(const QString& path, int rows) {
     return conn;
 }
 
-ConnectionPtr pgRegister(const QString& server, const QString& user, int rows) {
-    const QString name = QStringLiteral("bench_phrases");
+ConnectionPtr pgRegister(const QString& server, const QString& user, const QString& name, int rows) {
     ConnectionPtr admin = openConn(QStringLiteral("PostgreSQL"), server, QStringLiteral("postgres"), user);
     if (!admin->IsOpen()) die(admin->LastErrorText());
     if (!admin->Execute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)) ||
@@ -103,13 +102,9 @@ ConnectionPtr pgRegister(const QString& server, const QString& user, int rows) {
     return conn;
 }
 
-// The picker's statement for a typed text, built as the picker builds it.
+// The picker's statement for a typed text.
 QString statement(const ConnectionPtr& conn, const QString& typed) {
-    QString text = typed.trimmed();
-    text.replace(QLatin1Char('!'), QStringLiteral("!!"));
-    return QStringLiteral("SELECT DESCR as Descr, ID AS Id FROM L_PHRASES WHERE ") +
-           conn->dialect().like(QStringLiteral("DESCR"), StrHelper::SqlValue(QString(text + u'%'))) +
-           QStringLiteral(" ORDER BY DESCR");
+    return frmPhrases::FillSql(QStringLiteral("L_PHRASES"), typed, QStringLiteral("DESCR"), true, conn->dialect());
 }
 
 double median(QList<double> v) {
@@ -139,6 +134,11 @@ void showPlan(const ConnectionPtr& conn, const QString& typed) {
         return;
     out() << "  plan for \"" << typed << "\":" << Qt::endl;
     while (q.next()) out() << "    " << q.value(pg ? 0 : 3).toString() << Qt::endl;
+}
+
+Summary& summary() {
+    static Summary s;
+    return s;
 }
 
 void run(const ConnectionPtr& conn, const QString& word) {
@@ -189,6 +189,8 @@ void run(const ConnectionPtr& conn, const QString& word) {
                      .arg(q > 0 ? f / q : 0.0, 6, 'f', 2)
               << Qt::endl;
     }
+    summary().add(conn->dialect().name() + QStringLiteral(" phrase picker, slowest keystroke"), worst, 0,
+                  QStringLiteral("<= 50 ms"));
     out() << QStringLiteral("  slowest keystroke %1 ms, mean %2 ms")
                  .arg(worst, 0, 'f', 1)
                  .arg(total / (word.size() + 1), 0, 'f', 1)
@@ -212,7 +214,9 @@ int main(int argc, char** argv) {
                                QStringLiteral("user"), QStringLiteral("postgres"));
     QCommandLineOption wordOpt(QStringLiteral("type"), QStringLiteral("The text typed (αποστολή εγγράφων)."),
                                QStringLiteral("text"), QStringLiteral("αποστολή εγγράφων"));
-    parser.addOptions({rowsOpt, pgOpt, userOpt, wordOpt});
+    QCommandLineOption dbOpt(QStringLiteral("pg-db"), QStringLiteral("PostgreSQL database, made anew (bench_phrases)."),
+                             QStringLiteral("name"), QStringLiteral("bench_phrases"));
+    parser.addOptions({rowsOpt, pgOpt, userOpt, wordOpt, dbOpt});
     parser.process(app);
     const int rows = parser.value(rowsOpt).toInt();
     const QString word = parser.value(wordOpt);
@@ -227,9 +231,10 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(pgOpt)) {
         out() << "PostgreSQL " << parser.value(pgOpt) << ", " << rows << " phrases" << Qt::endl;
-        ConnectionPtr conn = pgRegister(parser.value(pgOpt), parser.value(userOpt), rows);
+        ConnectionPtr conn = pgRegister(parser.value(pgOpt), parser.value(userOpt), parser.value(dbOpt), rows);
         run(conn, word);
         conn->Close();
     }
+    summary().print();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "Err.h"
 #include "MsgBox.h"
+#include "Screen.h"
 #include "modDeclare.h"
 
 namespace NewVersionCheckFor {
@@ -108,6 +109,14 @@ QStringList postgresStatements(int step) {
     };
 }
 
+// The upgrade error box, with the pending error's description.
+void showUpgradeError() {
+    MsgBox(Err().Description + kCrLf + kCrLf + QStringLiteral("Αδυναμία αναβάθμισης Βάσης δεδομένων ") + kCrLf +
+               QStringLiteral("Κωδικός αναφοράς: [Αναβάθμιση 3.10] ") + kCrLf +
+               QStringLiteral("Παρακαλώ επικοινωνήστε με την εταιρία Tavrel."),
+           vb::vbExclamation, QStringLiteral("Σφάλμα Αναβάθμισης"));
+}
+
 // Opens the probe with every error ignored and reports its failure to the log only. True when the
 // probe failed, i.e. the step is due.
 bool probeFails(const QString& sql) {
@@ -181,6 +190,17 @@ void SchemaUpgrade() {
         UpgradeRowVersion();
         if (gConn->InTransaction()) gConn->CommitTrans();
     }
+    if (gConn->backend() == Backend::PostgreSQL) {
+        gConn->BeginTrans();
+        UpgradeFoldedColumns();
+        // A failed step leaves its error pending: nothing of it is kept.
+        if (Err().Pending()) {
+            gConn->RollbackTrans();
+            Err().Clear();
+        } else {
+            gConn->CommitTrans();
+        }
+    }
 }
 
 void UpgradeRowVersion() {
@@ -196,6 +216,49 @@ void UpgradeRowVersion() {
             return;
         }
     }
+}
+
+QStringList MissingFoldedColumns(const QStringList& columns) {
+    const auto has = [&columns](const QString& name) {
+        return columns.contains(name, Qt::CaseInsensitive);
+    };
+    QStringList missing;
+    for (const QString& c : PgFoldedColumns())
+        if (has(c) && !has(PgFoldedColumn(c))) missing << c;
+    return missing;
+}
+
+void UpgradeFoldedColumns() {
+    using namespace modDeclare;
+    if (!gConn || !gErr || gConn->backend() != Backend::PostgreSQL) return;
+    Err().Clear();
+    Recordset rs;
+    const QString probe = QStringLiteral(
+        "SELECT column_name FROM information_schema.columns"
+        " WHERE table_schema = current_schema() AND table_name = 'protocol'");
+    if (!rs.Open(probe, gConn)) {
+        gErr->ErrorMsg(QStringLiteral("Open : ") + probe, false);
+        return;
+    }
+    QStringList columns;
+    for (int r = 0; r < rs.RecordCount(); ++r) columns << rs.ValueAt(r, 0).toString();
+    rs.Close();
+    // The folds come after the steps: a register whose steps are still due gets them at a later start.
+    for (const QString& c : PgFoldedColumns())
+        if (!columns.contains(c, Qt::CaseInsensitive)) return;
+    const QStringList missing = MissingFoldedColumns(columns);
+    if (missing.isEmpty()) return;
+    const int pointer = Screen::MousePointer();
+    Screen::SetMousePointer(Screen::vbHourglass);
+    QStringList statements = PgFoldedColumnsSql(missing);
+    for (const QString& table : PickerTables()) statements << PgPickerIndexesSql(table);
+    for (const QString& sql : statements) {
+        if (gConn->Execute(sql)) continue;
+        Screen::SetMousePointer(pointer);
+        showUpgradeError();
+        return;
+    }
+    Screen::SetMousePointer(pointer);
 }
 
 void UpgradeStep1() {
@@ -214,11 +277,7 @@ void UpgradeStep2() {
     if (!probeFails(ProbeSql(2))) return;
     for (const QString& sql : UpgradeStatements(2, gConn->backend())) {
         if (!gConn->Execute(sql)) {
-            MsgBox(Err().Description + kCrLf + kCrLf +
-                       QStringLiteral("Αδυναμία αναβάθμισης Βάσης δεδομένων ") + kCrLf +
-                       QStringLiteral("Κωδικός αναφοράς: [Αναβάθμιση 3.10] ") + kCrLf +
-                       QStringLiteral("Παρακαλώ επικοινωνήστε με την εταιρία Tavrel."),
-                   vb::vbExclamation, QStringLiteral("Σφάλμα Αναβάθμισης"));
+            showUpgradeError();
             Err().Clear();
             return;
         }

@@ -28,6 +28,12 @@ void UpgradeRowVersion();
 // Its statements on a backend (none on SQL Server: updates there go unchecked); the installation
 // program runs the same ones.
 QStringList RowVersionStatements(Backend backend);
+// PostgreSQL only: gives PROTOCOL the stored folds of its searched text columns that it lacks, with
+// their trigram indexes, and the picker's lookup tables their index on DESCR (registers made before
+// them). A failure is shown in the upgrade error box and undone with the transaction.
+void UpgradeFoldedColumns();
+// The searched columns (PgFoldedColumns) among `columns` whose folded copy is not among them.
+QStringList MissingFoldedColumns(const QStringList& columns);
 
 // The probe query of a step (1 or 2): it fails to open while the step is due.
 QString ProbeSql(int step);

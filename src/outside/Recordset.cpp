@@ -111,8 +111,10 @@ bool Recordset::load() {
     {
         QSqlQuery q(m_conn->database());
         // The PostgreSQL driver streams forward-only results and drops them when the connection
-        // runs another statement; a buffered result survives the savepoint statements.
-        q.setForwardOnly(sqlite);
+        // runs another statement: inside a transaction the savepoint statements around this one
+        // would, so there the result is buffered. Outside, nothing runs before it is read whole,
+        // and streaming spares the driver its own copy of every value (a fifth of a list's time).
+        q.setForwardOnly(sqlite || !m_conn->InTransaction());
         if (!m_conn->exec(q, m_conn->dialect().adapt(m_sql))) {
             m_conn->fail(ErrNo::DbCommandFailed, Connection::DescribeError(q.lastError()));
             return false;

@@ -11,6 +11,52 @@
 #include "Connection.h"
 #include "SqliteSupport.h"
 
+const QStringList& PgFoldedColumns() {
+    static const QStringList columns{
+        QStringLiteral("APO"),      QStringLiteral("PROT_EIS"), QStringLiteral("SYSXETIZOMENA"),
+        QStringLiteral("ARMODIOS_A"), QStringLiteral("ARMODIOS"), QStringLiteral("PROS"),
+        QStringLiteral("KOINOP"),   QStringLiteral("PARATHR"),  QStringLiteral("THEMA"),
+        QStringLiteral("THEMA_EX")};
+    return columns;
+}
+
+QString PgFoldedColumn(const QString& column) {
+    for (const QString& c : PgFoldedColumns())
+        if (c.compare(column, Qt::CaseInsensitive) == 0) return c + QStringLiteral("_FOLD");
+    return {};
+}
+
+QStringList PgFoldedColumnsSql(const QStringList& columns) {
+    if (columns.isEmpty()) return {};
+    QStringList add, out;
+    for (const QString& c : columns)
+        add << QStringLiteral("ADD COLUMN %1 text GENERATED ALWAYS AS (public.greek_fold(%2 COLLATE \"default\"))"
+                              " STORED")
+                   .arg(PgFoldedColumn(c), c);
+    out << QStringLiteral("ALTER TABLE PROTOCOL ") + add.join(QStringLiteral(", "));
+    for (const QString& c : columns) {
+        const QString folded = PgFoldedColumn(c);
+        out << QStringLiteral("DROP INDEX IF EXISTS IX_PROTOCOL_%1").arg(folded)
+            << QStringLiteral("CREATE INDEX IX_PROTOCOL_%1 ON PROTOCOL USING gin (%1 public.gin_trgm_ops)")
+                   .arg(folded);
+    }
+    out << QStringLiteral("CREATE INDEX IF NOT EXISTS IX_PROTOCOL_PROT_AA ON PROTOCOL (PROT_AA)");
+    return out;
+}
+
+const QStringList& PickerTables() {
+    static const QStringList tables{QStringLiteral("L_APO"), QStringLiteral("L_PROS"), QStringLiteral("L_TOPOS"),
+                                    QStringLiteral("L_ARMODIOS"), QStringLiteral("L_PHRASES")};
+    return tables;
+}
+
+QStringList PgPickerIndexesSql(const QString& table) {
+    return {QStringLiteral("CREATE INDEX IF NOT EXISTS IX_%1_DESCR_FOLD ON %1"
+                           " (public.greek_fold(DESCR COLLATE \"default\") text_pattern_ops) INCLUDE (DESCR, ID)")
+                .arg(table),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS IX_%1_DESCR ON %1 (DESCR) INCLUDE (ID)").arg(table)};
+}
+
 namespace {
 
 const QString kEscapeClause = QStringLiteral(" ESCAPE '!'");
@@ -61,11 +107,15 @@ public:
     QString name() const override { return QStringLiteral("PostgreSQL"); }
     QString driverName() const override { return QStringLiteral("QPSQL"); }
 
-    // A column with a nondeterministic collation cannot take LIKE: fold under the default collation.
+    // A column with a nondeterministic collation cannot take LIKE: fold under the default collation,
+    // or take the register's stored fold of it.
     QString like(const QString& column, const QString& patternLiteral) const override {
         const QString fold = QString::fromLatin1(kPgFoldFunction);
-        return fold + QLatin1Char('(') + column + QStringLiteral(" COLLATE \"default\") LIKE ") + fold +
-               QLatin1Char('(') + patternLiteral + QLatin1Char(')') + kEscapeClause;
+        const QString pattern = fold + QLatin1Char('(') + patternLiteral + QLatin1Char(')') + kEscapeClause;
+        const qsizetype dot = column.lastIndexOf(QLatin1Char('.'));
+        const QString stored = PgFoldedColumn(column.mid(dot + 1).trimmed());
+        if (!stored.isEmpty()) return column.left(dot + 1) + stored + QStringLiteral(" LIKE ") + pattern;
+        return fold + QLatin1Char('(') + column + QStringLiteral(" COLLATE \"default\") LIKE ") + pattern;
     }
     QString serverNowSql() const override { return QStringLiteral("SELECT LOCALTIMESTAMP(0)"); }
     QString nullsFirst() const override { return QStringLiteral(" NULLS FIRST"); }

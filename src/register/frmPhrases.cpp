@@ -69,7 +69,6 @@ frmPhrases::~frmPhrases() {
 bool frmPhrases::Init(const QString& table, const QString& caption) {
     m_table = table.toUpper();
     m_descrField = QStringLiteral("DESCR");
-    m_keyField = QStringLiteral("ID");
     m_sortField = m_descrField;
     m_ascending = true;
     setWindowTitle(caption);
@@ -77,14 +76,27 @@ bool frmPhrases::Init(const QString& table, const QString& caption) {
     return true;
 }
 
-void frmPhrases::Fill() {
-    Screen::SetMousePointer(Screen::vbHourglass);
-    const QString filter = txt[0]->text().trimmed();
+QString frmPhrases::FillSql(const QString& table, const QString& filterText, const QString& sortField,
+                            bool ascending, const SqlDialect& dialect) {
+    const QString filter = filterText.trimmed();
     // The dialect escapes with '!': a typed one must stay itself, while % and _ stay wildcards.
     QString typed = filter;
     typed.replace(QLatin1Char('!'), QStringLiteral("!!"));
     const QString pattern = StrHelper::SqlValue(QString(typed + QLatin1Char('%')));
+    QString sql = QStringLiteral("SELECT DESCR as Descr, ID AS Id FROM ") + table;
+    // A filter of nothing but "%" lets every description through (DESCR is never Null): without
+    // the condition the server does not fold every row to learn that.
+    if (!QString(filter).remove(QLatin1Char('%')).isEmpty())
+        sql += QStringLiteral(" WHERE ") + dialect.like(QStringLiteral("DESCR"), pattern);
+    if (!sortField.isEmpty()) {
+        sql += QStringLiteral(" ORDER BY ") + sortField;
+        if (!ascending) sql += QStringLiteral(" DESC");
+    }
+    return sql;
+}
 
+void frmPhrases::Fill() {
+    Screen::SetMousePointer(Screen::vbHourglass);
     Recordset rs;
     bool ok = false;
     if (!gConn || !gConn->IsOpen()) {
@@ -94,14 +106,7 @@ void frmPhrases::Fill() {
         Err().Raise(ErrNo::InvalidUse, QStringLiteral("frmPhrases"),
                     QStringLiteral("Invalid table name: ") + m_table);
     } else {
-        QString sql = QStringLiteral("SELECT ") + m_descrField + QStringLiteral(" as Descr, ") + m_keyField +
-                      QStringLiteral(" AS Id") + QStringLiteral(" FROM ") + m_table +
-                      QStringLiteral(" WHERE ") + gConn->dialect().like(m_descrField, pattern);
-        if (!m_sortField.isEmpty()) {
-            sql += QStringLiteral(" ORDER BY ") + m_sortField;
-            if (!m_ascending) sql += QStringLiteral(" DESC");
-        }
-        ok = rs.Open(sql, gConn);
+        ok = rs.Open(FillSql(m_table, txt[0]->text(), m_sortField, m_ascending, gConn->dialect()), gConn);
     }
 
     if (!ok) {

@@ -15,6 +15,8 @@ class QTableView;
 // Picker of one description of a lookup table (L_APO, L_PROS, L_TOPOS, L_ARMODIOS, L_PHRASES,
 // L_ARXEIOTHETHSH): the list narrows to the descriptions that begin with the typed text.
 // The caller calls Init, shows it modally, reads Canceled and (when false) Phrase, and deletes it.
+class SqlDialect;
+
 class frmPhrases : public QDialog {
     Q_OBJECT
 
@@ -29,6 +31,9 @@ public:
     bool Canceled() const { return m_canceled; }
     // Lists the rows whose description begins with the filter box's text, in the chosen order.
     void Fill();
+    // Fill's statement for a table, the filter box's text and the sort.
+    static QString FillSql(const QString& table, const QString& filterText, const QString& sortField,
+                           bool ascending, const SqlDialect& dialect);
 
     // Controls, named as the form names them.
     QGroupBox* fra = nullptr;
@@ -61,7 +66,6 @@ private:
     GridModel* m_rows = nullptr;  // the grid's model, owned by the form
     QString m_table;
     QString m_descrField;
-    QString m_keyField;
     QString m_sortField;
     bool m_ascending = true;
     int m_lastHeader = 0;

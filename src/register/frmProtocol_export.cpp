@@ -130,11 +130,23 @@ void frmProtocol::cmdExport_Click() {
     const QByteArray crlf("\r\n");
     if (ok) ok = file.write(Cp1253::encode(ExportHeader()) + crlf) >= 0;
     if (ok) {
-        // One pass, one line at a time: the rows are read by key in chunks and kept nowhere.
+        // One pass: the rows are read by key in chunks and kept nowhere; the lines are encoded and
+        // written some at a time (a code-page converter for every line cost more than the line).
         const ExportFormat format = ExportFormatOf(*list);
-        ok = list->Walk([&](int, const QVector<QVariant>& values) {
-            return file.write(Cp1253::encode(ExportLine(format, values)) + crlf) >= 0;
-        });
+        QString lines;
+        const auto flush = [&] {
+            const bool written = lines.isEmpty() || file.write(Cp1253::encode(lines)) >= 0;
+            lines.clear();
+            return written;
+        };
+        ok = list->Walk(
+            [&](int, const QVector<QVariant>& values) {
+                lines += ExportLine(format, values);
+                lines += QLatin1String("\r\n");
+                return lines.size() < 64 * 1024 || flush();
+            },
+            1000, format.fields);
+        ok = flush() && ok;
     }
     const QString error = file.error() != QFileDevice::NoError ? file.errorString() : QString();
     file.close();

@@ -6,6 +6,7 @@
 #include "App.h"
 #include "Cp1253.h"
 #include "DBHelper.h"
+#include "FieldCondBuilder.h"
 #include "Err.h"
 #include "MsgBox.h"
 #include "NewVersionCheckFor.h"
@@ -296,6 +297,68 @@ private slots:
 
         verifyCurrent(db.conn());
         verifyGoesOn(db.conn());
+    }
+
+    // A PostgreSQL register made before the stored folds gets them with their indexes, in place of
+    // the indexes on the fold itself; the searches then read them and still find Greek text without
+    // regard to case, accents and final sigma, and a row another user changes is found by its new
+    // text at once.
+    void foldedColumnsOnOlderRegister() {
+        if (!TestDatabase::configuredBackends().contains(Backend::PostgreSQL)) QSKIP("no PostgreSQL");
+        TestDatabase db(Backend::PostgreSQL);
+        QVERIFY(db.ok());
+        const ConnectionPtr conn = db.conn();
+        QVERIFY(createRegister(db, RegisterSchema::Options{.preUpgrade = true}));
+        QVERIFY(execAll(conn, NewVersionCheckFor::UpgradeStatements(1, Backend::PostgreSQL) +
+                                  NewVersionCheckFor::UpgradeStatements(2, Backend::PostgreSQL)));
+        QVERIFY(conn->Execute(QStringLiteral(
+            "INSERT INTO PROTOCOL (HMEROM, THEMA, APO, MODUSER) VALUES"
+            " ('2026-01-02', 'Προκήρυξη ΔΙΑΓΩΝΙΣΜΟΥ', 'Δήμος', 1), ('2026-01-03', 'Άδεια', 'ΔΉΜΟΣ Αθηναίων', 1),"
+            " ('2026-01-04', 'ο διαγωνισμός', NULL, 1)")));
+        QVERIFY(indexExists(conn, QStringLiteral("IX_PROTOCOL_THEMA_FOLD")));
+        QVERIFY(!indexExists(conn, QStringLiteral("IX_L_PHRASES_DESCR")));
+        QCOMPARE(NewVersionCheckFor::MissingFoldedColumns(
+                     rowsOf(conn, QStringLiteral("SELECT column_name FROM information_schema.columns"
+                                                 " WHERE table_name = 'protocol'"))),
+                 PgFoldedColumns());
+
+        upgrade(conn);
+        QVERIFY(MsgBoxHook::Log().isEmpty());
+        QVERIFY(!Err().Pending());
+        QVERIFY(!conn->InTransaction());
+        QCOMPARE(rowsOf(conn, QStringLiteral("SELECT THEMA_FOLD FROM PROTOCOL ORDER BY ID")),
+                 QStringList({"προκηρυξη διαγωνισμου", "αδεια", "ο διαγωνισμοσ"}));
+        QCOMPARE(rowsOf(conn, QStringLiteral("SELECT indexdef FROM pg_indexes WHERE indexname ="
+                                             " 'ix_protocol_thema_fold'")),
+                 QStringList{"CREATE INDEX ix_protocol_thema_fold ON public.protocol USING gin"
+                             " (thema_fold gin_trgm_ops)"});
+        QVERIFY(indexExists(conn, QStringLiteral("IX_PROTOCOL_PROT_AA")));
+        for (const QString& table : PickerTables())
+            QVERIFY2(indexExists(conn, QStringLiteral("IX_%1_DESCR").arg(table)), qPrintable(table));
+
+        SqlDialect::setActive(Backend::PostgreSQL);
+        const auto found = [&](const QString& column, const QString& typed, int mode) {
+            QString cond;
+            FieldCondBuilder::FieldCond(column, typed, mode, 0, 0, nullptr, QString(), cond);
+            if (!cond.contains(PgFoldedColumn(column))) return QStringList{QStringLiteral("not stored: ") + cond};
+            return rowsOf(conn, QStringLiteral("SELECT ID FROM PROTOCOL P WHERE ") + cond +
+                                    QStringLiteral(" ORDER BY ID"));
+        };
+        QCOMPARE(found(QStringLiteral("THEMA"), QStringLiteral("ΔΙΑΓΩΝΙΣΜΟΣ"), FieldCondBuilder::Contains),
+                 QStringList({"3"}));
+        QCOMPARE(found(QStringLiteral("THEMA"), QStringLiteral("διαγωνισμ"), FieldCondBuilder::Contains),
+                 QStringList({"1", "3"}));
+        QCOMPARE(found(QStringLiteral("P.APO"), QStringLiteral("δημος"), FieldCondBuilder::BeginsWith),
+                 QStringList({"1", "2"}));
+        QCOMPARE(found(QStringLiteral("THEMA"), QStringLiteral("αδεια"), FieldCondBuilder::Equal),
+                 QStringList({"2"}));
+
+        const ConnectionPtr other = db.openAnother();
+        QVERIFY(other->Execute(QStringLiteral("UPDATE PROTOCOL SET THEMA = 'Νέος Διαγωνισμός' WHERE ID = 2")));
+        QCOMPARE(found(QStringLiteral("THEMA"), QStringLiteral("ΔΙΑΓΩΝΙΣΜΟΣ"), FieldCondBuilder::Contains),
+                 QStringList({"2", "3"}));
+        other->Close();
+        verifyGoesOn(conn);
     }
 
     // The upgrade's trigger dates a changed filing location with the server's clock and marks it 'M';

@@ -88,7 +88,12 @@ void tst_FieldCond::sqlText() {
 void tst_FieldCond::otherDialects() {
     SqlDialect::setActive(Backend::PostgreSQL);
     QCOMPARE(cond("Αθ", FieldCondBuilder::BeginsWith, "P.APO"),
-             QString("(greek_fold(P.APO COLLATE \"default\") LIKE greek_fold('Αθ%') ESCAPE '!')"));
+             QString("(P.APO_FOLD LIKE greek_fold('Αθ%') ESCAPE '!')"));
+    QCOMPARE(cond("Αθ", FieldCondBuilder::Contains, "thema_ex"),
+             QString("(THEMA_EX_FOLD LIKE greek_fold('%Αθ%') ESCAPE '!')"));
+    // A column without a stored fold is folded in the statement.
+    QCOMPARE(cond("Αθ", FieldCondBuilder::BeginsWith, "DESCR"),
+             QString("(greek_fold(DESCR COLLATE \"default\") LIKE greek_fold('Αθ%') ESCAPE '!')"));
     SqlDialect::setActive(Backend::SqlServer);
     QCOMPARE(cond("Αθ'", FieldCondBuilder::Contains), QString("(NAME LIKE N'%Αθ''%' ESCAPE '!')"));
     SqlDialect::setActive(Backend::SQLite);

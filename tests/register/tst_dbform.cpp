@@ -224,6 +224,8 @@ private slots:
     void permissions();
     void listing_data() { TestDatabase::addBackendRows(); }
     void listing();
+    void listStillComing_data() { TestDatabase::addBackendRows(); }
+    void listStillComing();
     void newRecord_data() { TestDatabase::addBackendRows(); }
     void newRecord();
     void update_data() { TestDatabase::addBackendRows(); }
@@ -359,6 +361,56 @@ void tst_DBForm::permissions() {
     QCOMPARE(form.f().Editing(), bool(mask & 32));
     // The delete asks first only where it is offered.
     QCOMPARE(MsgBoxHook::Log().isEmpty(), (mask & 32) || !(mask & 64));
+}
+
+// A list longer than its first keys shows them at once; scrolling to its end, moving to its last
+// row, sorting and a count see the whole list, and so does the grid after the event loop's turn.
+void tst_DBForm::listStillComing() {
+    TEST_DATABASE(db);
+    QVERIFY(createItems(db));
+    constexpr int kItems = 230;
+    QVERIFY(db.conn()->BeginTrans());
+    for (int i = 0; i < kItems; ++i)
+        QVERIFY(addItem(db.conn(), QStringLiteral("Είδος %1").arg(i, 3, 10, QLatin1Char('0')), "X"));
+    QVERIFY(db.conn()->CommitTrans());
+    QVERIFY(SettingsStore::SaveValue("\\Protocol", "grdMaxRecs", "1000", true));
+    const auto name = [](int i) { return QStringLiteral("Είδος %1").arg(i, 3, 10, QLatin1Char('0')); };
+    QAbstractItemModel* model = nullptr;
+
+    {
+        ItemsForm form;
+        QVERIFY(form.Init(db.conn(), kAll));
+        model = form.tdbg->model();
+        QCOMPARE(model->rowCount(), 100);
+        QVERIFY(!form.f().List()->IsComplete());
+        QCOMPARE(form.txtEdit[0]->text(), name(0));
+        // What the view calls when scrolled to its end.
+        QVERIFY(model->canFetchMore(QModelIndex()));
+        model->fetchMore(QModelIndex());
+        QCOMPARE(model->rowCount(), kItems);
+        QCOMPARE(model->data(model->index(kItems - 1, 1)).toString(), name(kItems - 1));
+    }
+    {
+        ItemsForm form;
+        QVERIFY(form.Init(db.conn(), kAll));
+        form.adodc->MoveLast();
+        QCOMPARE(form.adodc->AbsolutePosition(), kItems);
+        QCOMPARE(form.txtEdit[0]->text(), name(kItems - 1));
+        QCOMPARE(form.tdbg->model()->rowCount(), kItems);
+        QCOMPARE(form.tdbg->currentIndex().row(), kItems - 1);
+    }
+    {
+        ItemsForm form;
+        QVERIFY(form.Init(db.conn(), kAll));
+        // Sorted while the list is still coming in; the shown record keeps its place in the new order.
+        form.key("sDesc");
+        QCOMPARE(form.txtEdit[0]->text(), name(0));
+        QCOMPARE(form.tdbg->currentIndex().row(), kItems - 1);
+        QTRY_COMPARE(form.tdbg->model()->rowCount(), kItems);
+        QCOMPARE(listed(form.f()).last(), name(0));
+        QCOMPARE(form.adodc->RecordCount(), kItems);
+        QVERIFY(!Err().Pending());
+    }
 }
 
 void tst_DBForm::listing() {

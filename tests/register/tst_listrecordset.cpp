@@ -69,6 +69,16 @@ private slots:
     void init() { Err().Clear(); }
     void statementTexts_data();
     void statementTexts();
+    void unconditioned_data();
+    void unconditioned();
+    void firstKeysFirst_data();
+    void firstKeysFirst();
+    void listChangedBetweenReads_data() { TestDatabase::addBackendRows(); }
+    void listChangedBetweenReads();
+    void blocksKeepNoCondition_data() { TestDatabase::addBackendRows(); }
+    void blocksKeepNoCondition();
+    void keyListedTwice_data() { TestDatabase::addBackendRows(); }
+    void keyListedTwice();
     void sameAsRecordset_data();
     void sameAsRecordset();
     void rowOfKey_data();
@@ -94,13 +104,16 @@ void tst_ListRecordset::statementTexts_data() {
     const SqlDialect& lite = SqlDialect::forBackend(Backend::SQLite);
     QTest::newRow("keys")
         << ListRecordset::KeySql(st, "ID", "PROT_AA", 20000)
-        << "SELECT TOP 20000 ID FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q ORDER BY PROT_AA";
+        << "SELECT TOP 20000 ID FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q ORDER BY PROT_AA, ID";
+    QTest::newRow("keys, ordered by the key already")
+        << ListRecordset::KeySql(st, "ID", "PROT_AA, P.id DESC", 5)
+        << "SELECT TOP 5 ID FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q ORDER BY PROT_AA, P.id DESC";
     QTest::newRow("keys, no limit, no order") << ListRecordset::KeySql(st + " ;", "ID", "", 0)
                                               << "SELECT ID FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q";
     QTest::newRow("keys on SQLite")
         << lite.adapt(ListRecordset::KeySql(st, "ID", "ETOS, PROT_AA", 50))
         << "SELECT ID FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q ORDER BY ETOS, "
-           "PROT_AA LIMIT 50";
+           "PROT_AA, ID LIMIT 50";
     QTest::newRow("snapshot")
         << ListRecordset::SnapshotSql(st, "PROT_AA DESC", 7)
         << "SELECT TOP 7 * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q ORDER BY PROT_AA DESC";
@@ -108,21 +121,59 @@ void tst_ListRecordset::statementTexts_data() {
                                         << "SELECT * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q";
     QTest::newRow("numeric keys")
         << ListRecordset::BlockSql(st, "ID", {3, qlonglong(10), 2.0, 2.5}, mssql)
-        << "SELECT * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q WHERE ID IN (3,10,2,2.5)";
+        << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (3,10,2,2.5)";
     QTest::newRow("text keys")
         << ListRecordset::BlockSql(st, "CODE", {QStringLiteral("Α'Β"), QVariant(), "7"}, mssql)
-        << "SELECT * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q WHERE CODE IN (N'Α''Β',N'7')";
+        << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE CODE IN (N'Α''Β',N'7')";
     QTest::newRow("keys joined on SQLite") << ListRecordset::BlockSql(st, "ID", {3, 10, 3.0}, lite)
                                            << "SELECT q.* FROM (VALUES (3),(10)) list_keys CROSS JOIN "
-                                              "(SELECT * FROM PROTOCOL WHERE ETOS=2026) q "
+                                              "(SELECT * FROM PROTOCOL) q "
                                               "WHERE q.ID = list_keys.column1";
     QTest::newRow("no key to ask for on SQLite")
         << ListRecordset::BlockSql(st, "ID", {}, lite)
-        << "SELECT q.* FROM (VALUES (NULL)) list_keys CROSS JOIN (SELECT * FROM PROTOCOL WHERE ETOS=2026) q "
+        << "SELECT q.* FROM (VALUES (NULL)) list_keys CROSS JOIN (SELECT * FROM PROTOCOL) q "
+           "WHERE q.ID = list_keys.column1";
+    QTest::newRow("some columns")
+        << ListRecordset::BlockSql(st, "ID", {3}, mssql, {"THEMA", "id"})
+        << "SELECT q.ID, q.THEMA FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (3)";
+    QTest::newRow("some columns on SQLite")
+        << ListRecordset::BlockSql(st, "ID", {3}, lite, {"THEMA"})
+        << "SELECT q.ID, q.THEMA FROM (VALUES (3)) list_keys CROSS JOIN (SELECT * FROM PROTOCOL) q "
            "WHERE q.ID = list_keys.column1";
     QTest::newRow("no key to ask for")
         << ListRecordset::BlockSql(st, "ID", {QVariant()}, mssql)
-        << "SELECT * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q WHERE ID IN (NULL)";
+        << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (NULL)";
+}
+
+void tst_ListRecordset::unconditioned_data() {
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no condition") << "SELECT * FROM PROTOCOL;" << "SELECT * FROM PROTOCOL";
+    QTest::newRow("sub-selects stay in their brackets")
+        << "SELECT P.*, (SELECT MAX(ID) FROM L_TYPOI WHERE ID = 1) X FROM PROTOCOL P LEFT JOIN L_TYPOI EIS ON "
+           "EIS.ID = P.EIS_TYPOS_ID WHERE P.ID in (select PR_ID FROM R_YPEYTH WHERE TM_ID IN (1,2)) AND ETOS=2026"
+        << "SELECT P.*, (SELECT MAX(ID) FROM L_TYPOI WHERE ID = 1) X FROM PROTOCOL P LEFT JOIN L_TYPOI EIS ON "
+           "EIS.ID = P.EIS_TYPOS_ID";
+    QTest::newRow("quoted words are no clause")
+        << "SELECT 'a WHERE b' AS \"where\", [group] FROM T -- where\nwhere x = ') union ('"
+        << "SELECT 'a WHERE b' AS \"where\", [group] FROM T -- where";
+    QTest::newRow("lower case") << "select * from PROTOCOL where ETOS=2026" << "select * from PROTOCOL";
+    // The rows would not be the same without their condition, or the condition is not alone.
+    QTest::newRow("grouped") << "SELECT ETOS, MAX(ID) ID FROM PROTOCOL WHERE ETOS>1 GROUP BY ETOS" << "";
+    QTest::newRow("top") << "SELECT TOP 5 * FROM PROTOCOL WHERE ETOS=1" << "";
+    QTest::newRow("union") << "SELECT ID FROM A WHERE X=1 UNION SELECT ID FROM B" << "";
+    QTest::newRow("ordered") << "SELECT * FROM PROTOCOL WHERE ETOS=1 ORDER BY ID" << "";
+    QTest::newRow("not a select") << "EXEC something WHERE" << "";
+    QTest::newRow("tables joined by the condition")
+        << "SELECT P.ID, T.CODE FROM PROTOCOL P, L_TYPOI T WHERE T.ID = P.EIS_TYPOS_ID" << "";
+    QTest::newRow("commas elsewhere") << "SELECT A, B FROM T WHERE X IN (1, 2) AND Y = 'a,b'"
+                                      << "SELECT A, B FROM T";
+}
+
+void tst_ListRecordset::unconditioned() {
+    QFETCH(QString, statement);
+    QFETCH(QString, expected);
+    QCOMPARE(ListRecordset::Unconditioned(statement), expected);
 }
 
 void tst_ListRecordset::statementTexts() {
@@ -182,14 +233,18 @@ void tst_ListRecordset::sameAsRecordset() {
     QCOMPARE(list.fieldIndex("hmerom"), ref.FieldIndex("HMEROM"));
     for (int r = 0; r < ref.RecordCount(); ++r) QCOMPARE(list.key(r), ref.ValueAt(r, ref.FieldIndex("ID")));
 
-    // Forward, then back: the early blocks were dropped and are read again.
+    // Forward, each row read once, more blocks to a statement as it goes; then back: the early
+    // blocks were dropped and are read again, one to a statement.
     QList<int> rows;
     for (int r = 0; r < ref.RecordCount(); ++r) rows << r;
     compareRows(list, ref, rows);
+    const int blocks = (ref.RecordCount() + 2) / 3;
+    QCOMPARE(list.rowsRead(), qint64(ref.RecordCount()));
+    const int forward = list.blocksRead();
+    QCOMPARE(forward, 1 + (blocks - 1 + 1) / 2);
     std::reverse(rows.begin(), rows.end());
     compareRows(list, ref, rows);
-    const int blocks = (ref.RecordCount() + 2) / 3;
-    QCOMPARE(list.blocksRead(), blocks + qMax(0, blocks - 2));
+    QCOMPARE(list.blocksRead(), forward + qMax(0, blocks - 2));
     QVERIFY(list.mostRowsHeld() <= 6);
     QCOMPARE(list.rowsRead(), qint64(ref.RecordCount() + 3 * qMax(0, blocks - 2)));
     QCOMPARE(list.value(0, ref.FieldIndex("HMEROM")).typeId(), QMetaType::QDate);
@@ -261,6 +316,177 @@ void tst_ListRecordset::changesByAnotherUser() {
     QCOMPARE(list.value(count - 1, thema).toString(), QStringLiteral("Νέο"));
     QCOMPARE(list.value(count - 1, list.fieldIndex("HMEROM")).toDate(), QDate(2026, 12, 31));
     for (int r = 0; r < count; ++r) QVERIFY(list.fetchRow(r));
+}
+
+void tst_ListRecordset::firstKeysFirst_data() {
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<int>("maxRows");
+    QTest::addColumn<QString>("reference");
+    for (const Backend b : TestDatabase::configuredBackends()) {
+        const QString tag = TestDatabase::backendTag(b);
+        const auto row = [&](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(tag + " " + name)) << tag;
+        };
+        // HMEROM DESC ties on no day, MODFLAG on many: the key orders the ties alike in both reads.
+        row("by date") << "HMEROM DESC" << 0 << QString(kJoined) + " ORDER BY HMEROM DESC";
+        row("ties broken by the key") << "MODFLAG, EIS_TYPOS_ID DESC" << 8
+                                      << "SELECT TOP 8 * FROM (" + QString(kJoined) +
+                                             ") q ORDER BY MODFLAG, EIS_TYPOS_ID DESC, ID";
+    }
+}
+
+// Open reads the first keys only; whatever needs more reads the rest, and the list is the one a
+// single read gives.
+void tst_ListRecordset::firstKeysFirst() {
+    QFETCH(QString, order);
+    QFETCH(int, maxRows);
+    QFETCH(QString, reference);
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    Recordset ref;
+    QVERIFY(ref.Open(reference, db.conn()));
+    QVERIFY(ref.RecordCount() > 4);
+    const auto open = [&](ListRecordset& list) {
+        QVERIFY2(list.Open(db.conn(), kJoined, "ID", order, maxRows), qPrintable(Err().Description));
+        QCOMPARE(list.rowsAvailable(), 3);
+        QVERIFY(!list.IsComplete());
+        QCOMPARE(list.blocksRead(), 1);
+    };
+    const ListRecordset::Options options{.blockSize = 2, .keptBlocks = 2, .firstKeys = 3};
+
+    // Each reader that needs the rest, on a list of its own.
+    int hooks = 0;
+    {
+        ListRecordset list(options);
+        open(list);
+        list.setGrowthHook([&](bool reset) { hooks += reset ? 100 : 1; });
+        QCOMPARE(list.value(1, list.fieldIndex("ID")), ref.Value("ID").isNull() ? QVariant() : list.key(1));
+        QVERIFY(!list.IsComplete());  // a row among the first needs no more
+        QCOMPARE(list.rowCount(), ref.RecordCount());
+        QVERIFY(list.IsComplete());
+        QCOMPARE(hooks, 1);
+        QList<int> rows;
+        for (int r = ref.RecordCount() - 1; r >= 0; --r) rows << r;
+        compareRows(list, ref, rows);
+    }
+    {
+        ListRecordset list(options);
+        open(list);
+        QCOMPARE(list.key(ref.RecordCount() - 1), ref.ValueAt(ref.RecordCount() - 1, ref.FieldIndex("ID")));
+    }
+    {
+        ListRecordset list(options);
+        open(list);
+        QCOMPARE(list.rowOfKey(ref.ValueAt(ref.RecordCount() - 1, ref.FieldIndex("ID"))), ref.RecordCount() - 1);
+    }
+    {
+        ListRecordset list(options);
+        open(list);
+        // The first block, cut short by the first keys, is whole once the rest is in.
+        QVERIFY(list.fetchRow(2));
+        QVERIFY(list.fetchRow(3));
+        compareRows(list, ref, {3, 2});
+    }
+    {
+        ListRecordset list(options);
+        open(list);
+        // Only the fields asked for are read; the others stay null.
+        const int id = ref.FieldIndex("ID"), date = ref.FieldIndex("HMEROM"), thema = ref.FieldIndex("THEMA");
+        QList<QVariant> ids, dates;
+        bool others = false;
+        QVERIFY(list.Walk(
+            [&](int row, const QVector<QVariant>& values) {
+                ids << values.at(id);
+                dates << values.at(date);
+                others = others || !values.at(thema).isNull();
+                return row >= 0;
+            },
+            4, {date, id, date}));
+        QCOMPARE(ids.size(), ref.RecordCount());
+        QVERIFY(!others);
+        for (int r = 0; r < ref.RecordCount(); ++r) {
+            QCOMPARE(ids.at(r), ref.ValueAt(r, id));
+            QCOMPARE(dates.at(r), ref.ValueAt(r, date));
+        }
+    }
+    QVERIFY(!Err().Pending());
+}
+
+// Another user adds a row among the first ones before the rest is read: the list is the new one,
+// and its reader is told that the rows moved.
+void tst_ListRecordset::listChangedBetweenReads() {
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    ListRecordset list({.blockSize = 2, .keptBlocks = 2, .firstKeys = 2});
+    QVERIFY(list.Open(db.conn(), "SELECT * FROM PROTOCOL", "ID", "HMEROM", 0));
+    const int count = kEntries;
+    QVERIFY(!list.IsComplete());
+    ConnectionPtr other = db.openAnother();
+    QVERIFY(other && other->IsOpen());
+    QVERIFY(other->Execute("INSERT INTO PROTOCOL (HMEROM, THEMA, MODUSER) VALUES ('2020-01-01', 'Πρώτο', 1)"));
+    int reset = 0, grown = 0;
+    list.setGrowthHook([&](bool r) { (r ? reset : grown)++; });
+    QVERIFY(list.CompleteKeys());
+    QCOMPARE(reset, 1);
+    QCOMPARE(grown, 0);
+    QCOMPARE(list.rowCount(), count + 1);
+    QCOMPARE(list.value(0, list.fieldIndex("THEMA")).toString(), QStringLiteral("Πρώτο"));
+    QVERIFY(list.CompleteKeys());  // once only
+    QCOMPARE(reset, 1);
+}
+
+// The keys decided the rows: a block reads them by key alone, so a row that another user changed
+// shows its new values even when they no longer meet the list's condition, and the condition's
+// sub-select does not run for the blocks (its table can even be gone).
+void tst_ListRecordset::blocksKeepNoCondition() {
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    QVERIFY(db.conn()->Execute("CREATE TABLE PICKED (PR_ID int)"));
+    QVERIFY(db.conn()->Execute("INSERT INTO PICKED SELECT ID FROM PROTOCOL WHERE ID % 4 <> 1"));
+    const QString statement = QString(kJoined) + " AND P.ID in (select PR_ID FROM PICKED)";
+    Recordset ref;
+    QVERIFY(ref.Open(statement + " ORDER BY PROT_AA, ID", db.conn()));
+    ListRecordset list({.blockSize = 3, .keptBlocks = 1});
+    QVERIFY(list.Open(db.conn(), statement, "ID", "PROT_AA", 0));
+    QCOMPARE(list.rowCount(), ref.RecordCount());
+    QVERIFY(ref.RecordCount() > 6);
+    QVERIFY(db.conn()->Execute("DROP TABLE PICKED"));
+
+    ConnectionPtr other = db.openAnother();
+    QVERIFY(other && other->IsOpen());
+    QVERIFY(other->Execute("UPDATE PROTOCOL SET THEMA = 'Άλλο', MODFLAG = 'D' WHERE ID = " +
+                           list.key(5).toString()));
+    QList<int> rows;
+    for (int r = 0; r < ref.RecordCount(); ++r)
+        if (r != 5) rows << r;
+    compareRows(list, ref, rows);
+    QCOMPARE(list.value(5, list.fieldIndex("THEMA")).toString(), QStringLiteral("Άλλο"));
+    QCOMPARE(list.value(5, list.fieldIndex("MODFLAG")).toString(), QStringLiteral("D"));
+    QVERIFY(!Err().Pending());
+}
+
+// A statement whose rows repeat a key (a join that doubles them): each place gets a row of its own
+// key, in blocks that split a key's places and in blocks that hold both.
+void tst_ListRecordset::keyListedTwice() {
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    const QString statement = "SELECT P.*, D.N FROM PROTOCOL P JOIN (SELECT 1 AS N UNION ALL SELECT 2 AS N) D ON 1=1";
+    Recordset ref;
+    QVERIFY(ref.Open(statement + " ORDER BY HMEROM, ID", db.conn()));
+    QCOMPARE(ref.RecordCount(), 2 * kEntries);
+    for (const int size : {3, 4}) {
+        ListRecordset list({.blockSize = size, .keptBlocks = 2});
+        QVERIFY(list.Open(db.conn(), statement, "ID", "HMEROM", 0));
+        QCOMPARE(list.rowCount(), ref.RecordCount());
+        const int id = list.fieldIndex("ID"), date = list.fieldIndex("HMEROM");
+        for (int r = 0; r < ref.RecordCount(); ++r) {
+            QVERIFY2(list.fetchRow(r), qPrintable(QString::number(r)));
+            QCOMPARE(list.value(r, id), ref.ValueAt(r, ref.FieldIndex("ID")));
+            QCOMPARE(list.value(r, date), ref.ValueAt(r, ref.FieldIndex("HMEROM")));
+        }
+    }
+    QVERIFY(!Err().Pending());
 }
 
 void tst_ListRecordset::emptyResult() {

@@ -174,6 +174,8 @@ private slots:
             {"blanks around", {"  αλ  ", {"Άλφα Βήτα", "αλεύρι"}}},
             {"apostrophe", {"O'B", {"O'Brien πρόταση"}}},
             {"percent stays a wildcard", {"100%", {"100% ποσοστό", "100 τεμάχια"}}},
+            {"percent alone: every row", {"%%", kPhrases}},
+            {"percent before letters", {"%ΠΟΣ", {"100% ποσοστό"}}},
             {"underscore stays a wildcard", {"Θέμα_", {"Θέμα! επείγον", "Θέμα επείγον"}}},
             {"exclamation mark is itself", {"Θέμα!", {"Θέμα! επείγον"}}},
             {"beginning only", {"πρόταση", {}}},

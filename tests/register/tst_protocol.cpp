@@ -29,6 +29,7 @@
 #include "Rights.h"
 #include "Screen.h"
 #include "Shell.h"
+#include "SettingsStore.h"
 #include "StrHelper.h"
 #include "TestSupport.h"
 #include "clsDBForm.h"
@@ -1709,6 +1710,44 @@ private slots:
         run();
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), Cp1253::encode(expected + expected));
+    }
+
+    // A list longer than its first screen is exported whole while its rest has not come in yet, in
+    // its order, each line once, however many pieces the file is written in.
+    void exportWhileListComing_data() { TestDatabase::addBackendRows(); }
+    void exportWhileListComing() {
+        TEST_REGISTER(db);
+        QVERIFY(SettingsStore::SaveValue("\\Protocol", "grdMaxRecs", "1000", true));
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        constexpr int kEntries = 260;
+        const QString subject = QStringLiteral("Θέμα ").repeated(58);  // 290 characters
+        for (int i = 0; i < kEntries; ++i)
+            QVERIFY(exec(QStringLiteral("INSERT INTO PROTOCOL (ETOS, HMEROM, THEMA, MODUSER) VALUES "
+                                        "(2025, '2025-03-02', '%1%2', 1)")
+                             .arg(subject)
+                             .arg(i)));
+        form->txtSearch[1]->setText(QStringLiteral("2025"));
+        form->key("list");
+        QVERIFY(!form->f().List()->IsComplete());
+
+        QTemporaryDir out;
+        const QString path = out.path() + QStringLiteral("/list.csv");
+        MsgBoxHook::Clear();
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        CommonDialogHook::QueueAnswer(path);
+        form->cmdExport_Click();
+        QCOMPARE(prompts().value(1), QStringLiteral("Η εξαγωγή ολοκληρώθηκε: \r\n") + path);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = Cp1253::decode(f.readAll()).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), kEntries + 2);  // the header, the entries, the empty end
+        QVERIFY(lines.last().isEmpty());
+        for (int i = 0; i < kEntries; ++i) {
+            const QStringList values = lines.at(i + 1).split(u';');
+            QCOMPARE(values.value(0), QString::number(i + 1));
+            QCOMPARE(values.value(10), subject + QString::number(i));
+        }
     }
 
     // What ends the export without writing anything, and a file that cannot be written.

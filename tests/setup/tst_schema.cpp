@@ -162,8 +162,12 @@ void tst_Schema::preUpgradeLacksTheUpgrade() {
     for (const QString& c : now)
         if (!before.contains(c)) added << c;
     added.sort();
-    QCOMPARE(added,
-             QStringList({"ARXEIOTHETHSH", "HMER_DIEKP", "PERILIPSI_EIS", "ROWVER", "SYSXETIZOMENA", "THEMA_EX"}));
+    QStringList expected{"ARXEIOTHETHSH", "HMER_DIEKP", "PERILIPSI_EIS", "ROWVER", "SYSXETIZOMENA", "THEMA_EX"};
+    // PostgreSQL's stored folds come with the upgrade too.
+    if (current.backend() == Backend::PostgreSQL)
+        for (const QString& c : PgFoldedColumns()) expected << PgFoldedColumn(c);
+    expected.sort();
+    QCOMPARE(added, expected);
     QCOMPARE(before.size(), now.size() - added.size());
     QCOMPARE(declaredLength(old, "PROTOCOL", "PROS"), 50);
     QCOMPARE(declaredLength(current, "PROTOCOL", "PROS"), 150);

@@ -140,19 +140,21 @@ QStringList protocolTable(const Ddl& d, bool pre) {
                              QStringLiteral("OLD.PROT_AA IS NOT NULL AND OLD.ETOS IS NOT NULL"));
     out << d.index("UX_PROTOCOL_ETOS_AA", "PROTOCOL", "ETOS, PROT_AA", true)
         << d.index("IX_PROTOCOL_HMEROM", "PROTOCOL", "HMEROM");
-    // The lists are ordered by PROT_AA across years. Read in that order, an SQLite search stops at
-    // the list's limit instead of sorting every match (1,000,000 entries: 0.5 s → 0.04 s). On
-    // PostgreSQL the planner then walks that index for words it expects often, visiting the rows of
-    // every year in turn (1.5 s for a word in one entry in ten, against 0.64 s through the trigram
-    // index and a sort), so it goes without.
-    if (!d.pg()) out << d.index("IX_PROTOCOL_PROT_AA", "PROTOCOL", "PROT_AA");
-    if (d.pg()) {
-        // The dialect's LIKE folds the column under the default collation; trigrams serve "contains".
+    // The lists are ordered by PROT_AA across years. Read in that order, a search stops at the
+    // list's limit instead of sorting every match (SQLite, 1,000,000 entries: 0.5 s → 0.04 s).
+    if (!d.pg()) {
+        out << d.index("IX_PROTOCOL_PROT_AA", "PROTOCOL", "PROT_AA");
+    } else if (pre) {
+        // Registers made before the stored folds searched through indexes on the fold itself.
         for (const char* col : {"THEMA", "APO", "PROS"})
             out << QStringLiteral(
                        "CREATE INDEX IX_PROTOCOL_%1_FOLD ON PROTOCOL USING gin"
                        " (public.greek_fold(%1 COLLATE \"default\") public.gin_trgm_ops)")
                        .arg(QLatin1String(col));
+    } else {
+        // The stored folds with their trigram indexes (with PROT_AA's index, as on SQLite: with the
+        // fold stored, walking PROT_AA and testing each row is cheap).
+        out << PgFoldedColumnsSql(PgFoldedColumns());
     }
     return out;
 }
@@ -168,12 +170,9 @@ QStringList lookupTable(const Ddl& d, const QString& name, int length, bool with
 // answers the dialect's folded LIKE from a pattern index on the fold; with the columns included it
 // reads the stored fold instead of folding every row again (an index-only scan). SQLite's LIKE is a
 // function it cannot index, so there the index spares the sort in the Greek collation.
-QStringList pickerIndex(const Ddl& d, const QString& table) {
-    if (d.pg())
-        return {QStringLiteral(
-                    "CREATE INDEX IX_%1_DESCR_FOLD ON %1"
-                    " (public.greek_fold(DESCR COLLATE \"default\") text_pattern_ops) INCLUDE (DESCR, ID)")
-                    .arg(table)};
+QStringList pickerIndex(const Ddl& d, const QString& table, bool pre) {
+    // Registers made before had only the fold's index.
+    if (d.pg()) return pre ? PgPickerIndexesSql(table).mid(0, 1) : PgPickerIndexesSql(table);
     return {d.index("IX_" + table + "_DESCR", table, "DESCR")};
 }
 
@@ -206,8 +205,7 @@ QStringList Objects(Backend backend, bool preUpgrade) {
         out << lookupTable(d, "L_ARXEIOTHETHSH", 50, false)
             << d.index("IX_L_ARXEIOTHETHSH", "L_ARXEIOTHETHSH", "DESCR");
     // L_ARXEIOTHETHSH comes with the schema upgrade too, which gives it only IX_L_ARXEIOTHETHSH.
-    for (const char* table : {"L_APO", "L_PROS", "L_TOPOS", "L_ARMODIOS", "L_PHRASES"})
-        out << pickerIndex(d, QLatin1String(table));
+    for (const QString& table : PickerTables()) out << pickerIndex(d, table, preUpgrade);
 
     out << d.table("L_USER_GROUPS",
                    {d.integer("USER_GROUP_ID") + " PRIMARY KEY", d.text("USER_GROUP_DESCR", 50),

@@ -6,12 +6,19 @@ Adodc::Adodc(QObject* parent) : QObject(parent) {}
 
 void Adodc::setRecordset(std::shared_ptr<ListRecordset> rs, int position, long reason) {
     m_rs = std::move(rs);
-    m_pos = RecordCount() > 0 ? std::clamp(position, 1, RecordCount()) : 0;
+    // A position among the first rows needs no more of the list than they.
+    const int count = !m_rs ? 0 : position <= m_rs->rowsAvailable() ? m_rs->rowsAvailable() : RecordCount();
+    m_pos = count > 0 ? std::clamp(position, 1, count) : 0;
     moved(reason);
 }
 
+bool Adodc::HasNext() const {
+    if (!m_rs || m_pos <= 0) return false;
+    return m_pos < m_rs->rowsAvailable() || m_pos < RecordCount();
+}
+
 void Adodc::SetAbsolutePosition(int position, long reason) {
-    const int count = RecordCount();
+    const int count = !m_rs ? 0 : position >= 1 && position <= m_rs->rowsAvailable() ? m_rs->rowsAvailable() : RecordCount();
     if (count == 0) {
         m_pos = 0;
     } else {

@@ -33,7 +33,11 @@ public:
     void setRecordset(std::shared_ptr<ListRecordset> rs, int position = 1, long reason = adRsnRequery);
     std::shared_ptr<ListRecordset> Recordset() const { return m_rs; }
 
+    // The whole list's count: the rest of a list still coming in is read first.
     int RecordCount() const { return m_rs && m_rs->IsOpen() ? m_rs->rowCount() : 0; }
+    // Whether the list has any row, and a row after the current one, without reading the rest.
+    bool HasRecords() const { return m_rs && m_rs->rowsAvailable() > 0; }
+    bool HasNext() const;
     // 1-based; 0 when there is no current row.
     int AbsolutePosition() const { return m_pos; }
     void SetAbsolutePosition(int position, long reason = adRsnMove);
@@ -42,7 +46,7 @@ public:
     void MoveNext() { SetAbsolutePosition(m_pos + 1, adRsnMoveNext); }
     void MovePrevious() { SetAbsolutePosition(m_pos - 1, adRsnMovePrevious); }
     bool Bof() const { return m_pos <= 1; }
-    bool Eof() const { return m_pos >= RecordCount(); }
+    bool Eof() const { return !HasNext(); }
     // The current row's key; null when none.
     QVariant CurrentKey() const;
 

@@ -1,5 +1,7 @@
 #include "GridModel.h"
 
+#include <QTimer>
+
 #include <QDate>
 #include <QDateTime>
 #include <QFontMetrics>
@@ -9,6 +11,11 @@
 #include "Recordset.h"
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+GridModel::~GridModel() {
+    // The source may outlive the model (the form keeps its list).
+    if (m_source) m_source->setGrowthListener({});
+}
 
 void GridModel::setScript(const FormScript& script) {
     setColumns(script.gridColumns(), script.gridSettings());
@@ -25,9 +32,40 @@ void GridModel::setColumns(const QList<FormScript::GridColumn>& columns,
 
 void GridModel::setSource(std::shared_ptr<const RowSource> source) {
     beginResetModel();
+    if (m_source) m_source->setGrowthListener({});
     m_source = std::move(source);
+    m_rows = m_source ? m_source->rowsAvailable() : 0;
     resolveFields();
     endResetModel();
+    if (m_source && m_source->canFetchMore()) {
+        m_source->setGrowthListener([this](bool reset) { sourceGrew(reset); });
+        // The first screen is painted first; the rest of the list is read right after it.
+        QTimer::singleShot(0, this, [this, source = std::weak_ptr<const RowSource>(m_source)] {
+            if (source.lock() == m_source && m_source->canFetchMore()) m_source->fetchMore();
+        });
+    }
+}
+
+void GridModel::sourceGrew(bool reset) {
+    const int rows = m_source ? m_source->rowsAvailable() : 0;
+    if (reset) {
+        beginResetModel();
+        m_rows = rows;
+        endResetModel();
+    } else if (rows > m_rows) {
+        // The rows known before keep their places: the new ones come after them.
+        beginInsertRows(QModelIndex(), m_rows, rows - 1);
+        m_rows = rows;
+        endInsertRows();
+    }
+}
+
+bool GridModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && m_source && m_source->canFetchMore();
+}
+
+void GridModel::fetchMore(const QModelIndex& parent) {
+    if (canFetchMore(parent)) m_source->fetchMore();
 }
 
 void GridModel::setRecordset(const Recordset& recordset) {
@@ -102,7 +140,7 @@ QString GridModel::displayText(const QVariant& value) {
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !m_source ? 0 : m_source->rowCount();
+    return parent.isValid() || !m_source ? 0 : m_rows;
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {

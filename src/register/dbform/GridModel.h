@@ -27,6 +27,7 @@ public:
     static constexpr int TwipsPerPixel = 15;
 
     explicit GridModel(QObject* parent = nullptr);
+    ~GridModel() override;
 
     // Takes the script's #GridCol columns and #Gridset unit; resets the model.
     void setScript(const FormScript& script);
@@ -62,17 +63,24 @@ public:
     // dd/MM/yyyy (plus HH:mm when a date-time is not at midnight), plain numbers, null empty.
     static QString displayText(const QVariant& value);
 
+    // The rows the source has so far; the rest come in through fetchMore (which the view calls at
+    // the end of the rows, and the model itself once the first screen is shown) or when the source
+    // reads them for another reader.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
     void resolveFields();
+    void sourceGrew(bool reset);
 
     QList<FormScript::GridColumn> m_columns;
     bool m_twips = false;
     std::shared_ptr<const RowSource> m_source;
+    int m_rows = 0;  // the source's rows as the views know them
     QList<int> m_fieldIndex;  // per column, into m_source
     RowBackground m_background;
     QFont m_font;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QVariant>
 
@@ -18,6 +20,12 @@ public:
     virtual int fieldIndex(const QString& name) const = 0;
     // A null QVariant for a row or field out of range, or a row that no longer exists.
     virtual QVariant value(int row, int field) const = 0;
+    // The rows known so far: a source may come in parts (rowCount() is then the whole, read first).
+    virtual int rowsAvailable() const { return rowCount(); }
+    virtual bool canFetchMore() const { return false; }
+    virtual void fetchMore() const {}
+    // Told when the rest came in (reset: the rows known before moved).
+    virtual void setGrowthListener(std::function<void(bool reset)>) const {}
 };
 
 // A whole Recordset snapshot seen as a row source.

@@ -229,17 +229,18 @@ void clsDBForm::updateToolbar() {
     if (!m_form) return;
     const bool edit = Editing();
     const bool record = !m_currentKey.isNull();
-    const int count = m_form->adodc->RecordCount();
+    // Asked without reading the rest of a list that is still coming in.
+    const bool rows = m_form->adodc->HasRecords();
     const int pos = m_form->adodc->AbsolutePosition();
     const auto set = [this](const char* key, bool enabled) {
         if (QAction* a = ToolbarButton(QLatin1String(key))) a->setEnabled(enabled);
     };
     set("print", !edit);
     set("prev", !edit && pos > 1);
-    set("next", !edit && pos > 0 && pos < count);
+    set("next", !edit && pos > 0 && !m_form->adodc->Eof());
     set("refresh", !edit);
-    set("sAsc", !edit && count > 0);
-    set("sDesc", !edit && count > 0);
+    set("sAsc", !edit && rows);
+    set("sDesc", !edit && rows);
     set("add", !edit);
     set("copy", !edit && record);
     set("edit", !edit && record);
