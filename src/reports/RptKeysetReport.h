@@ -7,10 +7,11 @@
 template <typename T>
 class RptKeysetReport : public ReportClass<T> {
 protected:
-    // Opens the statement as the report writes it, its ORDER BY (when there is one) at the end.
-    bool OpenRows(const QString& sql) {
+    // Opens the statement as the report writes it, its ORDER BY (when there is one) at the end;
+    // its rows are read by the key column.
+    bool OpenRows(const QString& sql, const QString& keyField = QStringLiteral("ID")) {
         const QString order = this->m_order;
-        return m_rows.Open(sql.chopped(this->OrderClause(order).size()), order, sql, this->ClassName());
+        return m_rows.Open(sql.chopped(this->OrderClause(order).size()), keyField, order, sql, this->ClassName());
     }
     bool RowsAtEnd() const override { return m_rows.Eof(); }
     void NextRow() override { m_rows.MoveNext(); }

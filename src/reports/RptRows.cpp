@@ -9,14 +9,14 @@ using namespace modDeclare;
 RptRows::RptRows() = default;
 RptRows::~RptRows() = default;
 
-bool RptRows::Open(const QString& statement, const QString& order, const QString& source,
-                   const char* callerClass) {
+bool RptRows::Open(const QString& statement, const QString& keyField, const QString& order,
+                   const QString& source, const char* callerClass) {
     Close();
     m_source = source;
     m_caller = callerClass;
     auto list = std::make_unique<ListRecordset>();
     Err().Clear();
-    list->Open(gConn, statement, QStringLiteral("ID"), order, 0);
+    list->Open(gConn, statement, keyField, order, 0);
     const bool failed =
         gErr ? gErr->ErrorMsg(QStringLiteral("Open : ") + source, true, callerClass) : Err().Pending();
     Err().Clear();

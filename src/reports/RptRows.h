@@ -13,10 +13,11 @@ public:
     RptRows();
     ~RptRows();
 
-    // Opens the statement (without ORDER BY) in the order ("" for none). A failure is reported
-    // under "Open : " and source, the statement as the report names it; a failure or no rows shows
-    // the no-data message. False then, and the rows stay closed.
-    bool Open(const QString& statement, const QString& order, const QString& source, const char* callerClass);
+    // Opens the statement (without ORDER BY) in the order ("" for none), its rows read by the key
+    // column. A failure is reported under "Open : " and source, the statement as the report names
+    // it; a failure or no rows shows the no-data message. False then, and the rows stay closed.
+    bool Open(const QString& statement, const QString& keyField, const QString& order, const QString& source,
+              const char* callerClass);
     void Close();
     bool IsOpen() const { return m_list != nullptr; }
 

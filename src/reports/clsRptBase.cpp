@@ -72,28 +72,9 @@ void clsRptBase::RptRestart() {
 }
 
 void clsRptBase::RptTerminate() {
-    if (m_rs) {
-        m_rs->Close();
-        m_rs.reset();
-    }
     CloseRows();
     if (const auto engine = std::move(m_engine)) engine->Close();
     Screen::SetMousePointer(Screen::vbDefault);
-}
-
-bool clsRptBase::OpenStatement(const QString& sql) {
-    auto rs = std::make_unique<Recordset>();
-    Err().Clear();
-    rs->Open(sql, gConn);
-    const bool failed = gErr ? gErr->ErrorMsg(QStringLiteral("Open : ") + sql, true, ClassName())
-                             : Err().Pending();
-    Err().Clear();
-    if (failed || rs->Eof()) {
-        NoDataMsg();
-        return false;
-    }
-    m_rs = std::move(rs);
-    return true;
 }
 
 QString clsRptBase::OrderClause(const QString& order) {

@@ -50,24 +50,18 @@ protected:
     virtual void AfterRestart() {}
     // The class's name in error reports.
     virtual const char* ClassName() const = 0;
-    // The rows the run walks: the record set, unless the class reads its rows another way.
-    virtual bool RowsAtEnd() const { return !m_rs || m_rs->Eof(); }
-    virtual void NextRow() { m_rs->MoveNext(); }
-    virtual void FirstRow() {
-        if (m_rs && !m_rs->Bof()) m_rs->MoveFirst();
-    }
-    virtual void CloseRows() {}
+    // The rows the run walks (RptKeysetReport reads them by key).
+    virtual bool RowsAtEnd() const = 0;
+    virtual void NextRow() = 0;
+    virtual void FirstRow() = 0;
+    virtual void CloseRows() = 0;
 
-    // Opens the statement on gConn; a failure is reported under "Open : " and the statement; a
-    // failure or no rows shows the no-data message. False then, with no record set kept.
-    bool OpenStatement(const QString& sql);
     // selectText, then the WHERE of the conditions (sExtraCond alone for scope 1), then the order;
     // a condition beginning "%%" is a whole statement run as it stands with the order appended.
     QString Statement(const QString& selectText, const QString& whereCond, const QString& extraCond) const;
     static QString OrderClause(const QString& order);
 
     std::shared_ptr<ReportEngine> m_engine;
-    std::unique_ptr<Recordset> m_rs;
     long m_mode = ReportEngine::rmCancel;
     long m_scope = 1;
     QString m_order;

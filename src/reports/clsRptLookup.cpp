@@ -28,8 +28,8 @@ bool clsRptLookup::OpenData() {
 }
 
 bool clsRptLookup::OpenRecordset() {
-    return OpenStatement(QStringLiteral("SELECT * From ") + m_table + QStringLiteral(" WHERE MODFLAG <> 'D'") +
-                         OrderClause(m_order));
+    return OpenRows(QStringLiteral("SELECT * From ") + m_table + QStringLiteral(" WHERE MODFLAG <> 'D'") +
+                    OrderClause(m_order));
 }
 
 bool clsRptLookup::SetHeaderLines() {
@@ -48,10 +48,10 @@ bool clsRptLookup::SetHeaderLines() {
 }
 
 bool clsRptLookup::CacheRecord() {
-    const QString code = m_fieldCode.isEmpty() ? QString() : StrHelper::SqlValue(*m_rs, m_fieldCode);
+    const QString code = m_fieldCode.isEmpty() ? QString() : StrHelper::SqlValue(m_rows.Value(m_fieldCode));
     return m_engine->AddLine(QStringLiteral("D1"), QString(), QString(),
                              {QStringLiteral("FIELD1=") + code,
-                              QStringLiteral("FIELD2=") + StrHelper::SqlValue(*m_rs, m_fieldDescr)});
+                              QStringLiteral("FIELD2=") + StrHelper::SqlValue(m_rows.Value(m_fieldDescr))});
 }
 
 void clsRptLookup::AfterLastRecord() {

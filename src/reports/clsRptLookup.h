@@ -1,9 +1,9 @@
 #pragma once
 
-#include "clsRptBase.h"
+#include "RptKeysetReport.h"
 
 // The list of one lookup table (layout 123), with or without its code column.
-class clsRptLookup : public ReportClass<clsRptLookup> {
+class clsRptLookup : public RptKeysetReport<clsRptLookup> {
 public:
     // The table, the editor's caption, the code column ("" when the table has none), the
     // description column and the list's report number (its options section).

@@ -19,11 +19,12 @@ void clsRptUsers::Main(QString& sWhereCond, QString& sExtraCond, QStringList& ar
 }
 
 bool clsRptUsers::OpenRecordset() {
-    return OpenStatement(Statement(QStringLiteral("SELECT * From USERS "), m_whereCond, m_extraCond));
+    return OpenRows(Statement(QStringLiteral("SELECT * From USERS "), m_whereCond, m_extraCond),
+                    QStringLiteral("USER_ID"));
 }
 
 bool clsRptUsers::CacheRecord() {
-    const Recordset& rs = *m_rs;
+    const RptRows& rs = m_rows;
     const QVariant group = rs.Value(QStringLiteral("USER_GROUP_ID"));
     const QString groupDescr =
         group.isNull() ? QString()
@@ -31,11 +32,11 @@ bool clsRptUsers::CacheRecord() {
                                                QStringLiteral("USER_GROUP_ID=") + DBHelper::ValueText(group),
                                                QStringLiteral("USER_GROUP_DESCR"), 0, QStringLiteral(","));
     const QStringList items{
-        QStringLiteral("LNAME=") + StrHelper::SqlValue(rs, QStringLiteral("U_LNAME")),
-        QStringLiteral("FNAME=") + StrHelper::SqlValue(rs, QStringLiteral("U_FNAME")),
-        QStringLiteral("ADDRESS=") + StrHelper::SqlValue(rs, QStringLiteral("U_ADDRESS")),
-        QStringLiteral("PHONE1=") + StrHelper::SqlValue(rs, QStringLiteral("U_PHONE1")),
-        QStringLiteral("PHONE2=") + StrHelper::SqlValue(rs, QStringLiteral("U_PHONE2")),
+        QStringLiteral("LNAME=") + StrHelper::SqlValue(rs.Value(QStringLiteral("U_LNAME"))),
+        QStringLiteral("FNAME=") + StrHelper::SqlValue(rs.Value(QStringLiteral("U_FNAME"))),
+        QStringLiteral("ADDRESS=") + StrHelper::SqlValue(rs.Value(QStringLiteral("U_ADDRESS"))),
+        QStringLiteral("PHONE1=") + StrHelper::SqlValue(rs.Value(QStringLiteral("U_PHONE1"))),
+        QStringLiteral("PHONE2=") + StrHelper::SqlValue(rs.Value(QStringLiteral("U_PHONE2"))),
         QStringLiteral("USER_GROUP=") + StrHelper::SqlValue(groupDescr),
     };
     return m_engine->AddLine(QStringLiteral("D1"), QString(), QString(), items);

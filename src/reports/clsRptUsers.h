@@ -1,9 +1,9 @@
 #pragma once
 
-#include "clsRptBase.h"
+#include "RptKeysetReport.h"
 
 // The list of the program's users (layout 101).
-class clsRptUsers : public ReportClass<clsRptUsers> {
+class clsRptUsers : public RptKeysetReport<clsRptUsers> {
 public:
     // The conditions and order choices of the users window's print event.
     void Main(QString& sWhereCond, QString& sExtraCond, QStringList& arFields);

@@ -135,6 +135,10 @@ private slots:
     void printToPdfPrinter();
     void choicesRememberedPerSection_data() { TestDatabase::addBackendRows(); }
     void choicesRememberedPerSection();
+    void usersOverSeveralBlocks_data() { TestDatabase::addBackendRows(); }
+    void usersOverSeveralBlocks();
+    void lookupRowsRemovedMeanwhile_data() { TestDatabase::addBackendRows(); }
+    void lookupRowsRemovedMeanwhile();
     void loadPictureSafe();
 
 private:
@@ -496,6 +500,85 @@ void tst_RptLists::choicesRememberedPerSection() {
     gUser->Auth = 0;
     peek(131);
     QCOMPARE(mode, QString("preview"));
+}
+
+// Rows come in blocks: every user once, in the chosen order across the blocks, each with its group
+// looked up on the same connection while the list is being read.
+void tst_RptLists::usersOverSeveralBlocks() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    exec(gConn, "DELETE FROM USERS");
+    constexpr int kUsers = 230;
+    QVERIFY(gConn->BeginTrans());
+    for (int n = 0; n < kUsers; ++n) {
+        const int i = n * 7 % kUsers;  // stored out of order
+        exec(gConn, QString("INSERT INTO USERS (U_NAME, U_AUTH, U_LNAME, USER_GROUP_ID) VALUES ('U%1', 1, "
+                            "'Χρήστης %1', %2)")
+                        .arg(i, 3, 10, QChar('0'))
+                        .arg(i % 2 + 1));
+    }
+    QVERIFY(gConn->CommitTrans());
+    const QString pdf = m_dir.filePath("many.pdf");
+    CommonDialogHook::QueueAnswer(pdf);
+    Choice c;
+    c.order = "Επώνυμο";
+    auto driver = answer(c);
+    QString where, extra;
+    QStringList fields{"U_LNAME~Επώνυμο"};
+    clsRptUsers::New()->Main(where, extra, fields);
+    QCOMPARE(MsgBoxHook::Log().size(), 0);
+
+    const QString text = pdfText(pdf);
+    QStringList names;
+    for (int i = 0; i < kUsers; ++i) names << QString("Χρήστης %1").arg(i, 3, 10, QChar('0'));
+    QCOMPARE(order(text, names), names);
+    for (const QString& name : names) QCOMPARE(text.count(name), 1);
+    for (const int i : {0, 99, 100, 101, 199, 200, 229}) {
+        const QString line = text.section(names[i], 1).section('\n', 0, 0).trimmed();
+        QCOMPARE(line, QString(i % 2 ? "Χρήστες" : "Διαχειριστές"));
+    }
+}
+
+// Rows are read when their page is made: one removed after the first page was shown is left out
+// and the rest still print once each, in order. The keys decided which rows belong, so one marked
+// deleted meanwhile still prints, with what it holds now.
+void tst_RptLists::lookupRowsRemovedMeanwhile() {
+    TEST_REGISTER(db);
+    gConn = db.conn();
+    constexpr int kPhrases = 400;
+    QVERIFY(gConn->BeginTrans());
+    for (int i = 0; i < kPhrases; ++i)
+        exec(gConn, QString("INSERT INTO L_PHRASES (DESCR, MODFLAG) VALUES ('Φράση %1', 'N')").arg(i, 3, 10, QChar('0')));
+    QVERIFY(gConn->CommitTrans());
+    Choice c;
+    c.mode = Choice::Preview;
+    c.order = "Περιγραφή";
+    auto driver = answer(c);
+    runLookup("L_PHRASES", "Φράσεις", "", 127);
+    ReportPreview* preview = openPreview();
+    QVERIFY(preview);
+    QVERIFY(!preview->CountDone());
+    exec(gConn, "DELETE FROM L_PHRASES WHERE DESCR = 'Φράση 350'");
+    exec(gConn, "UPDATE L_PHRASES SET MODFLAG = 'D' WHERE DESCR = 'Φράση 360'");
+    QTRY_VERIFY(preview->CountDone());
+
+    QStringList printed;
+    for (int page = 1; page <= preview->PagesKnown(); ++page) {
+        QVERIFY(preview->ShowPage(page));
+        QList<double> tops;
+        for (const auto& t : preview->CurrentModel()->texts)
+            if (t.text.startsWith("Φράση ")) {
+                printed << t.text;
+                tops << t.rect.top();
+            }
+        // No empty line where a removed row stood: the lines follow each other evenly.
+        for (int i = 2; i < tops.size(); ++i) QVERIFY(qAbs((tops[i] - tops[i - 1]) - (tops[1] - tops[0])) < 0.01);
+    }
+    QStringList expected;
+    for (int i = 0; i < kPhrases; ++i)
+        if (i != 350) expected << QString("Φράση %1").arg(i, 3, 10, QChar('0'));
+    QCOMPARE(printed, expected);
+    QCOMPARE(MsgBoxHook::Log().size(), 0);
 }
 
 void tst_RptLists::loadPictureSafe() {
