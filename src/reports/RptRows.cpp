@@ -16,7 +16,9 @@ bool RptRows::Open(const QString& statement, const QString& keyField, const QStr
     m_caller = callerClass;
     auto list = std::make_unique<ListRecordset>();
     Err().Clear();
-    list->Open(gConn, statement, keyField, order, 0);
+    // Without an order of its own a list is read whole before its first row; the table's own
+    // order is that of its keys, so they order it and the first page needs only the first keys.
+    list->Open(gConn, statement, keyField, order.isEmpty() ? keyField : order, 0);
     const bool failed =
         gErr ? gErr->ErrorMsg(QStringLiteral("Open : ") + source, true, callerClass) : Err().Pending();
     Err().Clear();
@@ -37,7 +39,8 @@ void RptRows::Close() {
 }
 
 bool RptRows::Eof() const {
-    return !m_list || m_row >= m_list->rowCount();
+    // The moves read the rest of the keys before they pass the first ones, so this never waits.
+    return !m_list || (m_row >= m_list->rowsAvailable() && m_list->IsComplete());
 }
 
 void RptRows::MoveNext() {
@@ -52,13 +55,36 @@ void RptRows::MoveFirst() {
 }
 
 void RptRows::skipUnreadable() {
-    while (!Eof() && !m_list->fetchRow(m_row)) {
-        if (Err().Pending()) {
-            if (gErr) gErr->ErrorMsg(QStringLiteral("Open : ") + m_source, true, m_caller);
-            Err().Clear();
+    while (m_list) {
+        if (m_row >= m_list->rowsAvailable() && !m_list->IsComplete()) {
+            completeKeys();
+            continue;
         }
+        if (Eof() || m_list->fetchRow(m_row)) return;
+        reportPending();
         ++m_row;
     }
+}
+
+void RptRows::completeKeys() {
+    // The first page is made from the first keys alone; the rest come when the run reaches them.
+    const QVariant last = m_row > 0 ? m_list->key(m_row - 1) : QVariant();
+    bool replaced = false;
+    m_list->setGrowthHook([&replaced](bool reset) { replaced = reset; });
+    if (!m_list->CompleteKeys()) reportPending();  // the keys read so far stay the list
+    m_list->setGrowthHook({});
+    // The list changed between the two reads: go on after the last row printed, so that no row is
+    // printed twice.
+    if (replaced && last.isValid()) {
+        const int at = m_list->rowOfKey(last);
+        if (at >= 0) m_row = at + 1;
+    }
+}
+
+void RptRows::reportPending() {
+    if (!Err().Pending()) return;
+    if (gErr) gErr->ErrorMsg(QStringLiteral("Open : ") + m_source, true, m_caller);
+    Err().Clear();
 }
 
 QVariant RptRows::Value(const QString& field) const {

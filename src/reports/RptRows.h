@@ -31,6 +31,9 @@ public:
 private:
     // Moves past rows removed since the keys were read, or that cannot be read (reported).
     void skipUnreadable();
+    // Reads the rest of the list's keys; reports a failure.
+    void completeKeys();
+    void reportPending();
 
     std::unique_ptr<ListRecordset> m_list;
     QString m_source;
