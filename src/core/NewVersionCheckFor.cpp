@@ -200,6 +200,7 @@ void SchemaUpgrade() {
         } else {
             gConn->CommitTrans();
         }
+        SqlDialect::forgetStoredFolds();
     }
 }
 

@@ -267,6 +267,25 @@ bool Connection::Open(const QString& connStr, const QString& user, const QString
     m_openPassword = password;
     m_databaseName = database;
     SqlDialect::setActive(backend);
+    SqlDialect::ColumnProbe probe;
+    if (backend == Backend::PostgreSQL) {
+        probe = [name = m_name]() -> std::optional<QStringList> {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (!db.isOpen()) return std::nullopt;
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            // Catalogue only: cannot fail inside a transaction and abort it.
+            if (!q.exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = to_regclass('protocol')"
+                                       " AND attnum > 0 AND NOT attisdropped")))
+                return std::nullopt;
+            QStringList columns;
+            while (q.next()) columns << q.value(0).toString();
+            // No columns: the register is not made yet; ask again later.
+            if (columns.isEmpty()) return std::nullopt;
+            return columns;
+        };
+    }
+    SqlDialect::setStoredFoldsProbe(std::move(probe));
     return true;
 }
 

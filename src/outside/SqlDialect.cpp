@@ -59,6 +59,19 @@ QStringList PgPickerIndexesSql(const QString& table) {
 
 namespace {
 
+SqlDialect::ColumnProbe g_foldsProbe;
+std::optional<QStringList> g_foldsColumns;
+
+// The stored fold of `column` when the connected register has it; without a connection to ask
+// (statements only written, not run) every fold counts as there.
+QString storedFold(const QString& column) {
+    const QString folded = PgFoldedColumn(column);
+    if (folded.isEmpty() || !g_foldsProbe) return folded;
+    if (!g_foldsColumns) g_foldsColumns = g_foldsProbe();
+    if (!g_foldsColumns) return {};
+    return g_foldsColumns->contains(folded, Qt::CaseInsensitive) ? folded : QString();
+}
+
 const QString kEscapeClause = QStringLiteral(" ESCAPE '!'");
 
 class SqliteDialect final : public SqlDialect {
@@ -113,7 +126,7 @@ public:
         const QString fold = QString::fromLatin1(kPgFoldFunction);
         const QString pattern = fold + QLatin1Char('(') + patternLiteral + QLatin1Char(')') + kEscapeClause;
         const qsizetype dot = column.lastIndexOf(QLatin1Char('.'));
-        const QString stored = PgFoldedColumn(column.mid(dot + 1).trimmed());
+        const QString stored = storedFold(column.mid(dot + 1).trimmed());
         if (!stored.isEmpty()) return column.left(dot + 1) + stored + QStringLiteral(" LIKE ") + pattern;
         return fold + QLatin1Char('(') + column + QStringLiteral(" COLLATE \"default\") LIKE ") + pattern;
     }
@@ -239,4 +252,13 @@ const SqlDialect& SqlDialect::active() {
 
 void SqlDialect::setActive(Backend backend) {
     g_active = backend;
+}
+
+void SqlDialect::setStoredFoldsProbe(ColumnProbe probe) {
+    g_foldsProbe = std::move(probe);
+    g_foldsColumns.reset();
+}
+
+void SqlDialect::forgetStoredFolds() {
+    g_foldsColumns.reset();
 }

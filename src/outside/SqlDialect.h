@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
 class QSqlDatabase;
 
 // The database backends the register runs on.
@@ -51,6 +54,14 @@ public:
     // The dialect of the session's connection (set by Connection::Open; SQLite before any open).
     static const SqlDialect& active();
     static void setActive(Backend backend);
+
+    // The stored folds (PgFoldedColumns) that the connected register holds. A register whose
+    // upgrade to them failed has none, and like() must then fold in the statement, or every
+    // search would fail. The probe answers the column names of PROTOCOL (nothing while it cannot
+    // tell); its answer is kept until the next connection or forgetStoredFolds().
+    using ColumnProbe = std::function<std::optional<QStringList>()>;
+    static void setStoredFoldsProbe(ColumnProbe probe);
+    static void forgetStoredFolds();
 };
 
 // The collation that compares Greek text without regard to case and accents (SQLite).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -79,13 +81,15 @@ public:
     struct ExportFormat {
         QString dateFormat, timeFormat;
         QList<int> fields;  // per exported column, the list's field; -1 when absent
+        QHash<qint64, QString> dates;  // texts of the dates met so far, by day: a list repeats them
     };
     static QString ExportHeader();
     // One value as the file holds it: between double quotes, inner ones doubled, when it holds ";",
     // a double quote or a line break; else as it is.
     static QString CsvValue(const QString& text);
     static ExportFormat ExportFormatOf(const ListRecordset& list);
-    static QString ExportLine(const ExportFormat& format, const QVector<QVariant>& values);
+    // Appends one entry's line, with its CR LF.
+    static void AppendExportLine(QString& out, ExportFormat& format, const QVector<QVariant>& values);
 
     // The framework's events.
     void mclsDBForm_PostInitRec(long Action) override;

@@ -39,18 +39,35 @@ const char16_t kHeader[] =
     u"Περίληψη;Θέμα;Αρχειοθέτηση;Συσχετιζόμενα;Αρμόδιος εξ.;Προς;Τύπ.Εξ;Παρατηρήσεις.;Διεύθυνση Παραλήπτη;"
     u"Πόλη Παραλήπτη;Θέμα Εξερχ.;Ημερομ. Απάντ.;Ημερομ. Διεκπ.";
 
+// A day as the user's short date, formatted once per day met.
+const QString& dayText(const QDate& day, frmProtocol::ExportFormat& format) {
+    auto it = format.dates.find(day.toJulianDay());
+    if (it == format.dates.end()) it = format.dates.insert(day.toJulianDay(), day.toString(format.dateFormat));
+    return *it;
+}
+
 // A value as text: dates in the user's short-date format, the time after a blank unless it is
 // midnight; numbers in plain decimal; Null empty.
-QString valueText(const QVariant& v, const QString& dateFormat, const QString& timeFormat) {
+QString valueText(const QVariant& v, frmProtocol::ExportFormat& format) {
     if (v.isNull()) return {};
-    if (v.typeId() == QMetaType::QDate) return v.toDate().toString(dateFormat);
+    if (v.typeId() == QMetaType::QString) return v.toString();
+    if (v.typeId() == QMetaType::QDate) return dayText(v.toDate(), format);
     if (v.typeId() == QMetaType::QDateTime) {
         const QDateTime t = v.toDateTime();
-        QString text = t.date().toString(dateFormat);
-        if (t.time() != QTime(0, 0)) text += u' ' + t.time().toString(timeFormat);
+        QString text = dayText(t.date(), format);
+        if (t.time() != QTime(0, 0)) text += u' ' + t.time().toString(format.timeFormat);
         return text;
     }
     return DBHelper::ValueText(v);
+}
+
+// True when the value would split a line or a column unquoted.
+bool needsQuotes(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u';' || u == u'"' || u == u'\r' || u == u'\n') return true;
+    }
+    return false;
 }
 
 QString stamp() {
@@ -67,23 +84,26 @@ frmProtocol::ExportFormat frmProtocol::ExportFormatOf(const ListRecordset& list)
     return f;
 }
 
-QString frmProtocol::ExportLine(const ExportFormat& format, const QVector<QVariant>& values) {
-    QString line;
+void frmProtocol::AppendExportLine(QString& out, ExportFormat& format, const QVector<QVariant>& values) {
     for (int i = 0; i < int(std::size(kColumns)); ++i) {
         const int field = format.fields.value(i, -1);
-        QString text =
-            field < 0 ? QString() : valueText(values.value(field), format.dateFormat, format.timeFormat);
-        if (kColumns[i].cleaned) Utility::OneLine(text);
-        line += CsvValue(text) + u';';
+        if (field >= 0 && field < values.size() && !values.at(field).isNull()) {
+            QString text = valueText(values.at(field), format);
+            if (kColumns[i].cleaned && (text.contains(u'\r') || text.contains(u'\n'))) Utility::OneLine(text);
+            if (needsQuotes(text))
+                out += CsvValue(text);
+            else
+                out += text;
+        }
+        out += u';';
     }
-    return line;
+    out += QLatin1String("\r\n");
 }
 
 QString frmProtocol::CsvValue(const QString& text) {
     // Only values that would otherwise split a line or a column are quoted, so that every other
     // file is written byte for byte as before.
-    const bool quote = text.contains(u';') || text.contains(u'"') || text.contains(u'\r') || text.contains(u'\n');
-    if (!quote) return text;
+    if (!needsQuotes(text)) return text;
     QString inner = text;
     inner.replace(QStringLiteral("\""), QStringLiteral("\"\""));
     return u'"' + inner + u'"';
@@ -132,7 +152,7 @@ void frmProtocol::cmdExport_Click() {
     if (ok) {
         // One pass: the rows are read by key in chunks and kept nowhere; the lines are encoded and
         // written some at a time (a code-page converter for every line cost more than the line).
-        const ExportFormat format = ExportFormatOf(*list);
+        ExportFormat format = ExportFormatOf(*list);
         QString lines;
         const auto flush = [&] {
             const bool written = lines.isEmpty() || file.write(Cp1253::encode(lines)) >= 0;
@@ -141,8 +161,7 @@ void frmProtocol::cmdExport_Click() {
         };
         ok = list->Walk(
             [&](int, const QVector<QVariant>& values) {
-                lines += ExportLine(format, values);
-                lines += QLatin1String("\r\n");
+                AppendExportLine(lines, format, values);
                 return lines.size() < 64 * 1024 || flush();
             },
             1000, format.fields);

@@ -411,6 +411,37 @@ void tst_DBForm::listStillComing() {
         QCOMPARE(form.adodc->RecordCount(), kItems);
         QVERIFY(!Err().Pending());
     }
+    {
+        ItemsForm form;
+        QVERIFY(form.Init(db.conn(), kAll));
+        // "Select all" typed before the rest came in selects the whole list.
+        form.tdbg->selectAll();
+        QCOMPARE(form.tdbg->selectionModel()->selectedRows().size(), kItems);
+        QCOMPARE(form.SelectedRecs("NAME").toList().size(), kItems);
+        QCOMPARE(form.SelectedRecs("NAME").toList().last().toString(), name(kItems - 1));
+    }
+    // The list changed between its two reads: the record page follows the shown entry to its new
+    // place, or, when it is gone, shows the row now at its place.
+    struct Change {
+        QString sql, before, after;
+        int position;
+    };
+    const QList<Change> changes{
+        {QStringLiteral("INSERT INTO ITEMS (NAME, CODE, FLAG) VALUES ('Άλφα', 'X', 'N')"), name(1), name(1), 3},
+        {QStringLiteral("DELETE FROM ITEMS WHERE NAME = '%1'").arg(name(0)), name(0), name(1), 2},
+    };
+    for (const Change& change : changes) {
+        ItemsForm form;
+        QVERIFY(form.Init(db.conn(), kAll));
+        form.adodc->SetAbsolutePosition(2);
+        QCOMPARE(form.txtEdit[0]->text(), change.before);
+        QVERIFY(db.conn()->Execute(change.sql));
+        form.tdbg->model()->fetchMore(QModelIndex());
+        QVERIFY(form.f().List()->IsComplete());
+        QCOMPARE(form.txtEdit[0]->text(), change.after);
+        QCOMPARE(form.adodc->AbsolutePosition(), change.position);
+        QCOMPARE(form.tdbg->currentIndex().row(), change.position - 1);
+    }
 }
 
 void tst_DBForm::listing() {

@@ -143,6 +143,13 @@ void tst_ListRecordset::statementTexts_data() {
     QTest::newRow("no key to ask for")
         << ListRecordset::BlockSql(st, "ID", {QVariant()}, mssql)
         << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (NULL)";
+    const SqlDialect& pg = SqlDialect::forBackend(Backend::PostgreSQL);
+    QTest::newRow("whole-number keys as one array on PostgreSQL")
+        << ListRecordset::BlockSql(st, "ID", {3, qlonglong(10), 3, -4}, pg, {"THEMA"})
+        << "SELECT q.ID, q.THEMA FROM (SELECT * FROM PROTOCOL) q WHERE ID = ANY('{3,10,-4}')";
+    QTest::newRow("other keys listed on PostgreSQL")
+        << ListRecordset::BlockSql(st, "ID", {3, 2.5, QStringLiteral("3")}, pg)
+        << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (3,2.5,'3')";
 }
 
 void tst_ListRecordset::unconditioned_data() {

@@ -1661,7 +1661,7 @@ private slots:
                          .arg(scalar(QStringLiteral("SELECT ID FROM L_TYPOI WHERE CODE='DOC'")))));
         QVERIFY(
             exec(QStringLiteral("INSERT INTO PROTOCOL (ETOS, HMEROM, HMER_DIEKP, MODUSER) VALUES "
-                                "(2025, '2025-03-03', '2025-03-04 00:00:00', 1)")));
+                                "(2025, '2025-03-03', '2025-03-02 00:00:00', 1)")));
         form->txtSearch[1]->setText(QStringLiteral("2025"));
         form->key("list");
         QCOMPARE(form->f().List()->rowCount(), 2);
@@ -1695,7 +1695,7 @@ private slots:
         first[21] = QStringLiteral("05/03/2025 14:30:00");
         second[0] = QStringLiteral("2"), second[1] = QStringLiteral("2025"),
         second[2] = QStringLiteral("03/03/2025");
-        second[21] = QStringLiteral("04/03/2025");
+        second[21] = QStringLiteral("02/03/2025");  // a day met before, in another column
         const QString expected =
             frmProtocol::ExportHeader() + QStringLiteral("\r\n") + line(first) + line(second);
         QCOMPARE(frmProtocol::ExportHeader().count(u';'), 21);

@@ -15,6 +15,21 @@
 #include "VbKeys.h"
 #include "clsDBForm.h"
 
+namespace {
+
+// "Select all" (Ctrl+A, the corner button) means the whole list: its rest is read first, as the
+// count, the sort and the export do, or the rows still to come would stay unselected.
+class ListView final : public QTableView {
+public:
+    using QTableView::QTableView;
+    void selectAll() override {
+        if (model() && model()->canFetchMore(QModelIndex())) model()->fetchMore(QModelIndex());
+        QTableView::selectAll();
+    }
+};
+
+}  // namespace
+
 DBFormWindow::DBFormWindow(QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowMinMaxButtonsHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -45,7 +60,7 @@ DBFormWindow::DBFormWindow(QWidget* parent) : QDialog(parent) {
     }
     layout->addWidget(tabA, 1);
 
-    tdbg = named(new QTableView(fr[2]), QStringLiteral("tdbg"));
+    tdbg = named(new ListView(fr[2]), QStringLiteral("tdbg"));
     tdbg->setAccessibleName(QStringLiteral("Κατάλογος"));
     tdbg->setSelectionBehavior(QAbstractItemView::SelectRows);
     tdbg->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -52,6 +52,7 @@ void GridModel::sourceGrew(bool reset) {
         beginResetModel();
         m_rows = rows;
         endResetModel();
+        emit listReplaced();
     } else if (rows > m_rows) {
         // The rows known before keep their places: the new ones come after them.
         beginInsertRows(QModelIndex(), m_rows, rows - 1);

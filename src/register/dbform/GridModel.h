@@ -37,6 +37,11 @@ public:
     // changed its rows (a Requery).
     void setSource(std::shared_ptr<const RowSource> source);
     std::shared_ptr<const RowSource> source() const { return m_source; }
+signals:
+    // The rest of the list came in different from the rows shown first: the grid took the new list.
+    void listReplaced();
+
+public:
     // A copy of the snapshot as the source (the rows are implicitly shared).
     void setRecordset(const Recordset& recordset);
 

@@ -207,14 +207,31 @@ QString ListRecordset::BlockSql(const QString& statement, const QString& keyFiel
             if (c.compare(keyField, Qt::CaseInsensitive) != 0) list << QStringLiteral("q.") + c;
         selected = list.join(QStringLiteral(", "));
     }
-    const QString bare = Unconditioned(statement);
-    const QString rows = derived(bare.isEmpty() ? statement : bare);
+    // A list reads many blocks of one statement: cut its condition off once.
+    thread_local QString lastStatement, lastRows;
+    if (statement != lastStatement || lastRows.isEmpty()) {
+        const QString bare = Unconditioned(statement);
+        lastRows = derived(bare.isEmpty() ? statement : bare);
+        lastStatement = statement;
+    }
+    const QString rows = lastRows;
     QStringList literals;
     QSet<QString> seen;
+    QSet<qint64> seenNumbers;
     literals.reserve(keys.size());
-    seen.reserve(keys.size());
+    bool allWhole = true;
     for (const QVariant& k : keys) {
         if (k.isNull()) continue;
+        // Whole-number keys, the common case, skip the texts' set.
+        if (isIntegral(k) && k.typeId() != QMetaType::ULongLong) {
+            const qint64 n = k.toLongLong();
+            if (!seenNumbers.contains(n) && (seen.isEmpty() || !seen.contains(QString::number(n)))) {
+                seenNumbers.insert(n);
+                literals << QString::number(n);
+            }
+            continue;
+        }
+        allWhole = false;
         QString literal;
         switch (k.typeId()) {
             case QMetaType::QDate:
@@ -226,8 +243,10 @@ QString ListRecordset::BlockSql(const QString& statement, const QString& keyFiel
             default:
                 literal = isNumeric(k) ? numberText(k) : dialect.textLiteral(k.toString());
         }
+        bool whole = false;
+        const qint64 n = isNumeric(k) ? literal.toLongLong(&whole) : 0;
         // A key listed twice would bring its rows twice.
-        if (!seen.contains(literal)) {
+        if (!seen.contains(literal) && !(whole && seenNumbers.contains(n))) {
             seen.insert(literal);
             literals << literal;
         }
@@ -242,6 +261,12 @@ QString ListRecordset::BlockSql(const QString& statement, const QString& keyFiel
         return QStringLiteral("SELECT ") + selected + QStringLiteral(" FROM (VALUES ") + values +
                QStringLiteral(") list_keys CROSS JOIN ") + rows + QStringLiteral(" WHERE q.") +
                keyField + QStringLiteral(" = list_keys.column1");
+    }
+    if (dialect.backend() == Backend::PostgreSQL && allWhole && !literals.isEmpty()) {
+        // One array literal parses and plans faster than hundreds of constants.
+        return QStringLiteral("SELECT ") + (columns.isEmpty() ? QStringLiteral("*") : selected) +
+               QStringLiteral(" FROM ") + rows + QStringLiteral(" WHERE ") + keyField + QStringLiteral(" = ANY('{") +
+               literals.join(QLatin1Char(',')) + QStringLiteral("}')");
     }
     // No key can match an empty list; "IN ()" is no SQL anywhere.
     const QString in = literals.isEmpty() ? QStringLiteral("NULL") : literals.join(QLatin1Char(','));

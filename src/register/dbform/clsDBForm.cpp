@@ -169,6 +169,13 @@ bool clsDBForm::Init(const QString& formScript, DBFormWindow* form, ConnectionPt
                 if (m_busy || !m_form || Editing() || !current.isValid()) return;
                 m_form->adodc->SetAbsolutePosition(current.row() + 1);
             });
+    // The record page follows the new list: the shown entry where it now stands, else the row at
+    // the same place.
+    connect(m_model, &GridModel::listReplaced, this, [this] {
+        if (m_busy || !m_form || Editing() || !m_list) return;
+        const int row = m_list->rowOfKey(m_currentKey);
+        m_form->adodc->SetAbsolutePosition(row >= 0 ? row + 1 : m_form->adodc->AbsolutePosition());
+    });
     applyGridColumns();
     buildToolbar(images, imageSize);
 
