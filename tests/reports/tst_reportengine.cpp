@@ -4,7 +4,6 @@
 #include <QTest>
 #include <functional>
 
-#include "LayoutFixtures.h"
 #include "MsgBox.h"
 #include "ReportEngine.h"
 #include "StrHelper.h"
@@ -296,7 +295,7 @@ void tst_ReportEngine::headerAndFooterOnEveryPage() {
 void tst_ReportEngine::detailedListPattern() {
     // An entry is a record of labelled lines; its value lists mix label literals and values.
     const QString subject = QStringList(QList<QString>(80, "θέμα")).join(' ');
-    auto f = start(LayoutFixtures::kProtDet, 30, [&](ReportEngine& e, int i) {
+    auto f = start(modResIDs::GetResString(modResIDs::resProtDetRpt, ""), 30, [&](ReportEngine& e, int i) {
         e.Cmd("");
         e.AddLine("h1", "t2", StrHelper::SqlValue(QString("Αρ.Πρωτοκ. %1 / 2026").arg(i)), {});
         e.AddLine("D3a", "t1,m1,t3,m2", "'Αρμόδιος','Α, Β',' Αρμόδιος',Null", {});
@@ -323,7 +322,7 @@ void tst_ReportEngine::detailedListPattern() {
 void tst_ReportEngine::totalsPattern() {
     // All of it in one call; the engine breaks the pages, and a heading never ends one.
     bool called = false;
-    auto f = start(LayoutFixtures::kProtGroup, 0, [](ReportEngine&, int) { return false; });
+    auto f = start(modResIDs::GetResString(modResIDs::resProtGroupRpt, ""), 0, [](ReportEngine&, int) { return false; });
     QVERIFY(f);
     f->rows = 1;
     f->addRow = [&](int) {
@@ -353,7 +352,7 @@ void tst_ReportEngine::totalsPattern() {
 
 void tst_ReportEngine::receiptPattern() {
     // One page per receipt: the builder ends its page, CacheNextPage ends it once more.
-    auto f = start(LayoutFixtures::kProtReceipt, 4, [](ReportEngine& e, int i) {
+    auto f = start(modResIDs::GetResString(modResIDs::resProtReceiptRpt, ""), 4, [](ReportEngine& e, int i) {
         e.Cmd("");
         e.AddLine("H1", "", "", {});
         e.AddLine("D1", "t1,m1", "'Θέμα','Αίτηση " + QString::number(i) + "'", {});

@@ -1,6 +1,5 @@
 #include <QTest>
 
-#include "LayoutFixtures.h"
 #include "ReportLayout.h"
 #include "modResIDs.h"
 
