@@ -63,7 +63,22 @@ bool canWrite(const QString& file) {
 QString SettingsStore::MachineFile() {
     const QString dir = configDir();
     if (!dir.isEmpty()) return dir + QStringLiteral("/machine.ini");
-    return QStringLiteral("/etc/xdg/Protocol/machine.ini");
+    const QString name = QStringLiteral("/Protocol/machine.ini");
+    const QStringList dirs = MachineFolders();
+    for (const QString& d : dirs)
+        if (QFileInfo(d + name).isFile()) return d + name;
+    return dirs.first() + name;
+}
+
+QStringList SettingsStore::MachineFolders() {
+    QStringList dirs;
+    // Relative entries are invalid by the XDG rules and ignored.
+    for (const QString& d :
+         qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(d)) dirs << QDir::cleanPath(d);
+    const QString etc = QStringLiteral("/etc/xdg");
+    if (!dirs.contains(etc)) dirs << etc;
+    return dirs;
 }
 
 QString SettingsStore::UserFile() {

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Named text values per section, machine-wide (installation values) or per user (preferences).
 // Sections look like "\Protocol" or "\Protocol\frm_SelectFolder"; section and value names match
 // without regard to case. The files live in PROTOCOL_CONFIG_DIR when set (machine.ini, user.ini),
-// else in the platform's standard configuration folders. An unreadable file reads as empty.
+// else in the XDG configuration folders: "Protocol/machine.ini" in the first of MachineFolders()
+// that has one (a new one goes to the first of them), "Protocol/user.ini" in XDG_CONFIG_HOME
+// (~/.config). An unreadable file reads as empty.
 class SettingsStore {
 public:
     static QString GetValue(const QString& section, const QString& name, const QString& defaultValue,
@@ -13,5 +16,7 @@ public:
     static bool SaveValue(const QString& section, const QString& name, const QString& value, bool perUser);
 
     static QString MachineFile();
+    // The absolute folders of XDG_CONFIG_DIRS in their order, then /etc/xdg when they lack it.
+    static QStringList MachineFolders();
     static QString UserFile();
 };
