@@ -99,6 +99,19 @@ QString SettingsStore::GetValue(const QString& section, const QString& name, con
     return asText(s.value(key));
 }
 
+QStringList SettingsStore::SectionsWith(const QString& name, bool perUser) {
+    const QString file = fileFor(perUser);
+    if (!QFileInfo(file).isFile()) return {};
+    QSettings s(file, QSettings::IniFormat);
+    QStringList sections;
+    for (const QString& group : s.childGroups()) {
+        s.beginGroup(group);
+        if (!storedSpelling(s.childKeys(), name).isEmpty()) sections << group;
+        s.endGroup();
+    }
+    return sections;
+}
+
 bool SettingsStore::SaveValue(const QString& section, const QString& name, const QString& value,
                               bool perUser) {
     const QString file = fileFor(perUser);

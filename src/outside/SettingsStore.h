@@ -15,6 +15,9 @@ public:
                             bool perUser);
     static bool SaveValue(const QString& section, const QString& name, const QString& value, bool perUser);
 
+    // The top-level sections (without the backslash) that hold a value of the name.
+    static QStringList SectionsWith(const QString& name, bool perUser);
+
     static QString MachineFile();
     // The absolute folders of XDG_CONFIG_DIRS in their order, then /etc/xdg when they lack it.
     static QStringList MachineFolders();
