@@ -28,6 +28,13 @@ constexpr int kSliceMs = 40;  // reading on in slices keeps the window answering
 const QStringList kZooms{QStringLiteral("Πλάτος σελίδας"), QStringLiteral("Ολόκληρη σελίδα"), QStringLiteral("50%"),
                          QStringLiteral("75%"), QStringLiteral("100%"), QStringLiteral("150%"),
                          QStringLiteral("200%")};
+
+// The page's image is kept from one render to the next, and from one preview window to the next:
+// a fresh image of a few MiB costs more than painting the page into it.
+QImage& spareImage() {
+    static QImage image;
+    return image;
+}
 }  // namespace
 
 // A window opened from a modal form must belong to it, or the form's modality would shut it out.
@@ -138,6 +145,7 @@ ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine)
 }
 
 ReportPreview::~ReportPreview() {
+    spareImage() = takeImage();
     // Deleted with the form it belongs to: the run ends as if the window had been closed.
     if (m_attached) {
         m_attached = false;
@@ -253,7 +261,10 @@ void ReportPreview::render() {
         default: dpm = screenDpm * cmbZoom->currentText().chopped(1).toDouble() / 100.0; break;
     }
     dpm = std::clamp(dpm, 0.5, 40.0);
-    QImage image(qRound(page->size.width() * dpm), qRound(page->size.height() * dpm), QImage::Format_RGB32);
+    const QSize size(qRound(page->size.width() * dpm), qRound(page->size.height() * dpm));
+    QImage image = takeImage();
+    if (image.size() != size || image.format() != QImage::Format_RGB32 || !image.isDetached())
+        image = QImage(size, QImage::Format_RGB32);
     image.setDotsPerMeterX(qRound(dpm * 1000));
     image.setDotsPerMeterY(qRound(dpm * 1000));
     image.fill(Qt::white);
@@ -262,8 +273,20 @@ void ReportPreview::render() {
     p.setRenderHint(QPainter::TextAntialiasing);
     ReportPage::Paint(p, *page, dpm);
     p.end();
-    lblPage->setPixmap(QPixmap::fromImage(image));
-    lblPage->resize(image.size());
+    lblPage->resize(size);
+    // The pixmap shares the image rather than copying it; the next render takes it back.
+    lblPage->setPixmap(QPixmap::fromImage(std::move(image)));
+}
+
+QImage ReportPreview::takeImage() {
+    QImage image;
+    if (!lblPage->pixmap().isNull()) {
+        image = lblPage->pixmap().toImage();
+        lblPage->setPixmap(QPixmap());
+    } else {
+        image.swap(spareImage());
+    }
+    return image;
 }
 
 void ReportPreview::updateState() {
