@@ -198,9 +198,11 @@ void Summary::add(const QString& what, double ms, double referenceMs, const QStr
 }
 
 void Summary::print() const {
+    int width = 40;
+    for (const Line& l : m_lines) width = std::max(width, int(l.what.size()));
     out() << Qt::endl
           << QStringLiteral("summary %1 %2 %3 %4  %5")
-                 .arg(QString(), -40)
+                 .arg(QString(), -width)
                  .arg(QStringLiteral("ms"), 9)
                  .arg(QStringLiteral("ref ms"), 9)
                  .arg(QStringLiteral("ratio"), 6)
@@ -208,7 +210,7 @@ void Summary::print() const {
           << Qt::endl;
     for (const Line& l : m_lines)
         out() << QStringLiteral("summary %1 %2 %3 %4  %5")
-                     .arg(l.what, -40)
+                     .arg(l.what, -width)
                      .arg(l.ms, 9, 'f', 1)
                      .arg(l.referenceMs > 0 ? QString::number(l.referenceMs, 'f', 1) : QStringLiteral("-"), 9)
                      .arg(l.referenceMs > 0 ? QString::number(l.ms / l.referenceMs, 'f', 2) : QStringLiteral("-"), 6)
