@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "ReportEngine.h"
@@ -61,12 +62,15 @@ ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine)
     spnPage->setAccessibleName(QStringLiteral("Σελίδα"));
     spnPage->setRange(1, 1);
     spnPage->setKeyboardTracking(false);
+    // Room for a long report's page numbers from the start: the window must not widen as they grow.
+    spnPage->setMinimumWidth(spnPage->sizeHint().width() + fontMetrics().horizontalAdvance(QStringLiteral("999999")));
     if (auto* edit = spnPage->findChild<QLineEdit*>()) edit->setAccessibleName(QStringLiteral("Σελίδα"));
     auto* lblPage_ = new QLabel(QStringLiteral("Σελίδα"), this);
     lblPage_->setBuddy(spnPage);
     bar->addWidget(lblPage_);
     bar->addWidget(spnPage);
     lblPages = new QLabel(this);
+    lblPages->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("από 9999999+")));
     bar->addWidget(lblPages);
     cmdNext = button(QStringLiteral(">"), QStringLiteral("Επόμενη σελίδα"), "cmdNext");
     cmdLast = button(QStringLiteral(">|"), QStringLiteral("Τελευταία σελίδα"), "cmdLast");
@@ -97,6 +101,8 @@ ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine)
     auto* status = new QHBoxLayout;
     lblProgress = new QLabel(this);
     lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    // The count's text grows while the rest is read; the window must not widen with it.
+    lblProgress->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     barProgress = new QProgressBar(this);
     barProgress->setRange(0, 0);
     barProgress->setMaximumWidth(200);
@@ -253,7 +259,11 @@ void ReportPreview::render() {
     const ReportPage::Page* page = CurrentModel();
     if (!page) return;
     const double screenDpm = logicalDpiX() / 25.4;
-    const QSize view = scroll->viewport()->size() - QSize(4, 4);
+    QSize view = scroll->viewport()->size() - QSize(4, 4);
+    // A page as wide as the view is taller than it: leave room for the scroll bar it will bring, so
+    // that the page keeps its size when the bar comes.
+    if (cmbZoom->currentIndex() == 0 && !scroll->verticalScrollBar()->isVisible())
+        view.rwidth() -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll->verticalScrollBar());
     double dpm;
     switch (cmbZoom->currentIndex()) {
         case 0: dpm = view.width() / page->size.width(); break;
