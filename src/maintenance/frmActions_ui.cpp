@@ -8,12 +8,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "AppIcons.h"
 #include "ControlNames.h"
 #include "frmActions.h"
 
 void frmActions::buildControls() {
     named(this, QStringLiteral("frmActions"));
     setWindowTitle(QStringLiteral("Συντήρηση Βάσης Δεδομένων"));
+    setWindowIcon(AppIcons::Icon(AppIcons::Program::Kessbo));
 
     SSTab1 = named(new QTabWidget(this), QStringLiteral("SSTab1"));
 

@@ -24,6 +24,7 @@
 #include <csignal>
 
 #include "App.h"
+#include "AppIcons.h"
 #include "KessboPlaces.h"
 #include "ModMain.h"
 #include "MsgBox.h"
@@ -258,6 +259,9 @@ private slots:
         frmActions form;
         form.Init();
         QCOMPARE(form.windowTitle(), QStringLiteral("Συντήρηση Βάσης Δεδομένων"));
+        QCOMPARE(
+            form.windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+            AppIcons::Draw(AppIcons::Program::Kessbo, 32));
         QCOMPARE(form.SSTab1->currentIndex(), 0);
         QCOMPARE(form.SSTab1->tabText(0), QStringLiteral("Εντοπισμός Βάσης Δεδομένων"));
         QCOMPARE(form.SSTab1->tabText(1), QStringLiteral("&Αντίγραφα Ασφαλείας"));
