@@ -1,6 +1,8 @@
 // The backup utility's window and its backup flow, on real SQLite and PostgreSQL registers.
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -24,6 +26,7 @@
 #include <csignal>
 
 #include "App.h"
+#include "FileModes.h"
 #include "KessboPlaces.h"
 #include "ModMain.h"
 #include "MsgBox.h"
@@ -33,6 +36,7 @@
 #include "RegisterDatabase.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
+#include "cls_SQLServer.h"
 #include "frmActions.h"
 
 namespace {
@@ -545,6 +549,68 @@ private slots:
         QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{label + ".bak"});
         QVERIFY(QDir(inst.appFolder()).entryList(QDir::Files).isEmpty());
+    }
+
+    // With the usual umask 022, the .bak (and its temporary), the archive and its entry are the
+    // owner's alone, or the group's too when the register is shared through its group; another
+    // user cannot read a private archive even through open folders.
+    void backupFilesArePrivate_data() {
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("private register") << false;
+        QTest::newRow("register shared with its group") << true;
+    }
+    void backupFilesArePrivate() {
+        QFETCH(bool, shared);
+        const mode_t savedMask = ::umask(022);
+        const auto restoreMask = qScopeGuard([&] { ::umask(savedMask); });
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(createRegister(db));
+        const QString file = databaseName(db);
+        const gid_t nogroup = 65534;
+        QCOMPARE(::chmod(QFile::encodeName(file).constData(), shared ? 0660 : 0600), 0);
+        if (shared) QCOMPARE(::chown(QFile::encodeName(file).constData(), uid_t(-1), nogroup), 0);
+        Installation inst;
+        inst.protocol(db);
+        runBackup(1);
+        QVERIFY2(prompts().value(0).startsWith("Η διαδικασία ολοκληρώθηκε επιτυχώς!"),
+                 qPrintable(prompts().value(0)));
+        const QString bak = inst.backupFolder() + "/register.bak";
+        const QStringList zips = QDir(inst.appFolder()).entryList({"register-*.zip"});
+        QCOMPARE(zips.size(), 1);
+        const QString zip = inst.appFolder() + "/" + zips.first();
+        const int mode = shared ? 0660 : 0600;
+        for (const QString& f : {bak, zip}) {
+            QCOMPARE(int(FileModes::ModeOf(f)), mode);
+            QCOMPARE(QFileInfo(f).groupId() == nogroup, shared);
+        }
+        QByteArray out;
+        QCOMPARE(run("zipinfo", {zip}, &out), 0);
+        QVERIFY2(out.contains(shared ? "-rw-rw---- " : "-rw------- "), out.constData());
+
+        // The temporary .bak is private while the backup writes it.
+        QList<int> seen;
+        cls_SQLServer sql(Backend::SQLite);
+        sql.Sharing = FileModes::SharingOf(file);
+        sql.Progress = [&](qint64, qint64) {
+            for (const QString& f : QDir(inst.dir.path()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden))
+                seen << int(FileModes::ModeOf(inst.dir.filePath(f)));
+        };
+        QVERIFY(sql.Backup_db("localhost", "", file, inst.dir.filePath("again.bak"), ""));
+        QVERIFY(!seen.isEmpty());
+        QCOMPARE(seen, QList<int>(seen.size(), 0600));
+
+        if (shared) return;
+        if (run("runuser", {"-u", "nobody", "--", "true"}) != 0)
+            QSKIP("cannot run as another user here; modes checked");
+        // Open folders all the way: only the archive's own mode may keep it from others.
+        for (QString d = inst.appFolder(); d != QDir::rootPath() && d != QDir::tempPath();
+             d = QFileInfo(d).absolutePath())
+            QFile(d).setPermissions(QFile(d).permissions() | QFileDevice::ExeOther | QFileDevice::ReadOther);
+        QFile control(inst.appFolder() + "/open.txt");
+        QVERIFY(control.open(QIODevice::WriteOnly) && control.write("x") == 1);
+        control.close();
+        QCOMPARE(run("runuser", {"-u", "nobody", "--", "cat", control.fileName()}), 0);  // the switch works
+        QVERIFY(run("runuser", {"-u", "nobody", "--", "cat", zip}) != 0);
     }
 
     void missingDatabase_data() { TestDatabase::addBackendRows(); }
