@@ -24,6 +24,7 @@
 #include <QThread>
 #include <atomic>
 #include <csignal>
+#include <utility>
 
 #include "App.h"
 #include "FileModes.h"
@@ -611,6 +612,96 @@ private slots:
         control.close();
         QCOMPARE(run("runuser", {"-u", "nobody", "--", "cat", control.fileName()}), 0);  // the switch works
         QVERIFY(run("runuser", {"-u", "nobody", "--", "cat", zip}) != 0);
+    }
+
+    // Kessbo killed while pg_dump runs: pg_dump ends with it, no file holds the password, and
+    // the next start removes the unfinished backup (and an older version's password file).
+    void killedDuringTheDump() {
+        if (!TestDatabase::postgresConfigured()) QSKIP("PROTOCOL_TEST_PG is not set");
+        TestDatabase db(Backend::PostgreSQL);
+        QVERIFY(createRegister(db));
+        Installation inst;
+        inst.protocol(db);
+        const QString bak = inst.oldBackup(KessboPlaces::DatabaseLabel(databaseName(db)));
+        QTemporaryDir root, state, temp;
+        QVERIFY(QDir().mkpath(root.filePath("15/bin")));
+        const QByteArray dump =
+            "#!/bin/sh\n"
+            "while [ $# -gt 0 ]; do [ \"$1\" = -f ] && out=\"$2\"; shift; done\n"
+            "printf partial > \"$out\"\n"
+            "echo $$ > \"$KESSBO_TEST_STATE/pid.new\" && mv \"$KESSBO_TEST_STATE/pid.new\" "
+            "\"$KESSBO_TEST_STATE/pid\"\n"
+            "exec sleep 600\n";
+        for (const auto& [name, text] : {std::pair<QString, QByteArray>{"postgres", "#!/bin/sh\nexit 0\n"},
+                                         {"pg_isready", "#!/bin/sh\nexit 0\n"},
+                                         {"pg_dump", dump}}) {
+            QFile f(root.filePath("15/bin/" + name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
+            QVERIFY(
+                f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        }
+
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KESSBO_TEST_ROOT", root.path());
+        env.insert("KESSBO_TEST_STATE", state.path());
+        env.insert("TMPDIR", temp.path());
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {"killedRun"});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFileInfo::exists(state.filePath("pid")) || child.state() == QProcess::NotRunning, 60000);
+        QVERIFY2(child.state() == QProcess::Running, child.readAll().constData());
+        QFile pidFile(state.filePath("pid"));
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const qint64 dumpPid = pidFile.readAll().trimmed().toLongLong();
+        QVERIFY(dumpPid > 0);
+        child.kill();
+        QVERIFY(child.waitForFinished(30000));
+        // Gone or a zombie waiting to be reaped: either way it runs no more.
+        const auto running = [dumpPid] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(dumpPid));
+            if (!stat.open(QIODevice::ReadOnly)) return false;
+            const QByteArray line = stat.readAll();
+            return line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
+        };
+        const auto reap = qScopeGuard([&] {
+            if (running()) ::kill(pid_t(dumpPid), SIGKILL);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!running(), 30000);
+        QVERIFY(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());  // no password file
+        const QStringList left = QDir(inst.backupFolder()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden);
+        QCOMPARE(left.size(), 1);
+
+        // The next start, with a password file of an older version lying about.
+        QFile oldPass(temp.filePath("kessbo-pgpass-Ab12Cd"));
+        QVERIFY(oldPass.open(QIODevice::WriteOnly) && oldPass.write("*:*:*:u:secret\n") > 0);
+        oldPass.close();
+        QFile other(inst.backupFolder() + "/notes.tmp");  // not Kessbo's: stays
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR"), oldTmp = qgetenv("TMPDIR");
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        const bool started = ModMain::Main();
+        oldRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        oldTmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTmp);
+        QVERIFY(started);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<frmActions*>(w)) f->close();
+        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"notes.tmp", QFileInfo(bak).fileName()}));
+        QVERIFY(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+    // The run that killedDuringTheDump starts as a process of its own and kills.
+    void killedRun() {
+        const QString root = qEnvironmentVariable("KESSBO_TEST_ROOT");
+        if (root.isEmpty()) QSKIP("run by killedDuringTheDump only");
+        AnswerQueues answers;
+        PgServer::InstallRoot() = root;
+        runBackup(1);
+        QFAIL("the backup was to be killed");
     }
 
     void missingDatabase_data() { TestDatabase::addBackendRows(); }
