@@ -24,6 +24,7 @@
 #include <QThread>
 #include <atomic>
 #include <csignal>
+#include <ctime>
 #include <utility>
 
 #include "App.h"
@@ -324,6 +325,29 @@ private slots:
                  QStringLiteral("Prot-2024-02-03_090507.zip"));
         QCOMPARE(frmActions::ArchiveName("Prot", QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58))),
                  QStringLiteral("Prot-2024-12-31_235958.zip"));
+    }
+
+    // A run names its archive by the local time: under a zone other than UTC a name by UTC is off.
+    void archiveNamedByLocalTime() {
+        const QByteArray oldTz = qgetenv("TZ");
+        const auto restoreTz = qScopeGuard([&] {
+            oldTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldTz);
+            tzset();
+        });
+        qputenv("TZ", "Europe/Athens");
+        tzset();
+        QVERIFY(QDateTime::currentDateTime().offsetFromUtc() >= 2 * 3600);  // the zone is in force
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(createRegister(db));
+        Installation inst;
+        inst.protocol(db);
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        runBackup(1);
+        const QDateTime after = QDateTime::currentDateTime();
+        const QStringList zips = QDir(inst.appFolder()).entryList({"register-*.zip"});
+        QCOMPARE(zips.size(), 1);
+        const QDateTime stamp = QDateTime::fromString(zips.first().mid(9, 17), "yyyy-MM-dd_HHmmss");
+        QVERIFY2(stamp >= before && stamp <= after, qPrintable(zips.first()));
     }
 
     void hostIsThisComputer_data() {
