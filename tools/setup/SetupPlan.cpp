@@ -36,7 +36,7 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Creates a new register database (SQLite or PostgreSQL) with its first supervisor, and writes the\n"
-        "installation settings (Provider, ConnStr, L, Logo2) into the machine-wide settings file."));
+        "installation settings (Provider, ConnStr, L, Logo1, Logo2) into the machine-wide settings file."));
     const QCommandLineOption help = p.addHelpOption();
     const QCommandLineOption version = p.addVersionOption();
     const QCommandLineOption provider(QStringLiteral("provider"),
@@ -66,9 +66,13 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
         QStringLiteral(
             "The first supervisor's password (5 characters or more, no blanks; stored in capitals)."),
         QStringLiteral("password"));
-    const QCommandLineOption organisation(QStringLiteral("organisation"),
-                                          QStringLiteral("The second report heading (Logo2)."),
-                                          QStringLiteral("text"));
+    const QCommandLineOption organisation(
+        QStringLiteral("organisation"),
+        QStringLiteral("The organisation's name, printed at the head of every report (Logo1)."),
+        QStringLiteral("text"));
+    const QCommandLineOption secondHeading(QStringLiteral("second-heading"),
+                                           QStringLiteral("The second report heading (Logo2)."),
+                                           QStringLiteral("text"));
     const QCommandLineOption docsFolder(QStringLiteral("docs-folder"),
                                         QStringLiteral("The shared folder of the register's document files."),
                                         QStringLiteral("folder"));
@@ -86,8 +90,8 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
     const QCommandLineOption noSettings(QStringLiteral("no-settings"),
                                         QStringLiteral("Create the database only; write no settings."));
     for (const QCommandLineOption& o :
-         {provider, database, server, dbUser, dbPassword, adminUser, adminPassword, organisation, docsFolder,
-          demoSamples, preUpgrade, force, settingsOnly, noSettings})
+         {provider, database, server, dbUser, dbPassword, adminUser, adminPassword, organisation, secondHeading,
+          docsFolder, demoSamples, preUpgrade, force, settingsOnly, noSettings})
         p.addOption(o);
 
     if (!p.parse(arguments)) return refuse(error, p.errorText());
@@ -151,6 +155,8 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
 
     out.hasOrganisation = p.isSet(organisation);
     out.organisation = p.value(organisation).trimmed();
+    out.hasSecondHeading = p.isSet(secondHeading);
+    out.secondHeading = p.value(secondHeading).trimmed();
 
     RegisterSchema::Options& s = out.schema;
     s.preUpgrade = p.isSet(preUpgrade);
