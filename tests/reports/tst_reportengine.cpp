@@ -62,8 +62,8 @@ Run start(const QString& layout, int rows, std::function<bool(ReportEngine&, int
     f->rows = rows;
     ReportEngine* e = f->engine.get();
     f->addRow = [e, row](int i) { return row(*e, i); };
-    if (!f->engine->Init(f, "Δοκιμή", layout, modResIDs::GetResString(50, ""), true, "\\Protocol", "900", 1, "",
-                         logo, QImage(), "ΟΡΓΑΝΙΣΜΟΣ", "", 0, 0, nullptr, 0) ||
+    if (!f->engine->Init(f, "Δοκιμή", layout, modResIDs::GetResString(50, ""), true, "\\Protocol", "900", 1,
+                         "", logo, QImage(), "ΟΡΓΑΝΙΣΜΟΣ", "", 0, 0, nullptr, 0) ||
         !f->engine->PrepareCache("/tmp/", "", true)) {
         f->RptTerminate();
         return {};
@@ -166,7 +166,8 @@ void tst_ReportEngine::literals_data() {
     QTest::addColumn<QString>("values");
     QTest::addColumn<QStringList>("shown");
     QTest::newRow("quotes and commas inside")
-        << "t,m" << "'O''Brien, J.', 'a,b'',c'" << QStringList{"O'Br…", "a,b',c"};
+        << "t,m"
+        << "'O''Brien, J.', 'a,b'',c'" << QStringList{"O'Br…", "a,b',c"};
     QTest::newRow("Greek and blanks") << "m,t" << " 'Ελληνικά κείμενα' ,'Άλφα'" << QStringList{"Άλφα", "Ελληνικά κείμενα"};
     QTest::newRow("N prefix") << "m" << "N'Σ''Ν'" << QStringList{"Σ'Ν"};
     QTest::newRow("Null and numbers") << "t,m,n" << "Null,12,-3.5" << QStringList{"12", "-3,5"};
@@ -207,8 +208,9 @@ void tst_ReportEngine::textCutAndMemoKept() {
     // wrapping cell goes on over as many lines as it needs.
     const QString longText(300, u'ω');
     auto f = start(kList, 2, [&](ReportEngine& e, int i) {
-        return e.AddLine("D1", "T,M", StrHelper::SqlValue(QString(i ? "ΑΒΓΔΕ" : "ΑΒΓΔΕΖΗ")) + "," +
-                                          StrHelper::SqlValue(longText), {});
+        return e.AddLine(
+            "D1", "T,M",
+            StrHelper::SqlValue(QString(i ? "ΑΒΓΔΕ" : "ΑΒΓΔΕΖΗ")) + "," + StrHelper::SqlValue(longText), {});
     });
     QVERIFY(f);
     const auto page = allPages(*f->engine)[0];
@@ -228,8 +230,9 @@ void tst_ReportEngine::oneLineCellsShowTheirCut() {
     // A cell without wrap holds one line: a text too wide for it ends in "…", inside the cell.
     const QString wide = "Αρχή " + QString(200, u'Ψ');
     const QStringList given{wide, "σύντομο", "α\r\nβ\nγ", ""};
-    auto f = start(kList, int(given.size()),
-                   [&](ReportEngine& e, int i) { return e.AddLine("ONE", "M", StrHelper::SqlValue(given[i]), {}); });
+    auto f = start(kList, int(given.size()), [&](ReportEngine& e, int i) {
+        return e.AddLine("ONE", "M", StrHelper::SqlValue(given[i]), {});
+    });
     QVERIFY(f);
     const auto page = allPages(*f->engine)[0];
     QList<ReportPage::Text> shown;
@@ -251,7 +254,8 @@ void tst_ReportEngine::lineTallerThanAPage() {
     for (int i = 0; i < 2500; ++i) words << QString("λ%1").arg(i, 4, 10, QChar('0'));
     const QString memo = words.join(' ');
     auto f = start(kList, 2, [&](ReportEngine& e, int i) {
-        return e.AddLine("D1", "T,M", i == 0 ? "'Α'," + StrHelper::SqlValue(memo) : QString("'Β','τέλος'"), {});
+        return e.AddLine("D1", "T,M", i == 0 ? "'Α'," + StrHelper::SqlValue(memo) : QString("'Β','τέλος'"),
+                         {});
     });
     QVERIFY(f);
     const auto pages = allPages(*f->engine);
@@ -279,8 +283,8 @@ void tst_ReportEngine::lineTallerThanAPage() {
 void tst_ReportEngine::unusualTexts_data() {
     QTest::addColumn<QString>("given");
     QTest::addColumn<QString>("shown");  // in a wrapping cell
-    QTest::newRow("control characters") << QString("α\x01β\x7fγ") + QChar(0x85) + "δ\x1b"
-                                        << QString("α\uFFFDβ\uFFFDγ\uFFFDδ\uFFFD");
+    QTest::newRow("control characters")
+        << QString("α\x01β\x7fγ") + QChar(0x85) + "δ\x1b" << QString("α\uFFFDβ\uFFFDγ\uFFFDδ\uFFFD");
     QTest::newRow("a lone surrogate") << QString("α") + QChar(0xD800) + "β" << QString("α\uFFFDβ");
     QTest::newRow("tab") << QString("α\tβ") << QString("α β");
     QTest::newRow("outside the code page") << QString("漢字 ĉ ⅷ 😀 €") << QString("漢字 ĉ ⅷ 😀 €");
@@ -305,15 +309,18 @@ void tst_ReportEngine::unusualTexts() {
     f->engine->Restart();
     for (const auto& p : allPages(*f->engine))
         for (const auto& t : p.texts) {
-            if (qAbs(t.rect.width() - kMemoWidth) < 0.1) wrapped += t.lines.isEmpty() ? t.text : t.lines.join("");
+            if (qAbs(t.rect.width() - kMemoWidth) < 0.1)
+                wrapped += t.lines.isEmpty() ? t.text : t.lines.join("");
             if (qAbs(t.rect.width() - kOneLineWidth) < 0.1) oneLine += t.text;
         }
     const QRegularExpression blanks("\\s");
     QCOMPARE(QString(wrapped).remove(blanks), QString(shown).remove(blanks));
     QString flat = shown;
     flat.replace("\r\n", " ").replace('\n', ' ');
-    if (!oneLine.endsWith("…") || flat.isEmpty()) QCOMPARE(oneLine, flat);
-    else QVERIFY(flat.startsWith(oneLine.chopped(1)));
+    if (!oneLine.endsWith("…") || flat.isEmpty())
+        QCOMPARE(oneLine, flat);
+    else
+        QVERIFY(flat.startsWith(oneLine.chopped(1)));
 }
 
 void tst_ReportEngine::wholeRecordsAndFullPage() {

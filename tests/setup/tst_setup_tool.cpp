@@ -325,9 +325,10 @@ void tst_SetupTool::anyText() {
     const QString organisation = QStringLiteral("Δήμος «%1» '%3' \"x\"");
     const QString heading = QStringLiteral("Διεύθυνση %2 'Β'");
     const QString dbPassword = QStringLiteral("%3;'\"%1=Σ");
-    const Run r = runSetup(args + QStringList{"--db-password", dbPassword, "--admin-user", adminUser, "--admin-password",
-                                              adminPassword, "--organisation", organisation, "--second-heading",
-                                              heading, "--docs-folder", docs});
+    const Run r =
+        runSetup(args + QStringList{"--db-password", dbPassword, "--admin-user", adminUser,
+                                    "--admin-password", adminPassword, "--organisation", organisation,
+                                    "--second-heading", heading, "--docs-folder", docs});
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QCOMPARE(setting("Logo1"), organisation);
     QCOMPARE(setting("Logo2"), heading);

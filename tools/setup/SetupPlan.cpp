@@ -90,8 +90,8 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
     const QCommandLineOption noSettings(QStringLiteral("no-settings"),
                                         QStringLiteral("Create the database only; write no settings."));
     for (const QCommandLineOption& o :
-         {provider, database, server, dbUser, dbPassword, adminUser, adminPassword, organisation, secondHeading,
-          docsFolder, demoSamples, preUpgrade, force, settingsOnly, noSettings})
+         {provider, database, server, dbUser, dbPassword, adminUser, adminPassword, organisation,
+          secondHeading, docsFolder, demoSamples, preUpgrade, force, settingsOnly, noSettings})
         p.addOption(o);
 
     if (!p.parse(arguments)) return refuse(error, p.errorText());

@@ -645,7 +645,9 @@ void ReportEngine::placeOverPages(Placed line) {
 
 bool ReportEngine::split(const Placed& line, double room, Placed& head, Placed& tail) {
     // Lines of text one below the other: a text of one line is a single line of its box's height.
-    const auto pitch = [](const ReportPage::Text& t) { return t.lines.isEmpty() ? t.rect.height() : t.lineHeight; };
+    const auto pitch = [](const ReportPage::Text& t) {
+        return t.lines.isEmpty() ? t.rect.height() : t.lineHeight;
+    };
     const auto count = [](const ReportPage::Text& t) { return t.lines.isEmpty() ? 1 : int(t.lines.size()); };
     // The cut goes up until it crosses no line of text.
     double cut = room;
