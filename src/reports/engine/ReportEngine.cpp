@@ -590,7 +590,8 @@ bool ReportEngine::AddLine(const QString& lineKey, const QString& fieldList, con
             m_y = m_bodyBottom;
             return true;
         }
-        if (!m_unit.isEmpty() && m_unitMark.lines > 0) {
+        const double page = m_bodyBottom - m_bodyTop;
+        if (!m_unit.isEmpty() && m_unitMark.lines > 0 && m_y - m_unitMark.y + line.height <= page + kEps) {
             // The record (or the lines kept with this one) moves whole to the next page.
             m_page.texts.resize(m_unitMark.texts);
             m_page.rules.resize(m_unitMark.rules);
@@ -604,13 +605,14 @@ bool ReportEngine::AddLine(const QString& lineKey, const QString& fieldList, con
                 place(p);
                 ++m_linesOnPage;
             }
-        } else if (line.height <= m_bodyBottom - m_bodyTop + kEps) {
+        } else if (line.height <= page + kEps) {
             finishPage();
             startPage();
             m_unit.clear();
             m_unitMark = mark();
         }
-        // Taller than a page: it begins here and goes on over the next pages.
+        // Taller than a page, or with the lines it keeps with: it begins here and goes on over
+        // the next pages.
     }
     placeOverPages(line);
     return m_completedSinceReset || m_bodyBottom - m_y < line.height - kEps;
