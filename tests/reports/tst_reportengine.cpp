@@ -146,6 +146,7 @@ private slots:
     void textCutAndMemoKept();
     void oneLineCellsShowTheirCut();
     void lineTallerThanAPage();
+    void noPageOfNothing();
     void unusualTexts_data();
     void unusualTexts();
     void wholeRecordsAndFullPage();
@@ -278,6 +279,20 @@ void tst_ReportEngine::lineTallerThanAPage() {
     }
     QCOMPARE(printed, words);
     QCOMPARE(texts(pages.last()).count("τέλος"), 1);
+}
+
+void tst_ReportEngine::noPageOfNothing() {
+    // Rows that fill the first page, then a spacer too tall for what is left as the last line:
+    // it ends the page instead of making a second one of nothing.
+    auto probe = start(
+        kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); });
+    QVERIFY(probe);
+    const int perPage = linesPerPage(allPages(*probe->engine).first());
+    auto f = start(kList, perPage + 1, [perPage](ReportEngine& e, int i) {
+        return i < perPage ? e.AddLine("D1", "M", QString("'R%1'").arg(i), {}) : e.AddLine("GAP", "", "", {});
+    });
+    QVERIFY(f);
+    QCOMPARE(allPages(*f->engine).size(), 1);
 }
 
 void tst_ReportEngine::unusualTexts_data() {
