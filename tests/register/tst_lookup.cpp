@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <memory>
 
 #include "DBHelper.h"
@@ -75,7 +76,8 @@ bool standOn(frmLookup& form, const QString& descr) {
 }
 
 // The second program of the two-adders test: adds the codes K1..Kn to a list, on a connection of
-// its own, once its parent says "go"; prints how each went.
+// its own, each when its parent says "go" (the other adder is told at the same moment); answers
+// how each went: "added", "taken" or the failure.
 int runAdder(const QStringList& args) {
     // provider, connection text, user, password, table, count, user id
     if (args.size() < 9) return 2;
@@ -88,25 +90,23 @@ int runAdder(const QStringList& args) {
     printf("ready\n");
     fflush(stdout);
     char line[16];
-    if (!fgets(line, sizeof line, stdin)) return 4;
-    int added = 0, taken = 0, failed = 0;
     for (int i = 1; i <= args[7].toInt(); ++i) {
+        if (!fgets(line, sizeof line, stdin)) return 4;
         switch (LookupStore::Add(conn, args[6], QStringLiteral("CODE"), QStringLiteral("K%1").arg(i),
                                  QStringLiteral("DESCR"), QStringLiteral("Τμήμα %1").arg(i),
                                  args[8].toLong())) {
             case LookupStore::AddResult::Added:
-                ++added;
+                printf("added\n");
                 break;
             case LookupStore::AddResult::CodeTaken:
-                ++taken;
+                printf("taken\n");
                 break;
             case LookupStore::AddResult::Failed:
-                ++failed;
                 printf("failed: %s\n", qPrintable(DBHelper::LastError()));
                 break;
         }
+        fflush(stdout);
     }
-    printf("%d %d %d\n", added, taken, failed);
     return 0;
 }
 
@@ -305,6 +305,16 @@ private slots:
         QCOMPARE(currentDescr(*form), QStringLiteral("Λογιστήριο 2"));
         QCOMPARE(form->txt[0]->text(), QStringLiteral("Β"));
         MsgBoxHook::Clear();
+        // Kept against the entry as it was when they were typed: another user's change meanwhile
+        // is not overwritten by the next try.
+        QVERIFY(db.openAnother()->Execute("UPDATE L_TMHMATA SET MODUSER=9 WHERE DESCR='Λογιστήριο 2'"));
+        MsgBoxHook::QueueAnswer(vb::vbNo);
+        form->cmd_Click(1);
+        QCOMPARE(prompts(), QStringList{clsDBForm::ConflictQuestion()});
+        QCOMPARE(column("SELECT CODE, MODUSER FROM L_TMHMATA WHERE DESCR='Λογιστήριο 2'"),
+                 QStringList{"Ε|9"});
+        QCOMPARE(form->txt[0]->text(), QStringLiteral("Β"));
+        MsgBoxHook::Clear();
 
         // A correction of an entry another user deleted meanwhile is reported, not lost silently.
         QVERIFY(standOn(*form, "Λογιστήριο 2"));
@@ -446,21 +456,36 @@ private slots:
                              QStringLiteral("L_TMHMATA"), QString::number(kCodes), QString::number(41 + a)});
             QVERIFY(adders[a].waitForStarted());
         }
-        for (QProcess& p : adders) {
+        const auto answer = [](QProcess& p) {
             while (!p.canReadLine() && p.state() == QProcess::Running) p.waitForReadyRead(1000);
-            QCOMPARE(p.readLine().trimmed(), QByteArray("ready"));
-        }
-        for (QProcess& p : adders) p.write("go\n");
+            return p.readLine().trimmed();
+        };
+        for (QProcess& p : adders) QCOMPARE(answer(p), QByteArray("ready"));
+        // Both are told to add the same code at the same moment, code after code, while a third
+        // connection holds the list's writer lock, so that both are under way when it is let go.
+        const ConnectionPtr holder = db.openAnother();
+        const QString lock = holder->dialect().writerLockSql(QStringLiteral("L_TMHMATA"));
         int added = 0, taken = 0;
+        for (int i = 1; i <= kCodes; ++i) {
+            QVERIFY(holder->BeginTrans());
+            if (!lock.isEmpty()) QVERIFY(holder->Execute(lock));
+            for (QProcess& p : adders) p.write("go\n");
+            for (QProcess& p : adders) p.waitForBytesWritten();
+            QThread::msleep(2);
+            QVERIFY(holder->RollbackTrans());
+            for (QProcess& p : adders) {
+                const QByteArray how = answer(p);
+                if (how == "added")
+                    ++added;
+                else if (how == "taken")
+                    ++taken;
+                else
+                    QFAIL(qPrintable(QStringLiteral("K%1: %2").arg(i).arg(QString::fromUtf8(how))));
+            }
+        }
         for (QProcess& p : adders) {
             QVERIFY(p.waitForFinished(-1));
             QCOMPARE(p.exitCode(), 0);
-            const QByteArray output = p.readAllStandardOutput().trimmed();
-            const QList<QByteArray> counts = output.split('\n').last().split(' ');
-            QVERIFY2(counts.size() == 3, output.constData());
-            QCOMPARE(counts[2], QByteArray("0"));
-            added += counts[0].toInt();
-            taken += counts[1].toInt();
         }
         QCOMPARE(added, kCodes);
         QCOMPARE(taken, kCodes);
