@@ -111,8 +111,8 @@ QStringList postgresStatements(int step) {
 
 // The upgrade error box, with the pending error's description.
 void showUpgradeError() {
-    MsgBox(Err().Description + kCrLf + kCrLf + QStringLiteral("Αδυναμία αναβάθμισης Βάσης δεδομένων ") + kCrLf +
-               QStringLiteral("Κωδικός αναφοράς: [Αναβάθμιση 3.10] ") + kCrLf +
+    MsgBox(Err().Description + kCrLf + kCrLf + QStringLiteral("Αδυναμία αναβάθμισης Βάσης δεδομένων ") +
+               kCrLf + QStringLiteral("Κωδικός αναφοράς: [Αναβάθμιση 3.10] ") + kCrLf +
                QStringLiteral("Παρακαλώ επικοινωνήστε με την εταιρία Tavrel."),
            vb::vbExclamation, QStringLiteral("Σφάλμα Αναβάθμισης"));
 }
@@ -219,6 +219,10 @@ void SchemaUpgrade() {
         UpgradeRowVersion();
         if (gConn->InTransaction()) gConn->CommitTrans();
     }
+    if (gConn->BeginTrans()) {
+        UpgradeSaveToken();
+        if (gConn->InTransaction()) gConn->CommitTrans();
+    }
     if (gConn->backend() == Backend::PostgreSQL) {
         gConn->BeginTrans();
         UpgradeFoldedColumns();
@@ -295,9 +299,7 @@ bool TablesWithoutRowVersion(const ConnectionPtr& conn, QStringList* tables) {
 }
 
 QStringList MissingFoldedColumns(const QStringList& columns) {
-    const auto has = [&columns](const QString& name) {
-        return columns.contains(name, Qt::CaseInsensitive);
-    };
+    const auto has = [&columns](const QString& name) { return columns.contains(name, Qt::CaseInsensitive); };
     QStringList missing;
     for (const QString& c : PgFoldedColumns())
         if (has(c) && !has(PgFoldedColumn(c))) missing << c;
@@ -355,6 +357,25 @@ void UpgradeStep2() {
         if (!gConn->Execute(sql)) {
             showUpgradeError();
             Err().Clear();
+            return;
+        }
+    }
+}
+
+QStringList SaveTokenStatements(Backend backend) {
+    if (backend == Backend::SqlServer)
+        return {QStringLiteral("ALTER TABLE PROTOCOL ADD SAVETOKEN varchar(36) NULL")};
+    return {QStringLiteral("ALTER TABLE PROTOCOL ADD COLUMN SAVETOKEN varchar(36) NULL")};
+}
+
+void UpgradeSaveToken() {
+    using namespace modDeclare;
+    if (!gConn || !gErr) return;
+    if (!probeFails(QStringLiteral("Select SAVETOKEN From Protocol where id = 1"))) return;
+    for (const QString& sql : SaveTokenStatements(gConn->backend())) {
+        if (!gConn->Execute(sql)) {
+            gErr->ErrorMsg(QStringLiteral("UpgradeSaveToken"), false);
+            if (gConn->InTransaction()) gConn->RollbackTrans();
             return;
         }
     }

@@ -120,6 +120,13 @@ public:
     // writes only while the row still has it (RowVersion::Condition) and leaves OK False when it
     // found no row; the framework then tells the user why.
     QVariant ShownVersion() const { return m_shownVersion; }
+    // A table with this column gets a new token with every save, so that a save whose commit's
+    // answer was lost is found (or not) once the connection is back.
+    static constexpr const char* TokenColumn = "SAVETOKEN";
+    // What the user is told when the connection died during a commit: not stored, typed values
+    // kept; or not yet known, to be asked at the next save.
+    static QString CommitLostMessage();
+    static QString CommitUnknownMessage();
     static QString UnsavedQuestion();
 
 private:
@@ -154,6 +161,14 @@ private:
     bool reportLostDelete(const QVariant& key);
     // Ends the transaction a save or delete left open, keeping the pending error.
     void rollBack();
+    // After a save's commit: the form hears of it, and the saved row is shown.
+    void finishSave(const QVariant& key, long reported);
+    // Whether the save with this token was stored; its key when it was.
+    enum class Stored { Yes, No, Unknown };
+    Stored findSaved(const QString& token, QVariant* key);
+    // A commit that died with the connection: told as stored, not stored or not yet known.
+    bool resolveLostCommit(const QString& token, long reported);
+    bool hasTokenColumn();
     void search();
     void clearSearch();
     void sortList(bool descending);
@@ -174,9 +189,12 @@ private:
     std::shared_ptr<ListRecordset> m_list;
     QString m_listCond, m_listStatement, m_sortOrder;
     QVariant m_currentKey;
-    QVariant m_editKey;  // the row an edit or copy started from
+    QVariant m_editKey;                      // the row an edit or copy started from
     QVariant m_shownVersion, m_editVersion;  // VersionColumn of the row shown, and as the edit began
     long m_action = 0;
+    int m_tokenColumn = -1;  // TokenColumn in the table: 1 yes, 0 no, -1 not known yet
+    QString m_pendingToken;  // of a save whose commit's fate is not known yet
+    long m_pendingReported = 0;
     bool m_started = false;
     bool m_terminated = false;
     bool m_busy = false;  // a row move the framework makes itself
