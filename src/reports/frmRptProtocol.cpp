@@ -16,6 +16,7 @@ frmRptProtocol::frmRptProtocol(QWidget* parent) : QDialog(parent) {
 void frmRptProtocol::Form_Load() {
     setWindowIcon(frmMDI::exists() ? frmMDI::instance()->windowIcon() : QApplication::windowIcon());
     optRpt[2]->setChecked(true);  // the receipt of the current entry
+    optRpt[2]->setFocus();        // else Space would tick the first choice, which has the focus
 }
 
 long frmRptProtocol::Rpt_Selection() const {

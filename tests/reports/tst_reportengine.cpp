@@ -37,18 +37,38 @@ public:
     }
 };
 
-std::shared_ptr<Feeder> start(const QString& layout, int rows, std::function<bool(ReportEngine&, int)> row,
-                              const QImage& logo = QImage()) {
+// The run a test drives. The report and its engine hold each other until RptTerminate, which
+// only a finished run calls: the test ends its run when it lets go of it.
+class Run {
+public:
+    Run() = default;
+    explicit Run(std::shared_ptr<Feeder> f) : m_feeder(std::move(f)) {}
+    Run(Run&&) = default;
+    Run& operator=(Run&&) = default;
+    ~Run() {
+        if (m_feeder) m_feeder->RptTerminate();
+    }
+    Feeder* operator->() const { return m_feeder.get(); }
+    explicit operator bool() const { return bool(m_feeder); }
+
+private:
+    std::shared_ptr<Feeder> m_feeder;
+};
+
+Run start(const QString& layout, int rows, std::function<bool(ReportEngine&, int)> row,
+          const QImage& logo = QImage()) {
     auto f = std::make_shared<Feeder>();
     f->engine = std::make_shared<ReportEngine>();
     f->rows = rows;
     ReportEngine* e = f->engine.get();
     f->addRow = [e, row](int i) { return row(*e, i); };
-    if (!f->engine->Init(f, "Δοκιμή", layout, modResIDs::GetResString(50, ""), true, "\\Protocol", "900", 1, "",
-                         logo, QImage(), "ΟΡΓΑΝΙΣΜΟΣ", "", 0, 0, nullptr, 0) ||
-        !f->engine->PrepareCache("/tmp/", "", true))
-        return nullptr;
-    return f;
+    if (!f->engine->Init(f, "Δοκιμή", layout, modResIDs::GetResString(50, ""), true, "\\Protocol", "900", 1,
+                         "", logo, QImage(), "ΟΡΓΑΝΙΣΜΟΣ", "", 0, 0, nullptr, 0) ||
+        !f->engine->PrepareCache("/tmp/", "", true)) {
+        f->RptTerminate();
+        return {};
+    }
+    return Run(std::move(f));
 }
 
 QList<ReportPage::Page> allPages(ReportEngine& e) {
@@ -84,12 +104,19 @@ const QString kList = QString::fromUtf8(R"L(
 #line {key=HEAD, H=10mm, keepWith=1}
   #col {val="ΟΜΑΔΑ"}
 #lineEnd {....}
+#line {key=ONE, H=5mm}
+  #col {W=30%, field=M}
+  #col {W=70%, field=T}
+#lineEnd {....}
 #line {$$PF_line}
   #col {$$PF_col1}
   #col {$$PF_col2}
   #col {$$PF_col3}
 #lineEnd {....}
 )L");
+
+// The text widths of D1's memo cell and ONE's first cell: their share of 190 mm less 1 mm each side.
+constexpr double kMemoWidth = 190 * 0.6 - 2, kOneLineWidth = 190 * 0.3 - 2;
 
 // Height of the body: A4 less margins, header (10mm) and footer (one 7pt line).
 int linesPerPage(const ReportPage::Page& p) {
@@ -117,6 +144,11 @@ private slots:
     void literals();
     void itemsForm();
     void textCutAndMemoKept();
+    void oneLineCellsShowTheirCut();
+    void lineTallerThanAPage();
+    void noPageOfNothing();
+    void unusualTexts_data();
+    void unusualTexts();
     void wholeRecordsAndFullPage();
     void keepWith();
     void wrappingGrowsItsLine();
@@ -135,7 +167,8 @@ void tst_ReportEngine::literals_data() {
     QTest::addColumn<QString>("values");
     QTest::addColumn<QStringList>("shown");
     QTest::newRow("quotes and commas inside")
-        << "t,m" << "'O''Brien, J.', 'a,b'',c'" << QStringList{"O'Bri", "a,b',c"};
+        << "t,m"
+        << "'O''Brien, J.', 'a,b'',c'" << QStringList{"O'Br…", "a,b',c"};
     QTest::newRow("Greek and blanks") << "m,t" << " 'Ελληνικά κείμενα' ,'Άλφα'" << QStringList{"Άλφα", "Ελληνικά κείμενα"};
     QTest::newRow("N prefix") << "m" << "N'Σ''Ν'" << QStringList{"Σ'Ν"};
     QTest::newRow("Null and numbers") << "t,m,n" << "Null,12,-3.5" << QStringList{"12", "-3,5"};
@@ -172,23 +205,144 @@ void tst_ReportEngine::itemsForm() {
 }
 
 void tst_ReportEngine::textCutAndMemoKept() {
+    // TEXT(5) keeps five characters, the last one the sign of the cut; a word wider than its
+    // wrapping cell goes on over as many lines as it needs.
     const QString longText(300, u'ω');
-    auto f = start(kList, 1, [&](ReportEngine& e, int) {
-        return e.AddLine("D1", "T,M", StrHelper::SqlValue(QString("ΑΒΓΔΕΖΗ")) + "," + StrHelper::SqlValue(longText), {});
+    auto f = start(kList, 2, [&](ReportEngine& e, int i) {
+        return e.AddLine(
+            "D1", "T,M",
+            StrHelper::SqlValue(QString(i ? "ΑΒΓΔΕ" : "ΑΒΓΔΕΖΗ")) + "," + StrHelper::SqlValue(longText), {});
     });
     QVERIFY(f);
-    const QStringList t = texts(allPages(*f->engine)[0]);
+    const auto page = allPages(*f->engine)[0];
+    const QStringList t = texts(page);
+    QVERIFY(t.contains("ΑΒΓΔ…"));
     QVERIFY(t.contains("ΑΒΓΔΕ"));
-    QVERIFY(!t.contains("ΑΒΓΔΕΖ"));
-    QVERIFY(t.contains(longText));
+    for (const auto& text : page.texts) {
+        if (text.text != longText) continue;
+        QVERIFY(text.lines.size() > 2);
+        QCOMPARE(text.lines.join(QString()), longText);
+        for (const QString& line : text.lines)
+            QVERIFY(ReportPage::Metrics(text.font).advance(line) <= text.rect.width() + 0.01);
+    }
+}
+
+void tst_ReportEngine::oneLineCellsShowTheirCut() {
+    // A cell without wrap holds one line: a text too wide for it ends in "…", inside the cell.
+    const QString wide = "Αρχή " + QString(200, u'Ψ');
+    const QStringList given{wide, "σύντομο", "α\r\nβ\nγ", ""};
+    auto f = start(kList, int(given.size()), [&](ReportEngine& e, int i) {
+        return e.AddLine("ONE", "M", StrHelper::SqlValue(given[i]), {});
+    });
+    QVERIFY(f);
+    const auto page = allPages(*f->engine)[0];
+    QList<ReportPage::Text> shown;
+    for (const auto& t : page.texts)
+        if (qAbs(t.rect.width() - kOneLineWidth) < 0.1) shown << t;
+    QCOMPARE(shown.size(), given.size());
+    QVERIFY2(shown[0].text.startsWith("Αρχή ΨΨ") && shown[0].text.endsWith("…"), qPrintable(shown[0].text));
+    QVERIFY(shown[0].text.size() < 60);
+    QVERIFY(ReportPage::Metrics(shown[0].font).advance(shown[0].text) <= shown[0].rect.width() + 0.01);
+    QCOMPARE(shown[1].text, QString("σύντομο"));
+    QCOMPARE(shown[2].text, QString("α β γ"));
+    QCOMPARE(shown[3].text, QString());
+}
+
+void tst_ReportEngine::lineTallerThanAPage() {
+    // 2,500 words in one wrapping cell: the line goes on over the pages, each under the page's
+    // header and above its footer, and the next row follows it. No page is without body text.
+    QStringList words;
+    for (int i = 0; i < 2500; ++i) words << QString("λ%1").arg(i, 4, 10, QChar('0'));
+    const QString memo = words.join(' ');
+    auto f = start(kList, 2, [&](ReportEngine& e, int i) {
+        return e.AddLine("D1", "T,M", i == 0 ? "'Α'," + StrHelper::SqlValue(memo) : QString("'Β','τέλος'"),
+                         {});
+    });
+    QVERIFY(f);
+    const auto pages = allPages(*f->engine);
+    QVERIFY(pages.size() >= 3);
+    QStringList printed;
+    for (const auto& p : pages) {
+        const QStringList t = texts(p);
+        QCOMPARE(t.mid(0, 2), QStringList({"ΟΡΓΑΝΙΣΜΟΣ", "ΚΕΦΑΛΙΔΑ"}));
+        QVERIFY(t.last().startsWith("Σελίδα"));
+        QVERIFY2(t.size() > 5, qPrintable(t.join('|')));  // header 2, footer 3
+        // Header and footer keep their places; the body stays between them.
+        const double footerTop = p.texts[p.texts.size() - 3].rect.top();
+        for (int i = 2; i < p.texts.size() - 3; ++i) {
+            QVERIFY(p.texts[i].rect.top() >= p.texts[1].rect.bottom());
+            QVERIFY(p.texts[i].rect.bottom() <= footerTop + 0.01);
+        }
+        for (const QString& text : t)
+            for (const QString& w : text.split(QRegularExpression("\\s+")))
+                if (w.startsWith(u'λ')) printed << w;
+    }
+    QCOMPARE(printed, words);
+    QCOMPARE(texts(pages.last()).count("τέλος"), 1);
+}
+
+void tst_ReportEngine::noPageOfNothing() {
+    // Rows that fill the first page, then a spacer too tall for what is left as the last line:
+    // it ends the page instead of making a second one of nothing.
+    auto probe = start(
+        kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); });
+    QVERIFY(probe);
+    const int perPage = linesPerPage(allPages(*probe->engine).first());
+    auto f = start(kList, perPage + 1, [perPage](ReportEngine& e, int i) {
+        return i < perPage ? e.AddLine("D1", "M", QString("'R%1'").arg(i), {}) : e.AddLine("GAP", "", "", {});
+    });
+    QVERIFY(f);
+    QCOMPARE(allPages(*f->engine).size(), 1);
+}
+
+void tst_ReportEngine::unusualTexts_data() {
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("shown");  // in a wrapping cell
+    QTest::newRow("control characters")
+        << QString("α\x01β\x7fγ") + QChar(0x85) + "δ\x1b" << QString("α\uFFFDβ\uFFFDγ\uFFFDδ\uFFFD");
+    QTest::newRow("a lone surrogate") << QString("α") + QChar(0xD800) + "β" << QString("α\uFFFDβ");
+    QTest::newRow("tab") << QString("α\tβ") << QString("α β");
+    QTest::newRow("outside the code page") << QString("漢字 ĉ ⅷ 😀 €") << QString("漢字 ĉ ⅷ 😀 €");
+    QTest::newRow("right to left") << QString("שלום עולם مرحبا 12") << QString("שלום עולם مرحبا 12");
+    QTest::newRow("one long word") << QString(50000, u'ж') << QString(50000, u'ж');
+    QTest::newRow("only breaks") << QString("\r\n\r\n\n") << QString("\r\n\r\n\n");
+}
+
+void tst_ReportEngine::unusualTexts() {
+    // Nothing of a text vanishes unseen, and no text stops a run: what prints nothing becomes
+    // the replacement sign.
+    QFETCH(QString, given);
+    QFETCH(QString, shown);
+    auto f = start(kList, 2, [&](ReportEngine& e, int i) {
+        return e.AddLine(i ? "ONE" : "D1", "M", StrHelper::SqlValue(given), {});
+    });
+    QVERIFY(f);
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(f->engine->WritePdf(dir.filePath("out.pdf"), &error), qPrintable(error));
+    QString wrapped, oneLine;
+    f->engine->Restart();
+    for (const auto& p : allPages(*f->engine))
+        for (const auto& t : p.texts) {
+            if (qAbs(t.rect.width() - kMemoWidth) < 0.1)
+                wrapped += t.lines.isEmpty() ? t.text : t.lines.join("");
+            if (qAbs(t.rect.width() - kOneLineWidth) < 0.1) oneLine += t.text;
+        }
+    const QRegularExpression blanks("\\s");
+    QCOMPARE(QString(wrapped).remove(blanks), QString(shown).remove(blanks));
+    QString flat = shown;
+    flat.replace("\r\n", " ").replace('\n', ' ');
+    if (!oneLine.endsWith("…") || flat.isEmpty())
+        QCOMPARE(oneLine, flat);
+    else
+        QVERIFY(flat.startsWith(oneLine.chopped(1)));
 }
 
 void tst_ReportEngine::wholeRecordsAndFullPage() {
     // Records of three lines each; none may be split over two pages, and AddLine says "full"
     // only once the page cannot take another line.
     QList<int> fullAt;
-    auto f = std::make_shared<Feeder>();
-    f = start(kList, 40, [&](ReportEngine& e, int i) {
+    auto f = start(kList, 40, [&](ReportEngine& e, int i) {
         e.Cmd("");
         bool full = false;
         for (int k = 0; k < 3; ++k) full = e.AddLine("D1", "M", QString("'R%1-%2'").arg(i).arg(k), {});

@@ -65,10 +65,12 @@ QStringList pictures(const Layout& layout) {
 
 const QString kPH1_190 = "PH1 header h=10.0mm T0B0L0R0 +4B bottom [1 70.0 [LOGO1]] [2 120.0 '%1' right]";
 const QString kPH1_180 = "PH1 header h=10.0mm T0B0L0R0 +4B bottom [1 70.0 [LOGO1]] [2 110.0 '%1' right]";
-const QString kPF_190 = "PF1 footer #7 [1 76.0 'Protocol - Πρωτόκολλο εισερχομένων και εξερχομένων εγγράφων'] "
-                        "[2 38.0 [date] center dd/mm/yyyy] [3 76.0 [LPageNo] right B]";
-const QString kPF_180 = "PF1 footer #7 [1 72.0 'Protocol - Πρωτόκολλο εισερχομένων και εξερχομένων εγγράφων'] "
-                        "[2 36.0 [date] center dd/mm/yyyy] [3 72.0 [LPageNo] right B]";
+const QString kPF_190 =
+    "PF1 footer #7 [1 76.0 'Protocol - Πρωτόκολλο εισερχομένων και εξερχομένων'] "
+    "[2 38.0 [date] center dd/mm/yyyy] [3 76.0 [LPageNo] right B]";
+const QString kPF_180 =
+    "PF1 footer #7 [1 72.0 'Protocol - Πρωτόκολλο εισερχομένων και εξερχομένων'] "
+    "[2 36.0 [date] center dd/mm/yyyy] [3 72.0 [LPageNo] right B]";
 }  // namespace
 
 class tst_ReportLayout : public QObject {
@@ -122,15 +124,16 @@ void tst_ReportLayout::layouts_data() {
         "D1 body h=1.1L mid [1 126.0 descr] [2 54.0 cnt]",
         "EMPTY body h=1.0L [1 180.0 -]",
         kPF_180};
-    QTest::newRow("146 receipt") << modResIDs::GetResString(146, "") << QStringList{
-        kPH1_180.arg("ΠΡΩΤΟΚΟΛΛΟ"),
-        "H1 body h=3.0L keep T1B1 +4B mid [1 180.0 'ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ' center]",
-        "D1 body h=1.2L keep B1 top [1 45.0 T1 wrap B L1R0] [2 135.0 m1 wrap R1]",
-        "D2 body h=1.2L top [1 7.0 T1 B] [2 173.0 m1 wrap R0]",
-        "D3b body h=1.3L [1 108.0 -] [2 72.0 T1 center B]",
-        "D3 body h=1.3L [1 108.0 -] [2 72.0 T1 center]",
-        "D5 body h=1.0L #6 [1 180.0 -]",
-        "PF1 footer #7 [1 72.0 'Protocol - Πρωτόκολλο εισερχομένων και εξερχομένων εγγράφων']"};
+    QTest::newRow("146 receipt")
+        << modResIDs::GetResString(146, "")
+        << QStringList{kPH1_180.arg("ΠΡΩΤΟΚΟΛΛΟ"),
+                       "H1 body h=3.0L keep T1B1 +4B mid [1 180.0 'ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ' center]",
+                       "D1 body h=1.2L keep B1 top [1 45.0 T1 wrap B L1R0] [2 135.0 m1 wrap R1]",
+                       "D2 body h=1.2L top [1 7.0 T1 B] [2 173.0 m1 wrap R0]",
+                       "D3b body h=1.3L [1 108.0 -] [2 72.0 T1 center B]",
+                       "D3 body h=1.3L [1 108.0 -] [2 72.0 T1 center]",
+                       "D5 body h=1.0L #6 [1 180.0 -]",
+                       "PF1 footer #7 [1 72.0 'Protocol - Πρωτόκολλο εισερχομένων και εξερχομένων']"};
 }
 
 void tst_ReportLayout::layouts() {

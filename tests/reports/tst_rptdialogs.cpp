@@ -55,6 +55,7 @@ private slots:
         QTest::newRow("receipt") << 2 << "ok" << 3L << false;
         QTest::newRow("receipts") << 3 << "ok" << 4L << false;
         QTest::newRow("Enter presses ΟΚ") << 0 << "enter" << 1L << false;
+        QTest::newRow("Space as opened, then Enter") << -1 << "space" << 3L << false;
         QTest::newRow("Έξοδος") << 0 << "exit" << 0L << true;
         QTest::newRow("close box") << 3 << "close" << 0L << true;
         QTest::newRow("Esc") << 1 << "esc" << 0L << true;
@@ -73,6 +74,12 @@ private slots:
         if (way == QLatin1String("close")) dlg.close();
         if (way == QLatin1String("esc")) QTest::keyClick(&dlg, Qt::Key_Escape);
         if (way == QLatin1String("enter")) QTest::keyClick(dlg.optRpt[option], Qt::Key_Return);
+        if (way == QLatin1String("space")) {
+            // The keys act on the choice that is ticked.
+            QCOMPARE(QApplication::focusWidget(), dlg.optRpt[2]);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.Rpt_Selection(), selection);
         QCOMPARE(dlg.Canceled(), canceled);

@@ -193,6 +193,9 @@ void tst_RptLists::usersList() {
     TEST_REGISTER(db);
     gConn = db.conn();
     seedUsers(gConn);
+    // The 30 characters a last name may have: more than its column shows.
+    const QString longName = "Καραμανλοπουλίδης-Παπαδημητρίου";
+    exec(gConn, "INSERT INTO USERS (U_NAME, U_AUTH, U_LNAME) VALUES ('LNG', 1, '" + longName.left(30) + "')");
     const QString pdf = m_dir.filePath("users.pdf");
     CommonDialogHook::QueueAnswer(pdf);
     Choice c;
@@ -224,6 +227,10 @@ void tst_RptLists::usersList() {
     // The first phone column holds U_PHONE1, the second U_PHONE2.
     QVERIFY(text.indexOf("2101111111") < text.indexOf("6972222222"));
     QVERIFY(text.section("Ο'Νιλ", 1).section('\n', 0, 0).trimmed().endsWith("2"));  // group 99: empty
+    // A name wider than its one-line cell ends in "…"; the footer's credit is whole.
+    QVERIFY2(text.contains(QRegularExpression(longName.left(12) + "\\S*…")), qPrintable(text));
+    QVERIFY(!text.contains(longName.left(30)));
+    QVERIFY(text.contains(QRegularExpression("Protocol - Πρωτόκολλο εισερχομένων και εξερχομένων +\\d")));
 }
 
 void tst_RptLists::usersSelection() {
@@ -287,6 +294,7 @@ void tst_RptLists::lookupWithCode() {
     QCOMPARE(order(text, {"Λογιστήριο", "Πρωτόκολλο, Αρχείο", "Καταργημένο"}),
              QStringList({"Πρωτόκολλο, Αρχείο", "Λογιστήριο"}));
     QVERIFY(text.contains(QRegularExpression("A1 +Πρωτόκολλο, Αρχείο")));
+    QVERIFY(text.contains(QRegularExpression("Protocol - Πρωτόκολλο εισερχομένων και εξερχομένων +\\d")));
 }
 
 void tst_RptLists::lookupWithoutCode() {

@@ -18,16 +18,20 @@
 #include "GridModel.h"
 #include "ListRecordset.h"
 #include "MsgBox.h"
+#include "PswFormat.h"
 #include "Recordset.h"
 #include "RegisterDatabase.h"
 #include "ReportEngine.h"
 #include "ReportOptions.h"
 #include "ReportPreview.h"
 #include "Rights.h"
+#include "SettingsStore.h"
 #include "SqlDialect.h"
+#include "SqliteSupport.h"
 #include "StrHelper.h"
 #include "TestSupport.h"
 #include "clsDBForm.h"
+#include "clsInit.h"
 #include "clsRptProtDet.h"
 #include "clsRptProtGroup.h"
 #include "clsRptProtReceipt.h"
@@ -73,6 +77,16 @@ QString entry(const QString& columns, const QString& values) {
     return scalar(QStringLiteral("SELECT max(ID) FROM PROTOCOL"));
 }
 
+// The entry's date as the reports print it: the day, and the time unless it is midnight.
+QString entryDate(const QString& id) {
+    Recordset rs;
+    if (!rs.Open(QStringLiteral("SELECT HMEROM FROM PROTOCOL WHERE ID=") + id, gConn) || rs.Eof()) return {};
+    QDateTime t = rs.Value(0).toDateTime();
+    if (!t.isValid()) t = SqliteSupport::parseDateTime(rs.Value(0).toString());
+    return t.toString(t.time() == QTime(0, 0) ? QStringLiteral("dd/MM/yyyy")
+                                              : QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+}
+
 // The PDF's text, one item per page, each line with its runs of blanks made one.
 QStringList pdfPages(const QString& path) {
     QProcess p;
@@ -87,6 +101,35 @@ QStringList pdfPages(const QString& path) {
         page = lines.join(u'\n');
     }
     return pages;
+}
+
+const QString kCredit = QStringLiteral("Protocol - Πρωτόκολλο εισερχομένων και εξερχομένων");
+
+// Every page has its footer's credit whole, and lines beyond its header and footer.
+bool wholePages(const QStringList& pages) {
+    if (pages.isEmpty()) return false;
+    for (int i = 0; i < pages.size(); ++i) {
+        const QStringList lines = pages[i].split(u'\n', Qt::SkipEmptyParts);
+        if (lines.size() <= 2) {
+            qWarning("page %d of %d has nothing but its header and footer", i + 1, int(pages.size()));
+            return false;
+        }
+        if (!lines.last().startsWith(kCredit) || lines.last().contains(u'…')) {
+            qWarning("page %d: the footer reads '%s'", i + 1, qPrintable(lines.last()));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The words of the pages that match the pattern, in order.
+QStringList wordsOf(const QStringList& pages, const QRegularExpression& word) {
+    QStringList out;
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (const QString& page : pages)
+        for (const QString& w : page.split(blanks, Qt::SkipEmptyParts))
+            if (word.match(w).hasMatch()) out << w;
+    return out;
 }
 
 QStringList boxes() {
@@ -160,10 +203,11 @@ class TestRptProt : public QObject {
                                .arg(id("L_TYPOI", "FAX"), clerk));
         m_id["E1"] =
             entry(QStringLiteral("APO, PROS, PROT_EIS, THEMA, ARMODIOS_A, ARMODIOS, KOINOP, PARATHR,"
-                                 " EIS_TYPOS_ID, EX_TYPOS_ID, MODUSER"),
+                                 " EIS_TYPOS_ID, EX_TYPOS_ID, MODUSER, HMER_EIS, HMER_APANT"),
                   QStringLiteral("'Δήμος Αθηναίων', 'Υπουργείο', 'ΑΒ-12', 'Αίτηση άδειας', 'Κώστας', 'Ελένη',"
-                                 " 'Κοινοποίηση', 'Παρατήρηση', %1, 0, %2")
-                      .arg(id("L_TYPOI", "DOC"), clerk));
+                                 " 'Κοινοποίηση', 'Παρατήρηση', %1, 0, %2, %3, %4")
+                      .arg(id("L_TYPOI", "DOC"), clerk, StrHelper::SqlValue(QDate(2025, 11, 3)),
+                           StrHelper::SqlValue(QDate(2026, 2, 4))));
         // Quotes, Greek, line breaks and the column's 300 characters; no type, an unknown type, an
         // unknown user.
         QString longText = QStringLiteral("O'Brien \"λέει\"\r\nδεύτερη γραμμή ");
@@ -221,6 +265,21 @@ class TestRptProt : public QObject {
         return QFile::exists(m_pdf) ? pdfPages(m_pdf) : QStringList();
     }
 
+    // Puts the server's clock on another day than the workstation's; the server's day.
+    static QDate serverDayApart() {
+        const QDate today = QDate::currentDate();
+        if (gConn->backend() == Backend::SQLite) {
+            SqliteSupport::setClock(QDateTime(today.addDays(400), QTime(9, 30)));
+        } else {
+            // One of the two zones furthest from UTC is on another day at any hour.
+            for (const char* zone : {"+14:00", "-12:00"}) {
+                exec(QStringLiteral("SET TIME ZONE INTERVAL '%1' HOUR TO MINUTE").arg(QLatin1String(zone)));
+                if (DBHelper::ServerDate(gConn).toDate() != today) break;
+            }
+        }
+        return DBHelper::ServerDate(gConn).toDate();
+    }
+
     static bool showEntry(Form& form, const QString& id) {
         form.key("refresh");
         const int row = form.f().List()->rowOfKey(id.toLongLong());
@@ -248,6 +307,7 @@ private slots:
         frmMDI::instance();
     }
     void cleanup() {
+        SqliteSupport::clearClock();
         ReportEngine::SetPrintDialogHook({});
         if (frmMDI::exists()) delete frmMDI::instance();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -281,6 +341,7 @@ private slots:
         QCOMPARE(boxes(), QStringList());
         QVERIFY(m_optionsShown && m_optionsSelection && m_optionsScope);
         QCOMPARE(pages.size(), 1);
+        QVERIFY(wholePages(pages));
         const QString text = pages.join(u'\n');
         const QString year = QString::number(DBHelper::ServerDate(gConn).toDate().year());
         QVERIFY(text.contains(QStringLiteral("ΠΡΩΤΟΚΟΛΛΟ")));
@@ -293,7 +354,12 @@ private slots:
                                  "Πρωτ.Εισ. ΑΒ-12 Κοινοπ. Κοινοποίηση", "Υπεύθ. Μον. Λογιστήριο, Προμήθειες",
                                  "Αντ.σε Μον. Γραμματεία", "Θέμα Αίτηση άδειας", "Τύπος Έγγραφο Τύπος"})
             QVERIFY2(text.contains(QString::fromUtf8(line)), line);
-        QVERIFY(text.contains(QStringLiteral("Παρατηρ. Παρατήρηση")));
+        // Each date where its label says: the entry's, the answer's and the incoming document's.
+        QVERIFY2(
+            text.contains(QRegularExpression(QStringLiteral("Ημερομ\\. %1 Ημερ\\.Απάντ\\. 04/02/2026")
+                                                 .arg(QRegularExpression::escape(entryDate(m_id["E1"]))))),
+            qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("Ημερ.Εισ. 03/11/2025 Παρατηρ. Παρατήρηση")));
         // Types: only a known id above 0 is named.
         QCOMPARE(text.count(QStringLiteral("Έγγραφο")), 1);
         QCOMPARE(text.count(QStringLiteral("Φαξ")), 1);
@@ -523,6 +589,56 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Λογιστήριο 2")));
         QVERIFY(!text.contains(QStringLiteral("Κενό 1\nΈγγραφο")));
         QCOMPARE(text.count(QStringLiteral("Κενό")), 2);  // the outgoing type and the recipient of E3
+
+        // A search that a deleted entry matches too: the totals leave it out, as the list does.
+        QVERIFY(exec(QStringLiteral("UPDATE PROTOCOL SET APO='Δήμος Διαγραμμένος', MODFLAG='D' WHERE ID=") +
+                     m_id["E4"]));
+        form->txtSearch[10]->clear();
+        typeText(form->txtSearch[2], QStringLiteral("δημος"));
+        form->key("list");
+        QVERIFY(!gSearchWhere.isEmpty());
+        const QStringList pages = print(*form, 1);
+        QVERIFY(wholePages(pages));
+        text = pages.join(u'\n');
+        QVERIFY(text.contains(QStringLiteral("Δήμος Αθηναίων 2")));
+        QVERIFY(!text.contains(QStringLiteral("Διαγραμμένος")));
+        QVERIFY(!text.contains(QStringLiteral("Γραμματεία")));  // the deleted entry's department
+        QVERIFY(text.contains(QStringLiteral("Λογιστήριο 2")));
+        QVERIFY(!text.contains(QStringLiteral("Κενό 1\nΈγγραφο")));  // the deleted entry has no type
+    }
+
+    // A heading of the totals never ends a page: wherever the senders' list ends, the next
+    // grouping's title and column headings go on to the next page with its first line.
+    void totalsHeadingsStayWithTheirLines_data() { TestDatabase::addBackendRows(); }
+    void totalsHeadingsStayWithTheirLines() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        QStringList ids;
+        QVERIFY(gConn->BeginTrans());
+        for (int i = 0; i < 120; ++i)
+            ids << entry(QStringLiteral("APO, MODUSER"),
+                         QStringLiteral("'Αποστολέας %1', 1").arg(i, 3, 10, QChar(u'0')));
+        QVERIFY(gConn->CommitTrans());
+        QStringList pages = print(*form, 1);
+        QVERIFY(pages.size() >= 2);
+        const int first = int(pages[0].count(QStringLiteral("Αποστολέας")));  // the senders page 1 holds
+        QVERIFY(first > 10 && first < 100);
+        // Fewer senders bring the end of their list, and the next grouping's headings, down to the
+        // foot of the first page, a line at a time.
+        for (int kept = first - 1; kept >= first - 8; --kept) {
+            QVERIFY(exec(QStringLiteral("UPDATE PROTOCOL SET MODFLAG='D' WHERE ID>=") + ids[kept]));
+            pages = print(*form, 1);
+            QVERIFY(wholePages(pages));
+            QCOMPARE(int(pages.join(u'\n').count(QStringLiteral("Αποστολέας"))), kept);
+            for (const QString& page : pages) {
+                const QStringList lines = page.split(u'\n', Qt::SkipEmptyParts);
+                const QString last = lines.value(lines.size() - 2);  // the last above the footer
+                QVERIFY2(!last.startsWith(QStringLiteral("ΣΥΝΟΛΑ")) &&
+                             !last.startsWith(QStringLiteral("ΠΕΡΙΓΡΑΦΗ")),
+                         qPrintable(QStringLiteral("%1 senders: a page ends with '%2'").arg(kept).arg(last)));
+            }
+        }
     }
 
     // The totals dialog: page set-up as often as asked, then the mode chosen last; the close box
@@ -632,10 +748,18 @@ private slots:
         QVERIFY(form);
         QVERIFY(showEntry(*form, m_id["E1"]));
         form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+        const QDate serverDay = serverDayApart();
+        QVERIFY(serverDay.isValid() && serverDay != QDate::currentDate());
         QStringList pages = print(*form, 2);
         QCOMPARE(boxes(), QStringList());
         QVERIFY(m_optionsShown && !m_optionsScope && !m_optionsSelection);
         QCOMPARE(pages.size(), 1);
+        QVERIFY(wholePages(pages));
+        // The date under the signature is the server's.
+        QVERIFY2(pages[0].contains(QRegularExpression(QStringLiteral("\\(υπογραφή\\)\\s+") +
+                                                      serverDay.toString(QStringLiteral("dd/MM/yyyy")))),
+                 qPrintable(pages[0]));
+        SqliteSupport::clearClock();
         const QString e1 = scalar(QStringLiteral("SELECT PROT_AA FROM PROTOCOL WHERE ID=") + m_id["E1"]);
         QString page = pages[0];
         for (const QString& line :
@@ -716,8 +840,8 @@ private slots:
         QCOMPARE(boxes(), QStringList{kNoData});
     }
 
-    // Texts longer than their cache column: cut in the list's narrow columns, whole where the
-    // receipt wraps them. (PostgreSQL refuses them in the register itself.)
+    // Texts longer than their cache column: cut in the list's one-line columns, with "…", whole
+    // where the receipt wraps them. (PostgreSQL refuses them in the register itself.)
     void longTexts() {
         TestDatabase db(Backend::SQLite);
         QVERIFY(db.ok());
@@ -734,10 +858,154 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("ΤΕΛΟΣ'Α")));
         QVERIFY(text.contains(QStringLiteral("Αιτών λέξη0 λέξη1")));
         text = print(*form, 0).join(u'\n');
-        QVERIFY(text.contains(QStringLiteral("Από ") + sender.left(20)));
+        QVERIFY(text.contains(
+            QRegularExpression(QStringLiteral("Από ") + sender.left(20) + QStringLiteral(".*…"))));
         QVERIFY(!text.contains(QStringLiteral("ΤΕΛΟΣ'Α")));
         QVERIFY(!text.contains(QStringLiteral("λέξη30")));  // past the first 130 characters
         QCOMPARE(boxes(), QStringList());
+    }
+
+    // A word longer than its cell prints whole over several lines, in the receipt and the list;
+    // texts too long for a one-line cell end in "…".
+    void wholeWordsAndCuts_data() { TestDatabase::addBackendRows(); }
+    void wholeWordsAndCuts() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        QString word;
+        for (int i = 0; i < 300; ++i) word += QChar(u'α' + i % 25);
+        QString copies;  // the 150 characters the form allows
+        for (int i = 0; copies.size() < 150; ++i) copies += QStringLiteral("Κοινοποίηση%1 ").arg(i);
+        copies = copies.left(150);
+        const QString capitals = QString(49, u'Ψ') + u'Ξ';  // 50 wide letters
+        QVERIFY(exec(
+            QStringLiteral("UPDATE PROTOCOL SET THEMA=%1, KOINOP=%2, APO=%3, PROS=%3, PARATHR=%3 WHERE ID=%4")
+                .arg(sv(word), sv(copies), sv(capitals), m_id["E1"])));
+        const auto whole = [](const QStringList& pages, const QString& word) {
+            static const QRegularExpression blanks(QStringLiteral("\\s"));
+            return pages.join(QString()).remove(blanks).contains(word);
+        };
+        QVERIFY(showEntry(*form, m_id["E1"]));
+        form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+        QStringList pages = print(*form, 2);
+        QCOMPARE(pages.size(), 1);
+        QVERIFY(wholePages(pages));
+        QVERIFY2(whole(pages, word), qPrintable(pages.join(u'\n')));
+        QVERIFY(whole(pages, QStringLiteral("Αιτών") + capitals));  // the receipt wraps its sender
+
+        pages = print(*form, 0);
+        QVERIFY(wholePages(pages));
+        QVERIFY2(whole(pages, word), qPrintable(pages.join(u'\n')));
+        const QString text = pages.join(u'\n');
+        const auto cut = [&text](const QString& label, const QString& value) {
+            const QRegularExpression re(QRegularExpression::escape(label + u' ' + value.left(15)) +
+                                        QStringLiteral("[^\\n]*…"));
+            return text.contains(re);
+        };
+        QVERIFY2(cut(QStringLiteral("Κοινοπ."), copies), qPrintable(text));
+        QVERIFY(cut(QStringLiteral("Από"), capitals));
+        QVERIFY(cut(QStringLiteral("Προς"), capitals));
+        QVERIFY(cut(QStringLiteral("Παρατηρ."), capitals));
+        QVERIFY(!text.contains(QStringLiteral("ΨΞ")));
+        QCOMPARE(boxes(), QStringList());
+    }
+
+    // Texts taller than a page go on over the next pages, under the page's header again, and the
+    // report goes on after them; no page is without its lines.
+    void textsLongerThanAPage() {
+        TestDatabase db(Backend::SQLite);  // PostgreSQL keeps a column's length
+        QVERIFY(db.ok());
+        QVERIFY(createRegister(db));
+        auto form = open(db);
+        QVERIFY(form);
+        QStringList subject, officer;
+        for (int i = 0; i < 1250; ++i) {
+            subject << QStringLiteral("λέξ%1").arg(i, 4, 10, QChar(u'0'));
+            officer << QStringLiteral("αρμ%1").arg(i, 4, 10, QChar(u'0'));
+        }
+        QVERIFY(exec(QStringLiteral("UPDATE PROTOCOL SET THEMA=%1, ARMODIOS_A=%2 WHERE ID=%3")
+                         .arg(sv(subject.join(u' ')), sv(officer.join(u' ')), m_id["E1"])));
+        const QRegularExpression subjectWord(QStringLiteral("^λέξ\\d{4}$")),
+            officerWord(QStringLiteral("^αρμ\\d{4}$"));
+
+        QStringList pages = print(*form, 0);
+        QVERIFY(pages.size() >= 3);
+        QVERIFY(wholePages(pages));
+        for (const QString& page : pages)
+            QVERIFY(page.startsWith(QStringLiteral("Δήμος Δοκιμής ΠΡΩΤΟΚΟΛΛΟ")));
+        QCOMPARE(wordsOf(pages, subjectWord), subject);
+        QCOMPARE(wordsOf(pages, officerWord), officer);
+        QCOMPARE(pages.join(u'\n').count(QStringLiteral("Αρ.Πρωτοκ.")), 3);
+
+        QVERIFY(showEntry(*form, m_id["E1"]));
+        form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+        pages = print(*form, 2);
+        QVERIFY(pages.size() >= 3);
+        QVERIFY(wholePages(pages));
+        for (const QString& page : pages)
+            QVERIFY(page.startsWith(QStringLiteral("Δήμος Δοκιμής ΠΡΩΤΟΚΟΛΛΟ")));
+        QCOMPARE(wordsOf(pages, subjectWord), subject);
+        QCOMPARE(wordsOf(pages, officerWord), officer);
+        QCOMPARE(pages.join(u'\n').count(QStringLiteral("ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ")), 1);
+        QVERIFY(pages.last().contains(QStringLiteral("(υπογραφή)")));
+        QCOMPARE(boxes(), QStringList());
+    }
+
+    // An installation made with --organisation prints it at the head of every page and as the
+    // receipt's submitting service.
+    void installedOrganisation() {
+        QTemporaryDir dir;
+        QProcess setup;
+        setup.start(QStringLiteral(PROTOCOL_SETUP_EXE),
+                    {QStringLiteral("--provider"), QStringLiteral("SQLite"), QStringLiteral("--database"),
+                     dir.filePath(QStringLiteral("register.db")), QStringLiteral("--admin-user"),
+                     QStringLiteral("ADMIN"), QStringLiteral("--admin-password"), QStringLiteral("ADMIN1"),
+                     QStringLiteral("--organisation"), QStringLiteral("Δήμος Εγκατάστασης")});
+        QVERIFY(setup.waitForFinished(120000));
+        QVERIFY2(setup.exitCode() == 0, setup.readAllStandardError().constData());
+        // Opened and set up as the log-in does it.
+        const auto setting = [](const char* name) {
+            return SettingsStore::GetValue(QStringLiteral("\\Protocol"), QLatin1String(name), QString(),
+                                           false);
+        };
+        QString user, password;
+        PswFormat::ParseL(setting("L"), user, password);
+        auto conn = std::make_shared<Connection>();
+        conn->Provider = setting("Provider");
+        QVERIFY(conn->Open(setting("ConnStr"), user, password));
+        gConn = conn;
+        auto clerk = std::make_shared<cls_User>();
+        clerk->UserId = 1;
+        clerk->Auth = Rights::ProtocolEdit;
+        gUser = clerk;
+        gLogo1.clear();
+        QVERIFY(clsInit().Init_Application());
+        QCOMPARE(gLogo1, QStringLiteral("Δήμος Εγκατάστασης"));
+        const QString id = entry(QStringLiteral("APO, THEMA, MODUSER"), QStringLiteral("'Αιτών', 'Θέμα', 1"));
+        QVERIFY(!id.isEmpty());
+        const auto run = [&](bool receipt) {
+            QFile::remove(m_pdf);
+            ModalDriver<ReportOptions> opts([](ReportOptions* w) {
+                w->optPrint->setChecked(true);
+                QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+            });
+            QString where = QStringLiteral("ID=") + id, extra;
+            QStringList fields;
+            if (receipt)
+                clsRptProtReceipt::New()->Main(clsRptProtReceipt::rptCurrent, where, extra, fields);
+            else
+                clsRptProtDet::New()->Main(where, extra, fields);
+            return pdfPages(m_pdf);
+        };
+        QStringList pages = run(true);
+        QCOMPARE(pages.size(), 1);
+        QVERIFY2(pages[0].startsWith(QStringLiteral("Δήμος Εγκατάστασης ΠΡΩΤΟΚΟΛΛΟ")), qPrintable(pages[0]));
+        QVERIFY(pages[0].contains(QStringLiteral("Υπηρεσία Υποβολής Δήμος Εγκατάστασης")));
+        pages = run(false);
+        QCOMPARE(pages.size(), 1);
+        QVERIFY2(pages[0].startsWith(QStringLiteral("Δήμος Εγκατάστασης ΠΡΩΤΟΚΟΛΛΟ")), qPrintable(pages[0]));
+        QCOMPARE(boxes(), QStringList());
+        conn->Close();
     }
 
     // Failed statements are reported with their texts; an entry without its departments still prints.

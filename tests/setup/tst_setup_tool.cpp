@@ -164,7 +164,9 @@ void tst_SetupTool::installs() {
             ? QString("server=localhost;database=" + QFileInfo(database).absoluteFilePath() + ";")
             : QString("server=" + pgServer() + ";database=" + database + ";");
     QCOMPARE(setting("ConnStr"), connStr);
-    QCOMPARE(setting("Logo2"), QString("Δήμος Δοκιμής"));
+    // The organisation is the first heading, the one every report prints; no second one was asked for.
+    QCOMPARE(setting("Logo1"), QString("Δήμος Δοκιμής"));
+    QCOMPARE(setting("Logo2"), QString("<absent>"));
     QString user, password;
     PswFormat::ParseL(setting("L"), user, password);
     QCOMPARE(user, backend == Backend::SQLite ? QString() : pgUser());
@@ -268,6 +270,7 @@ void tst_SetupTool::settingsOrDatabaseOnly() {
                                    "--db-user", "clerk", "--db-password", "secret", "--settings-only"});
     QVERIFY2(settings.code == 0, qPrintable(settings.err));
     QCOMPARE(setting("ConnStr"), QString("server=?;database=Register;"));
+    QCOMPARE(setting("Logo1"), QString("<absent>"));
     QCOMPARE(setting("Logo2"), QString("<absent>"));
     QString user, password;
     PswFormat::ParseL(setting("L"), user, password);
@@ -326,11 +329,15 @@ void tst_SetupTool::anyText() {
     const QString adminUser = QStringLiteral("adm%3in'\"Ω%1");
     const QString adminPassword = QStringLiteral("%1'\"Π%3x");
     const QString organisation = QStringLiteral("Δήμος «%1» '%3' \"x\"");
+    const QString heading = QStringLiteral("Διεύθυνση %2 'Β'");
     const QString dbPassword = QStringLiteral("%3;'\"%1=Σ");
-    const Run r = runSetup(args + QStringList{"--db-password", dbPassword, "--admin-user", adminUser, "--admin-password",
-                                              adminPassword, "--organisation", organisation, "--docs-folder", docs});
+    const Run r =
+        runSetup(args + QStringList{"--db-password", dbPassword, "--admin-user", adminUser,
+                                    "--admin-password", adminPassword, "--organisation", organisation,
+                                    "--second-heading", heading, "--docs-folder", docs});
     QVERIFY2(r.code == 0, qPrintable(r.err));
-    QCOMPARE(setting("Logo2"), organisation);
+    QCOMPARE(setting("Logo1"), organisation);
+    QCOMPARE(setting("Logo2"), heading);
     QString user, password;
     PswFormat::ParseL(setting("L"), user, password);
     QCOMPARE(password, dbPassword);

@@ -56,7 +56,7 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Creates a new register database (SQLite or PostgreSQL) with its first supervisor, and writes the\n"
-        "installation settings (Provider, ConnStr, L, Logo2) into the machine-wide settings file."));
+        "installation settings (Provider, ConnStr, L, Logo1, Logo2) into the machine-wide settings file."));
     const QCommandLineOption help = p.addHelpOption();
     const QCommandLineOption version = p.addVersionOption();
     const QCommandLineOption provider(QStringLiteral("provider"),
@@ -94,9 +94,13 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
         QStringLiteral("Read the passwords not given as options from standard input, one line each: the "
                        "database log-in's (PostgreSQL) first, then the first supervisor's. At a terminal "
                        "they are asked for without being shown."));
-    const QCommandLineOption organisation(QStringLiteral("organisation"),
-                                          QStringLiteral("The second report heading (Logo2)."),
-                                          QStringLiteral("text"));
+    const QCommandLineOption organisation(
+        QStringLiteral("organisation"),
+        QStringLiteral("The organisation's name, printed at the head of every report (Logo1)."),
+        QStringLiteral("text"));
+    const QCommandLineOption secondHeading(QStringLiteral("second-heading"),
+                                           QStringLiteral("The second report heading (Logo2)."),
+                                           QStringLiteral("text"));
     const QCommandLineOption docsFolder(QStringLiteral("docs-folder"),
                                         QStringLiteral("The shared folder of the register's document files."),
                                         QStringLiteral("folder"));
@@ -115,7 +119,7 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
                                         QStringLiteral("Create the database only; write no settings."));
     for (const QCommandLineOption& o :
          {provider, database, server, dbUser, dbPassword, adminUser, adminPassword, passwordStdin,
-          organisation, docsFolder, demoSamples, preUpgrade, force, settingsOnly, noSettings})
+          organisation, secondHeading, docsFolder, demoSamples, preUpgrade, force, settingsOnly, noSettings})
         p.addOption(o);
 
     if (!p.parse(arguments)) return refuse(error, p.errorText());
@@ -180,6 +184,8 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
 
     out.hasOrganisation = p.isSet(organisation);
     out.organisation = p.value(organisation).trimmed();
+    out.hasSecondHeading = p.isSet(secondHeading);
+    out.secondHeading = p.value(secondHeading).trimmed();
 
     RegisterSchema::Options& s = out.schema;
     s.preUpgrade = p.isSet(preUpgrade);

@@ -14,8 +14,10 @@ struct SetupPlan {
     QString server;    // PostgreSQL: host[:port], socket folder[:port], or "?"
     QString dbUser;
     QString dbPassword;
-    QString organisation;  // Logo2; written only when given
+    QString organisation;  // Logo1; written only when given
     bool hasOrganisation = false;
+    QString secondHeading;  // Logo2; written only when given
+    bool hasSecondHeading = false;
     bool force = false;
     bool makeDatabase = true;
     bool writeSettings = true;

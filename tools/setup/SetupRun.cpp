@@ -188,7 +188,9 @@ bool writeSettings(const SetupPlan& plan, QString* error) {
                     SettingsStore::SaveValue(kSection, QStringLiteral("L"),
                                              PswFormat::ComposeL(plan.dbUser, plan.dbPassword), false) &&
                     (!plan.hasOrganisation ||
-                     SettingsStore::SaveValue(kSection, QStringLiteral("Logo2"), plan.organisation, false));
+                     SettingsStore::SaveValue(kSection, QStringLiteral("Logo1"), plan.organisation, false)) &&
+                    (!plan.hasSecondHeading ||
+                     SettingsStore::SaveValue(kSection, QStringLiteral("Logo2"), plan.secondHeading, false));
     return ok ||
            failWith(error,
                     QStringLiteral("cannot write the settings file %1.").arg(SettingsStore::MachineFile()));

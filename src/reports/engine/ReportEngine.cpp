@@ -80,6 +80,46 @@ QVariant dateFromText(const QString& s) {
     return {};
 }
 
+// What a cell shows of a text: control characters, which print as nothing, become the replacement
+// sign; a tab a blank. Line breaks stay for a wrapping cell; a one-line cell shows them as blanks.
+QString printable(const QString& text, bool oneLine) {
+    const auto plain = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u >= 0x20 && (u < 0x7f || u > 0x9f) && !c.isSurrogate();
+    };
+    if (std::all_of(text.begin(), text.end(), plain)) return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const char16_t u = c.unicode();
+        if (plain(c)) {
+            out += c;
+        } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+        } else if (u == u'\r' || u == u'\n') {
+            if (!oneLine)
+                out += c;
+            else if (!(u == u'\n' && i > 0 && text.at(i - 1) == u'\r'))
+                out += u' ';
+        } else if (u == u'\t') {
+            out += u' ';
+        } else {
+            out += QChar(QChar::ReplacementCharacter);
+        }
+    }
+    return out;
+}
+
+// A text cut to n characters ends in "…", so that the cut shows.
+QString cutTo(const QString& text, int n) {
+    if (text.size() <= n) return text;
+    qsizetype keep = std::max(0, n - 1);
+    if (keep > 0 && text.at(keep - 1).isHighSurrogate()) --keep;
+    return text.left(keep) + QStringLiteral("…");
+}
+
 }  // namespace
 
 // ---- SQL literals -------------------------------------------------------------------------------
@@ -339,6 +379,8 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
         const ReportLayout::Cell* cell;
         ReportPage::Text text;
         double indent = 0;
+        double contentHeight = 0;
+        VAlign vAlign = VAlign::Top;
     };
     QList<CellOut> cells;
     bool first = true;
@@ -346,7 +388,7 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
         if (c.removed) continue;
         CellOut co;
         co.cell = &c;
-        co.text.text = cellText(c, values, pageNo);
+        const QString text = printable(cellText(c, values, pageNo), !c.wrap);
         const FontEntry& fe = font(c.fontSize ? c.fontSize->apply(pg.fontSize) : lineSize, c.bold.value_or(lineBold));
         co.text.font = fe.font;
         QColor colour = c.foreColor.value_or(kind.foreColor.value_or(QColor(Qt::black)));
@@ -355,9 +397,8 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
         const Qt::Alignment ha = c.hAlign.value_or(kind.hAlign.value_or(Qt::AlignLeft));
         // Cells of one line share an alignment unless the layout says otherwise: a wrapping
         // cell's first line then stands level with its neighbours.
-        const VAlign va = c.vAlign.value_or(kind.vAlign.value_or(VAlign::Top));
-        const Qt::Alignment v = va == VAlign::Top ? Qt::AlignTop : va == VAlign::Bottom ? Qt::AlignBottom : Qt::AlignVCenter;
-        co.text.flags = int(ha | v) | (c.wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
+        co.vAlign = c.vAlign.value_or(kind.vAlign.value_or(VAlign::Top));
+        co.text.flags = int(ha | Qt::AlignTop) | Qt::TextSingleLine;
         if (first && firstHeader && pg.logo && !m_logo.isNull()) {
             const double ph = std::max(1.0, h - 1.0);
             const double pw = std::min(c.w / 2, ph * m_logo.width() / std::max(1, m_logo.height()));
@@ -365,20 +406,33 @@ ReportEngine::Placed ReportEngine::layoutLine(const ReportLayout::Line& kind, co
             co.indent = pw + 1.5;
         }
         first = false;
-        if (c.wrap && !co.text.text.isEmpty()) {
-            const double width = std::max(1.0, c.w - 2 * kPadX - co.indent);
-            h = std::max(h, fe.metrics.wrappedHeight(co.text.text, width) + 2 * kPadY);
+        // A wrapping cell grows with its lines; any other holds one line and shows a cut with "…".
+        const double width = std::max(0.0, c.w - 2 * kPadX - co.indent);
+        co.contentHeight = fe.metrics.height();
+        co.text.text = text;
+        if (text.isEmpty()) {
+        } else if (c.wrap) {
+            QStringList lines = fe.metrics.wrap(text, width);
+            if (lines.size() > 1) {
+                co.text.lineHeight = fe.metrics.lineSpacing();
+                co.contentHeight = co.text.lineHeight * double(lines.size());
+                co.text.lines = std::move(lines);
+            }
+            h = std::max(h, co.contentHeight + 2 * kPadY);
+        } else {
+            co.text.text = fe.metrics.elided(text, width);
         }
         cells.append(co);
     }
     out.height = h;
     for (CellOut& co : cells) {
         const auto& c = *co.cell;
-        // Off the rule it stands against; a centred text keeps the whole height.
-        const int va = co.text.flags & Qt::AlignVertical_Mask;
-        const double top = va == Qt::AlignTop ? kPadY : 0;
-        const double height = va == Qt::AlignVCenter ? h : h - kPadY;
-        co.text.rect = QRectF(x0 + c.x + kPadX + co.indent, top, std::max(0.0, c.w - 2 * kPadX - co.indent), height);
+        // Off the rule it stands against; a centred text in the middle of the whole height.
+        const double top = co.vAlign == VAlign::Top      ? kPadY
+                           : co.vAlign == VAlign::Bottom ? h - kPadY - co.contentHeight
+                                                         : (h - co.contentHeight) / 2;
+        co.text.rect = QRectF(x0 + c.x + kPadX + co.indent, top, std::max(0.0, c.w - 2 * kPadX - co.indent),
+                              co.contentHeight);
         out.texts.append(co.text);
         const double l = x0 + c.x, r = x0 + c.x + c.w;
         if (c.rules.top.value_or(false)) out.rules.append(QLineF(l, 0, r, 0));
@@ -430,6 +484,7 @@ void ReportEngine::startPage() {
             footers += layoutLine(l, {}, m_page.number, false).height;
         }
     }
+    m_bodyTop = m_y;
     m_bodyBottom = m_page.size.height() - pg.bottom - footers;
 }
 
@@ -500,7 +555,7 @@ void ReportEngine::store(int column, const QVariant& literal, QList<QVariant>& v
         return;
     }
     QString text = type == QMetaType::Double ? numberText(literal.toDouble()) : literal.toString();
-    if (c.type == ReportLayout::CacheColumn::Text) text.truncate(c.length);
+    if (c.type == ReportLayout::CacheColumn::Text) text = cutTo(text, c.length);
     values[column] = text;
 }
 
@@ -526,8 +581,17 @@ bool ReportEngine::AddLine(const QString& lineKey, const QString& fieldList, con
         m_unitMark = mark();
     }
     const Placed line = layoutLine(kind, values, m_page.number, false);
+    ++m_linesAdded;
+    m_prevKeepWith = kind.keepWith;
     if (m_y + line.height > m_bodyBottom + kEps && m_linesOnPage > 0) {
-        if (!m_unit.isEmpty() && m_unitMark.lines > 0) {
+        if (blank(line)) {
+            // Space at the end of a page is not carried over: it would only push the next page's
+            // lines down, or make a page of nothing.
+            m_y = m_bodyBottom;
+            return true;
+        }
+        const double page = m_bodyBottom - m_bodyTop;
+        if (!m_unit.isEmpty() && m_unitMark.lines > 0 && m_y - m_unitMark.y + line.height <= page + kEps) {
             // The record (or the lines kept with this one) moves whole to the next page.
             m_page.texts.resize(m_unitMark.texts);
             m_page.rules.resize(m_unitMark.rules);
@@ -541,20 +605,121 @@ bool ReportEngine::AddLine(const QString& lineKey, const QString& fieldList, con
                 place(p);
                 ++m_linesOnPage;
             }
-        } else {
-            // Taller than a page: it goes on over the next one.
+        } else if (line.height <= page + kEps) {
             finishPage();
             startPage();
             m_unit.clear();
             m_unitMark = mark();
         }
+        // Taller than a page, or with the lines it keeps with: it begins here and goes on over
+        // the next pages.
+    }
+    placeOverPages(line);
+    return m_completedSinceReset || m_bodyBottom - m_y < line.height - kEps;
+}
+
+bool ReportEngine::blank(const Placed& line) {
+    return line.rules.isEmpty() && line.pictures.isEmpty() &&
+           std::all_of(line.texts.begin(), line.texts.end(),
+                       [](const ReportPage::Text& t) { return t.text.trimmed().isEmpty(); });
+}
+
+void ReportEngine::placeOverPages(Placed line) {
+    while (m_y + line.height > m_bodyBottom + kEps) {
+        Placed head, tail;
+        if (split(line, m_bodyBottom - m_y, head, tail)) {
+            place(head);
+            ++m_linesOnPage;
+            line = std::move(tail);
+        } else if (m_linesOnPage == 0) {
+            break;  // not one of its lines fits an empty page: it stands over the page's end
+        }
+        // The rest goes on at the top of the next page, under its header.
+        finishPage();
+        startPage();
+        m_unit.clear();
+        m_unitMark = mark();
     }
     place(line);
     ++m_linesOnPage;
-    m_unit.append(line);
-    m_prevKeepWith = kind.keepWith;
-    ++m_linesAdded;
-    return m_completedSinceReset || m_bodyBottom - m_y < line.height - kEps;
+    m_unit.append(std::move(line));
+}
+
+bool ReportEngine::split(const Placed& line, double room, Placed& head, Placed& tail) {
+    // Lines of text one below the other: a text of one line is a single line of its box's height.
+    const auto pitch = [](const ReportPage::Text& t) {
+        return t.lines.isEmpty() ? t.rect.height() : t.lineHeight;
+    };
+    const auto count = [](const ReportPage::Text& t) { return t.lines.isEmpty() ? 1 : int(t.lines.size()); };
+    // The cut goes up until it crosses no line of text.
+    double cut = room;
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const ReportPage::Text& t : line.texts) {
+            const double p = pitch(t);
+            if (t.text.isEmpty() || p <= kEps) continue;
+            const int i = int(std::floor((cut - t.rect.top()) / p));
+            if (i < 0 || i >= count(t)) continue;
+            const double top = t.rect.top() + i * p;
+            if (top < cut - kEps && top + p > cut + kEps) {
+                cut = top;
+                moved = true;
+            }
+        }
+    }
+    const auto linesAbove = [&](const ReportPage::Text& t) {
+        const double p = pitch(t);
+        if (p <= kEps) return t.rect.top() <= cut + kEps ? count(t) : 0;
+        return std::clamp(int(std::floor((cut - t.rect.top() + kEps) / p)), 0, count(t));
+    };
+    bool any = false;
+    for (const ReportPage::Text& t : line.texts)
+        if (!t.text.isEmpty() && linesAbove(t) > 0) any = true;
+    if (!any) return false;
+
+    // The rest begins as the line did, off its top.
+    const double shift = cut - kPadY;
+    head = Placed();
+    tail = Placed();
+    head.keepWith = tail.keepWith = line.keepWith;
+    head.height = cut;
+    tail.height = std::max(kPadY, line.height - shift);
+    head.pictures = line.pictures;
+    for (const ReportPage::Text& t : line.texts) {
+        const int n = count(t), k = linesAbove(t);
+        if (k >= n) {
+            head.texts.append(t);
+        } else if (k == 0) {
+            ReportPage::Text rest = t;
+            rest.rect.translate(0, -shift);
+            tail.texts.append(rest);
+        } else {
+            ReportPage::Text above = t, rest = t;
+            above.lines = t.lines.mid(0, k);
+            above.text = above.lines.join(u'\n');
+            above.rect.setHeight(k * t.lineHeight);
+            rest.lines = t.lines.mid(k);
+            rest.text = rest.lines.join(u'\n');
+            rest.rect = QRectF(t.rect.x(), t.rect.top() + k * t.lineHeight - shift, t.rect.width(),
+                               (n - k) * t.lineHeight);
+            head.texts.append(above);
+            tail.texts.append(rest);
+        }
+    }
+    for (const QLineF& r : line.rules) {
+        const double y1 = std::min(r.y1(), r.y2()), y2 = std::max(r.y1(), r.y2());
+        if (y2 - y1 <= kEps) {
+            if (y1 <= cut + kEps)
+                head.rules.append(r);
+            else
+                tail.rules.append(r.translated(0, -shift));
+            continue;
+        }
+        // An upright rule runs to the cut and on again from the top of the rest.
+        if (y1 < cut - kEps) head.rules.append(QLineF(r.x1(), y1, r.x2(), std::min(y2, cut)));
+        if (y2 > cut + kEps) tail.rules.append(QLineF(r.x1(), std::max(0.0, y1 - shift), r.x2(), y2 - shift));
+    }
+    return true;
 }
 
 bool ReportEngine::NextPage(ReportPage::Page& out) {

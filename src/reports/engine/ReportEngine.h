@@ -151,6 +151,11 @@ private:
     void startPage();
     void finishPage();
     void place(const Placed& line);
+    // Places the line where the page stands, going on over the next pages when it is taller than
+    // what is left, cut between its lines of text.
+    void placeOverPages(Placed line);
+    static bool split(const Placed& line, double room, Placed& head, Placed& tail);
+    static bool blank(const Placed& line);
     Mark mark() const;
     bool parseValues(const QString& fieldList, const QString& valueList, const QStringList& items,
                      QList<QVariant>& values) const;
@@ -178,7 +183,7 @@ private:
     int m_pageCount = 0;
     int m_delivered = 0;
     int m_linesOnPage = 0;
-    double m_y = 0, m_bodyBottom = 0;
+    double m_y = 0, m_bodyTop = 0, m_bodyBottom = 0;
     bool m_recordOpen = false, m_newUnit = false, m_prevKeepWith = false;
     QList<Placed> m_unit;  // the lines that move together to a new page
     Mark m_unitMark;

@@ -479,9 +479,11 @@ bool Read(const QString& layoutText, const QString& globalText, Layout& out, QSt
         return false;
     }
     // Global faults are found while reading the global part; say which text they are in.
+    // The reader keeps references to both documents: the empty one must outlive it too.
+    const DefLexer::Document noLayout;
     Reader reader(global, layout);
     try {
-        Reader globalOnly(global, DefLexer::Document());
+        Reader globalOnly(global, noLayout);
         globalOnly.run();
     } catch (const Fault& f) {
         if (error) *error = QStringLiteral("global layout, ") + f.message;

@@ -2,6 +2,8 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QTextLayout>
 
 namespace ReportPage {
 
@@ -27,17 +29,48 @@ double toDots(double mm) {
 }
 }  // namespace
 
-Metrics::Metrics(const QFont& font) : m_fm(font, &measureDevice()) {}
+Metrics::Metrics(const QFont& font) : m_font(font), m_fm(font, &measureDevice()) {}
 
 double Metrics::lineSpacing() const {
     return toMm(m_fm.lineSpacing());
 }
 
-double Metrics::wrappedHeight(const QString& text, double width) const {
-    if (!text.contains(u'\n') && !text.contains(u'\r') && toMm(m_fm.horizontalAdvance(text)) <= width)
-        return toMm(m_fm.height());
-    const QRectF r = m_fm.boundingRect(QRectF(0, 0, toDots(width), 1e9), Qt::AlignLeft | Qt::TextWordWrap, text);
-    return toMm(r.height());
+double Metrics::height() const {
+    return toMm(m_fm.height());
+}
+
+double Metrics::advance(const QString& text) const {
+    return toMm(m_fm.horizontalAdvance(text));
+}
+
+QString Metrics::elided(const QString& text, double width) const {
+    if (toMm(m_fm.horizontalAdvance(text)) <= width) return text;
+    QString out = m_fm.elidedText(text, Qt::ElideRight, toDots(width));
+    // Too narrow even for the sign alone: the sign still shows that something was there.
+    return out.isEmpty() ? QStringLiteral("…") : out;
+}
+
+QStringList Metrics::wrap(const QString& text, double width) const {
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
+    QString laid = text;
+    laid.replace(breaks, QString(QChar::LineSeparator));
+    if (!laid.contains(QChar::LineSeparator) && toMm(m_fm.horizontalAdvance(laid)) <= width) return {text};
+    QTextLayout layout(laid, m_font, &measureDevice());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(false);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(toDots(width));
+        QString part = laid.mid(line.textStart(), line.textLength());
+        while (!part.isEmpty() && (part.back() == QChar::LineSeparator || part.back() == u' ')) part.chop(1);
+        lines << part;
+    }
+    layout.endLayout();
+    if (lines.isEmpty()) lines << QString();
+    return lines;
 }
 
 void Paint(QPainter& painter, const Page& page, double dotsPerMm) {
@@ -55,7 +88,15 @@ void Paint(QPainter& painter, const Page& page, double dotsPerMm) {
         if (t.text.isEmpty()) continue;
         painter.setFont(t.font);
         painter.setPen(t.color);
-        painter.drawText(at(t.rect), t.flags, t.text);
+        if (t.lines.isEmpty()) {
+            painter.drawText(at(t.rect), t.flags, t.text);
+            continue;
+        }
+        QRectF line(t.rect.x(), t.rect.y(), t.rect.width(), t.lineHeight);
+        for (const QString& l : t.lines) {
+            if (!l.isEmpty()) painter.drawText(at(line), t.flags, l);
+            line.translate(0, t.lineHeight);
+        }
     }
     painter.restore();
 }

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 
 class QPainter;
 
@@ -15,11 +16,15 @@ class QPainter;
 namespace ReportPage {
 
 struct Text {
-    QRectF rect;
+    QRectF rect;  // the box of its lines
     QString text;
     QFont font;  // point size as printed
     QColor color;
-    int flags = 0;  // Qt::Alignment | Qt::TextWordWrap or Qt::TextSingleLine
+    int flags = 0;  // Qt::Alignment | Qt::TextSingleLine
+    // A wrapped text: its lines as printed, one below the other lineHeight apart; empty when the
+    // text is one line.
+    QStringList lines;
+    double lineHeight = 0;
 };
 
 struct Picture {
@@ -44,11 +49,17 @@ class Metrics {
 public:
     explicit Metrics(const QFont& font);
     double lineSpacing() const;
-    // Height of the text wrapped at the width (both in mm).
-    double wrappedHeight(const QString& text, double width) const;
+    double height() const;  // of one line of text
+    double advance(const QString& text) const;
+    // The text cut to the width with "…" at its end, or as it is when it fits.
+    QString elided(const QString& text, double width) const;
+    // The lines of the text wrapped at the width: at blanks where it can, inside a word longer
+    // than the width, and at every line break. One item when it fits on one line.
+    QStringList wrap(const QString& text, double width) const;
     static constexpr int kDpi = 1200;
 
 private:
+    QFont m_font;
     QFontMetricsF m_fm;
 };
 
