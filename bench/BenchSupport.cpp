@@ -7,12 +7,16 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "App.h"
 #include "Err.h"
 #include "RegisterSchema.h"
 
 namespace Bench {
 
 namespace {
+// Local times are read as the programs read them (their main() does this first).
+const bool g_localZone = (App::UseLocalTimeZoneFile(), true);
+
 double statusMiB(const char* key) {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly)) return -1;
@@ -92,7 +96,9 @@ void Summary::print() const {
                      .arg(l.what, -40)
                      .arg(l.ms, 9, 'f', 1)
                      .arg(l.referenceMs > 0 ? QString::number(l.referenceMs, 'f', 1) : QStringLiteral("-"), 9)
-                     .arg(l.referenceMs > 0 ? QString::number(l.ms / l.referenceMs, 'f', 2) : QStringLiteral("-"), 6)
+                     .arg(l.referenceMs > 0 ? QString::number(l.ms / l.referenceMs, 'f', 2)
+                                            : QStringLiteral("-"),
+                          6)
                      .arg(l.target)
               << Qt::endl;
 }
