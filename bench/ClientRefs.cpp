@@ -192,32 +192,6 @@ Read psqlTiming(const QStringList& connArgs, const QString& sql, int repeats) {
     return r;
 }
 
-Read psqlCopy(const QStringList& connArgs, const QString& sql, const QString& out) {
-    Read r;
-    QStringList args = connArgs;
-    args << QStringLiteral("-X") << QStringLiteral("-q") << QStringLiteral("-c")
-         << QStringLiteral("\\timing on") << QStringLiteral("-c")
-         << QStringLiteral("\\copy (") + sql + QStringLiteral(") TO '") + out +
-                QStringLiteral("' WITH (FORMAT csv, DELIMITER ';')");
-    const QList<double> times = psqlTimes(runClient(QStringLiteral("psql"), args, r));
-    if (times.isEmpty()) {
-        if (r.text.isEmpty()) r.text = QStringLiteral("psql printed no time");
-        return r;
-    }
-    r.ms = times.last();
-    QFile f(out);
-    if (f.open(QIODevice::ReadOnly))
-        while (!f.atEnd()) r.rows += f.readLine().isEmpty() ? 0 : 1;
-    return r;
-}
-
-QStringList psqlArgs(const QString& server, const QString& user, const QString& database) {
-    return {QStringLiteral("-h"), server.section(u':', 0, 0),
-            QStringLiteral("-p"), server.section(u':', 1),
-            QStringLiteral("-U"), user,
-            QStringLiteral("-d"), database};
-}
-
 QString conninfo(const QString& server, const QString& user, const QString& database) {
     return QStringLiteral("host=%1 port=%2 user=%3 dbname=%4")
         .arg(server.section(u':', 0, 0), server.section(u':', 1), user, database);

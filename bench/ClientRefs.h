@@ -25,11 +25,7 @@ Read sqliteBuiltinCount(const QString& path, const QString& sql);
 Read sqliteShellCsv(const QString& path, const QString& standIn, const QString& sql, const QString& out);
 // psql's "\timing" of the statement, its rows sent to /dev/null; the best of `repeats`.
 Read psqlTiming(const QStringList& connArgs, const QString& sql, int repeats = 3);
-// psql's "\timing" of "\copy (<sql>) TO <out> WITH (FORMAT csv, DELIMITER ';')".
-Read psqlCopy(const QStringList& connArgs, const QString& sql, const QString& out);
-
-// psql's connection arguments and libpq's conninfo for host:port, user, database.
-QStringList psqlArgs(const QString& server, const QString& user, const QString& database);
+// libpq's conninfo for host:port, user, database.
 QString conninfo(const QString& server, const QString& user, const QString& database);
 // The stand-in module beside the benchmark programs.
 QString standInModule();

@@ -525,7 +525,7 @@ int main(int argc, char* argv[]) {
         out() << "PostgreSQL " << p.value(pgOpt) << Qt::endl;
         pg = pgRegister(p.value(pgOpt), p.value(pgUserOpt), p.value(pgDbOpt), rows);
     }
-    if (!resetPeak()) out() << "(peaks are of the whole process: /proc/self/clear_refs refused)" << Qt::endl;
+    if (!resetPeak()) out() << "(no peaks: /proc/self/statm cannot be read)" << Qt::endl;
     out() << "times in ms, best of " << kRepeats << "; ratio = rs all / query" << Qt::endl;
     header();
     measure(QStringLiteral("SQLite"), lite, max);

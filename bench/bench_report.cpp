@@ -183,6 +183,7 @@ int main(int argc, char** argv) {
     QTimer answering;
     const double idle = residentMiB();
 
+    Summary summary;
     int filled = 0;
     for (const int length : lengths) {
         fill(conn, length - filled, filled);
@@ -192,6 +193,8 @@ int main(int argc, char** argv) {
             const Shown first = bestOf(3, [&] { return preview(answering, true); });
             out() << "SQLite, " << length << " lines: first preview page " << first.ms << " ms, peak +"
                   << first.peak - idle << " MiB" << Qt::endl;
+            summary.add(QStringLiteral("lookup list of %1, first page").arg(length), first.ms, 0,
+                        QStringLiteral("<= 10 ms, flat"));
         }
         if (length != rows) continue;
 
@@ -224,13 +227,17 @@ int main(int argc, char** argv) {
         });
         out() << "  PDF: engine " << engine.ms / 1000.0 << " s, driver + QPdfWriter " << straight.ms / 1000.0
               << " s, ratio " << QString::number(engine.ms / straight.ms, 'f', 2) << "; first page "
-              << QString::number(100.0 * shown.ms / engine.ms, 'f', 2) << " % of the engine's PDF" << Qt::endl;
-        out() << "  memory: idle " << idle << " MiB; peak preview " << shown.peak << " MiB (+" << shown.peak - idle
-              << "), engine PDF " << engine.peak << " MiB (+" << engine.peak - idle << "), direct "
-              << straight.peak << " MiB (+" << straight.peak - idle << ")" << Qt::endl;
+              << QString::number(100.0 * shown.ms / engine.ms, 'f', 2) << " % of the engine's PDF"
+              << Qt::endl;
+        summary.add(QStringLiteral("lookup list of %1, PDF (ref: direct)").arg(rows), engine.ms, straight.ms,
+                    QString());
+        out() << "  memory: idle " << idle << " MiB; peak preview " << shown.peak << " MiB (+"
+              << shown.peak - idle << "), engine PDF " << engine.peak << " MiB (+" << engine.peak - idle
+              << "), direct " << straight.peak << " MiB (+" << straight.peak - idle << ")" << Qt::endl;
         out() << "  PDF sizes: engine " << QFileInfo(enginePdf).size() / 1024 << " KiB, direct "
               << QFileInfo(dir.filePath(QStringLiteral("direct.pdf"))).size() / 1024 << " KiB" << Qt::endl;
     }
+    summary.print();
     modDeclare::gConn.reset();
     conn->Close();
     return 0;

@@ -283,7 +283,7 @@ int main(int argc, char* argv[]) {
     if (p.isSet(pgOpt))
         measure(QStringLiteral("PostgreSQL"),
                 mustOpen(QStringLiteral("PostgreSQL"), p.value(pgOpt), p.value(pgDbOpt), p.value(pgUserOpt)),
-                max, ClientRefs::psqlArgs(p.value(pgOpt), p.value(pgUserOpt), p.value(pgDbOpt)));
+                max, psqlArgs(p.value(pgOpt), p.value(pgUserOpt), p.value(pgDbOpt)));
     summary().print();
     // The session's connection must go before the application object, or its driver outlives Qt SQL.
     modDeclare::gConn.reset();

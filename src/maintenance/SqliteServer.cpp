@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 
 #include "Err.h"
 
@@ -23,9 +24,19 @@ bool openDb(Db& db, const QString& path, int flags) {
     return rc == SQLITE_OK;
 }
 
+// Why the file's last system call failed. Not sqlite3_system_errno(): that is the thread's errno
+// when SQLite sets the handle's error, long after the failed write; the progress window's repaint
+// in between changes it (EAGAIN from the event loop instead of EFBIG or EDQUOT).
+int lastFileErrno(sqlite3* db, int primary) {
+    int e = 0;
+    if (db && sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &e) == SQLITE_OK && e != 0) return e;
+    // A file that did not open has no last call of its own; the open's errno is still fresh.
+    return db && primary == SQLITE_CANTOPEN ? sqlite3_system_errno(db) : 0;
+}
+
 void raiseSqlite(sqlite3* db, int rc, const QString& what, const QString& path) {
     const int primary = rc & 0xFF;
-    const int sysErr = db ? sqlite3_system_errno(db) : 0;
+    const int sysErr = lastFileErrno(db, primary);
     if (primary == SQLITE_FULL || sysErr == ENOSPC || sysErr == EDQUOT || sysErr == EFBIG) {
         RaiseFileError(ENOSPC, kSource, path);
         return;

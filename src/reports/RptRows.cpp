@@ -92,3 +92,11 @@ QVariant RptRows::Value(const QString& field) const {
     const int index = m_list->fieldIndex(field);
     return index < 0 ? QVariant() : m_list->value(m_row, index);
 }
+
+QList<QVariant> RptRows::KeysAhead(int count) const {
+    QList<QVariant> keys;
+    if (Eof()) return keys;
+    const int end = std::min(m_list->rowsAvailable(), m_row + count);
+    for (int row = m_row; row < end; ++row) keys << m_list->key(row);
+    return keys;
+}

@@ -27,6 +27,8 @@ public:
     void MoveFirst();
     // The current row's value of the field; null when absent.
     QVariant Value(const QString& field) const;
+    // The keys of the current row and of the rows after it whose keys are read, at most `count`.
+    QList<QVariant> KeysAhead(int count) const;
 
 private:
     // Moves past rows removed since the keys were read, or that cannot be read (reported).

@@ -1,6 +1,5 @@
 #include "clsRptProtDet.h"
 
-#include "RptProtShared.h"
 #include "StrHelper.h"
 #include "modResIDs.h"
 
@@ -28,6 +27,11 @@ void clsRptProtDet::LoadCodeTables() {
     m_types = RptProtShared::LoadCodeTable(QStringLiteral("L_TYPOI"), ClassName());
 }
 
+void clsRptProtDet::AfterRestart() {
+    m_responsible.Clear();
+    m_copies.Clear();
+}
+
 QString clsRptProtDet::typeDescr(const char* column) const {
     const QVariant id = m_rows.Value(QLatin1String(column));
     if (id.isNull() || id.toLongLong() <= 0) return QString();
@@ -51,7 +55,7 @@ bool clsRptProtDet::CacheRecord() {
         e.AddLine(QStringLiteral("D4"), QStringLiteral("t1,m1"),
                   u'\'' + QString::fromUtf8(label) + QStringLiteral("',") + value, {});
     };
-    const QString id = QString::number(rs.Value(QStringLiteral("ID")).toLongLong());
+    const qlonglong id = rs.Value(QStringLiteral("ID")).toLongLong();
 
     e.Cmd(QString());
     e.AddLine(QStringLiteral("h1"), QStringLiteral("t2"),
@@ -67,13 +71,13 @@ bool clsRptProtDet::CacheRecord() {
        StrHelper::SqlValue(typeDescr("EX_TYPOS_ID")));
     d3("D3", "Πρωτ.Εισ.", v("PROT_EIS"), " Κοινοπ.", v("KOINOP"));
     d3("D3", "Ημερ.Εισ.", v("HMER_EIS"), " Παρατηρ.", v("PARATHR"));
-    const auto departments = [&](const char* link) {
-        return StrHelper::SqlValue(RptProtShared::DepartmentNames(QLatin1String(link), id, m_departments,
+    const auto departments = [&](RptProtShared::BlockLinks& links) {
+        return StrHelper::SqlValue(RptProtShared::DepartmentNames(links, id, rs, m_departments,
                                                                   QStringLiteral("Open : "), ClassName())
                                        .join(QStringLiteral(", ")));
     };
-    d4("Υπεύθ. Μον.", departments("R_YPEYTH WHERE PR_ID="));
-    d4("Αντ.σε Μον.", departments("R_ANTIGRAFA WHERE PR_ID="));
+    d4("Υπεύθ. Μον.", departments(m_responsible));
+    d4("Αντ.σε Μον.", departments(m_copies));
     d4("Θέμα", v("THEMA"));
     return e.AddLine(QStringLiteral("D5"), QString(), QString(), {});
 }

@@ -3,7 +3,6 @@
 #include "CondBuilder.h"
 #include "DBHelper.h"
 #include "Err.h"
-#include "RptProtShared.h"
 #include "StrHelper.h"
 #include "modDeclare.h"
 #include "modResIDs.h"
@@ -41,6 +40,11 @@ bool clsRptProtReceipt::OpenData() {
     return OpenRows(sql);
 }
 
+void clsRptProtReceipt::AfterRestart() {
+    m_responsible.Clear();
+    m_files.Clear();
+}
+
 void clsRptProtReceipt::LoadLookups() {
     m_departments = RptProtShared::LoadCodeTable(QStringLiteral("L_TMHMATA"), ClassName());
 }
@@ -62,15 +66,14 @@ void clsRptProtReceipt::PrintReceipt() {
         e.AddLine(QLatin1String(key), fields, values, {});
     };
     const auto v = [&rs](const char* column) { return StrHelper::SqlValue(rs.Value(QLatin1String(column))); };
-    const QString id = QString::number(rs.Value(QStringLiteral("ID")).toLongLong());
+    const qlonglong id = rs.Value(QStringLiteral("ID")).toLongLong();
 
     e.Cmd(QString());
     line("H1");
     d1("Θέμα", v("THEMA"));
     d1("Όργανο προς το οποίο απευθύνεται",
-       StrHelper::SqlValue(RptProtShared::DepartmentNames(QStringLiteral("R_YPEYTH WHERE PR_ID="), id,
-                                                          m_departments, QStringLiteral("Open: "),
-                                                          ClassName())
+       StrHelper::SqlValue(RptProtShared::DepartmentNames(m_responsible, id, rs, m_departments,
+                                                          QStringLiteral("Open: "), ClassName())
                                .join(QStringLiteral("\r\n"))));
     d1("Υπηρεσία Υποβολής", StrHelper::SqlValue(gLogo1));
     d1("Αρ.Πρωτοκ.", v("PROT_AA"));
@@ -96,32 +99,25 @@ void clsRptProtReceipt::PrintReceipt() {
 }
 
 // The items that accompany the document: its attachments, numbered in file-name order.
-void clsRptProtReceipt::attachments(const QString& id) {
+void clsRptProtReceipt::attachments(qlonglong id) {
     ReportEngine& e = *m_engine;
-    const QString sql = QStringLiteral("SELECT FILENAME FROM ") + QStringLiteral("PROT_FILES WHERE PR_ID=") +
-                        id + QStringLiteral(" AND FILETYPE=") + QStringLiteral("'SYN'") +
-                        QStringLiteral(" ORDER BY FILENAME");
-    Recordset rs;
-    Err().Clear();
-    if (!rs.Open(sql, gConn)) {
-        if (gErr) gErr->ErrorMsg(QStringLiteral("Open: ") + sql, true, ClassName());
-        Err().Clear();
-        return;
-    }
+    bool failed = false;
+    const QVariantList files = m_files.Values(id, m_rows, QStringLiteral("Open: "), ClassName(), &failed);
+    if (failed) return;
     e.AddLine(QStringLiteral("D5"), {}, {}, {});
     e.AddLine(QStringLiteral("D5"), {}, {}, {});
     e.AddLine(QStringLiteral("D2"), QStringLiteral("m1"),
               QStringLiteral("'Στοιχεία που συνοδεύουν το έγγραφο:'"), {});
-    if (rs.Eof()) {
+    if (files.isEmpty()) {
         e.AddLine(QStringLiteral("D5"), {}, {}, {});
         e.AddLine(QStringLiteral("D2"), QStringLiteral("m1"), QStringLiteral("'ΟΥΔΕΝ'"), {});
         return;
     }
-    for (int n = 1; !rs.Eof(); rs.MoveNext(), ++n) {
+    int n = 1;
+    for (const QVariant& file : files) {
         e.AddLine(QStringLiteral("D5"), {}, {}, {});
         e.AddLine(
             QStringLiteral("D2"), QStringLiteral("t1,m1"),
-            StrHelper::SqlValue(QString(QString::number(n) + u'.')) + u',' + StrHelper::SqlValue(rs.Value(0)),
-            {});
+            StrHelper::SqlValue(QString(QString::number(n++) + u'.')) + u',' + StrHelper::SqlValue(file), {});
     }
 }

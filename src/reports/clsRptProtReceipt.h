@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include "RptKeysetReport.h"
+#include "RptProtShared.h"
 
 // Filing receipts (layout 146): one page per register entry, for the current entry (choice 3) or
 // for every entry of the register list (choice 4).
@@ -18,15 +19,21 @@ private:
     clsRptProtReceipt() = default;
     bool OpenData() override;
     void AfterPrepareCache() override { LoadLookups(); }
+    void AfterRestart() override;
     // One receipt and its page end; a receipt is a page of its own, so the page is always full.
     bool CacheRecord() override;
     const char* ClassName() const override { return "clsRptProtReceipt"; }
 
     void PrintReceipt();
     void LoadLookups();
-    void attachments(const QString& id);
+    void attachments(qlonglong id);
 
     long m_choice = rptCurrent;
     QString m_whereCond, m_extraCond;
     QHash<QString, QString> m_departments;
+    // Each block's departments and accompanying files, one statement each.
+    RptProtShared::BlockLinks m_responsible{QStringLiteral("R_YPEYTH"), QStringLiteral("TM_ID"), QString(),
+                                            QStringLiteral("TM_ID")};
+    RptProtShared::BlockLinks m_files{QStringLiteral("PROT_FILES"), QStringLiteral("FILENAME"),
+                                      QStringLiteral(" AND FILETYPE='SYN'"), QStringLiteral("FILENAME")};
 };

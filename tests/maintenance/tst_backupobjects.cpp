@@ -1,7 +1,13 @@
 // The utility's error box and the database-server object's statements and steps.
+#include <sys/resource.h>
+
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <csignal>
 
 #include "App.h"
 #include "Connection.h"
@@ -9,6 +15,7 @@
 #include "ModMain.h"
 #include "MsgBox.h"
 #include "MssqlServer.h"
+#include "SqliteServer.h"
 #include "TestSupport.h"
 #include "cls_SQLServer.h"
 
@@ -80,6 +87,40 @@ private slots:
         QVERIFY(MsgBoxHook::Log().isEmpty());
         QVERIFY(!Err().Pending());
         QVERIFY(sql.SQL_Info().startsWith(QStringLiteral("3.")));
+    }
+
+    // The copy fails at the file-size limit while the progress window, repainting between steps,
+    // leaves another errno behind: still the disk-full text, never "disk I/O error".
+    void sqliteBackupAtTheFileSizeLimit() {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("register.db"));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+            db.setDatabaseName(source);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("CREATE TABLE T (V BLOB)")));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO T VALUES (zeroblob(200000))")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+        const QString copy = dir.filePath(QStringLiteral("register.bak"));
+        QFile(copy).open(QIODevice::WriteOnly);
+
+        SqliteServer server;
+        server.PagesPerStep = 1;
+        server.Progress = [](qint64, qint64) { errno = EAGAIN; };
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 16 * 1024;
+        setrlimit(RLIMIT_FSIZE, &small);
+        Err().Clear();
+        server.Backup(source, copy);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(Err().Number, ServiceErr::DiskFull);
+        QCOMPARE(Err().Description, QStringLiteral("Δεν υπάρχει αρκετός ελεύθερος χώρος στο δίσκο: ") + copy);
+        Err().Clear();
     }
 };
 

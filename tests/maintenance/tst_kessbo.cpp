@@ -1,11 +1,12 @@
 // The backup utility's window and its backup flow, on real SQLite and PostgreSQL registers.
+#include <sys/mount.h>
 #include <sys/resource.h>
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QHostAddress>
+#include <QLabel>
 #include <QLineEdit>
 #include <QNetworkInterface>
 #include <QProcess>
@@ -490,35 +491,59 @@ private slots:
         QCOMPARE(QDir(inst.appFolder()).entryList({name + "-*.zip"}).size(), 1);
     }
 
-    // A failed backup keeps the previous .bak and leaves no temporary file behind.
-    void failedBackupKeepsThePrevious_data() { TestDatabase::addBackendRows(); }
+    // A backup that meets a full disk or the file-size limit says so, keeps the previous .bak and
+    // leaves no temporary file behind.
+    void failedBackupKeepsThePrevious_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<bool>("fullDisk");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::addRow("%s, file-size limit", qPrintable(tag)) << tag << false;
+            QTest::addRow("%s, full disk", qPrintable(tag)) << tag << true;
+        }
+    }
     void failedBackupKeepsThePrevious() {
+        QFETCH(bool, fullDisk);
         TEST_REGISTER(db);
         QVERIFY(fill(db.conn(), 3000));
         Installation inst;
         inst.protocol(db);
         const QString label = KessboPlaces::DatabaseLabel(databaseName(db));
+
+        // A disk of 16 KiB, the old .bak taking its first 4 KiB.
+        QDir().mkpath(inst.backupFolder());
+        const QByteArray folder = QFile::encodeName(inst.backupFolder());
+        if (fullDisk &&
+            ::mount("tmpfs", folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=16k,mode=0700") != 0)
+            QSKIP(qPrintable(QStringLiteral("no small file system can be mounted here: ") +
+                             qt_error_string(errno)));
+        const auto unmount = qScopeGuard([&] {
+            if (fullDisk) ::umount2(folder.constData(), MNT_DETACH);
+        });
         const QString bak = inst.oldBackup(label);
 
-        // A disk that is full after 16 KiB: writes beyond it fail as on a full disk.
+        // A file-size limit of 16 KiB: writes beyond it fail (EFBIG) as on a full disk.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         rlimit small = saved;
         small.rlim_cur = 16 * 1024;
-        setrlimit(RLIMIT_FSIZE, &small);
+        if (!fullDisk) setrlimit(RLIMIT_FSIZE, &small);
         runBackup(1);
         setrlimit(RLIMIT_FSIZE, &saved);
 
         QCOMPARE(MsgBoxHook::Log().size(), 1);
         const MsgBoxHook::Shown box = MsgBoxHook::Log().at(0);
-        QCOMPARE(box.prompt, "b3 Δεν δημιουργήθηκε με το Αντίγραφο Ασφαλείας.\r\nΑιτία: 61 - Δεν υπάρχει αρκετός "
-                             "ελεύθερος χώρος στο δίσκο: " + bak);
+        QCOMPARE(box.prompt,
+                 "b3 Δεν δημιουργήθηκε με το Αντίγραφο Ασφαλείας.\r\nΑιτία: 61 - Δεν υπάρχει αρκετός "
+                 "ελεύθερος χώρος στο δίσκο: " +
+                     bak);
         QCOMPARE(box.icon(), int(vb::vbInformation));
         QFile kept(bak);
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("OLD"));
-        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{label + ".bak"});
+        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{label + ".bak"});
         QVERIFY(QDir(inst.appFolder()).entryList(QDir::Files).isEmpty());
     }
 

@@ -341,6 +341,89 @@ private slots:
         QCOMPARE(blocks, 48);
     }
 
+    // More entries than one block of departments and files: each entry prints its own, in TM_ID
+    // and file-name order, on the detailed list and on the receipts.
+    void linksOfManyBlocks_data() { TestDatabase::addBackendRows(); }
+    void linksOfManyBlocks() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        const QStringList names{QStringLiteral("Λογιστήριο"), QStringLiteral("Γραμματεία"),
+                                QStringLiteral("Προμήθειες")};
+        QStringList tm;
+        for (const char* code : {"T1", "T2", "T3"})
+            tm << scalar(QStringLiteral("SELECT ID FROM L_TMHMATA WHERE CODE='%1'").arg(QLatin1String(code)));
+        constexpr int kEntries = 230;
+        const auto responsible = [](int i) {
+            return i % 5 == 0 ? QList<int>{i % 3, (i + 1) % 3} : QList<int>{i % 3};
+        };
+        const auto named = [&names](QList<int> which) {
+            std::sort(which.begin(), which.end());
+            QStringList out;
+            for (const int n : which) out << names[n];
+            return out;
+        };
+        QVERIFY(gConn->BeginTrans());
+        for (int i = 0; i < kEntries; ++i) {
+            const QString id = entry(QStringLiteral("APO, MODUSER"),
+                                     QStringLiteral("'Αποστολέας %1', 1").arg(i, 3, 10, QLatin1Char('0')));
+            QVERIFY(!id.isEmpty());
+            // Inserted against TM_ID's order, so that an unordered read would show.
+            QList<int> r = responsible(i);
+            std::sort(r.begin(), r.end(), std::greater<>());
+            for (const int n : r)
+                QVERIFY(exec(
+                    QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, tm[n])));
+            QVERIFY(exec(QStringLiteral("INSERT INTO R_ANTIGRAFA (PR_ID, TM_ID) VALUES (%1, %2)")
+                             .arg(id, tm[(i + 2) % 3])));
+            if (i % 4 == 0)
+                for (const char* f : {"ω-%1", "α-%1"})
+                    QVERIFY(exec(
+                        QStringLiteral(
+                            "INSERT INTO PROT_FILES (PR_ID, FILENAME, FILETYPE) VALUES (%1, '%2', 'SYN')")
+                            .arg(id, QString::fromUtf8(f).arg(i))));
+        }
+        QVERIFY(gConn->CommitTrans());
+        form->key("refresh");
+        const QRegularExpression sender(QStringLiteral("Αποστολέας (\\d{3})"));
+
+        const QStringList blocks = print(*form, 0).join(u'\n').split(QStringLiteral("Αρ.Πρωτοκ."));
+        QCOMPARE(boxes(), QStringList());
+        int seen = 0;
+        for (const QString& b : blocks) {
+            const QRegularExpressionMatch m = sender.match(b);
+            if (!m.hasMatch()) continue;
+            const int i = m.captured(1).toInt();
+            ++seen;
+            QVERIFY2(b.contains(QStringLiteral("Υπεύθ. Μον. ") +
+                                named(responsible(i)).join(QStringLiteral(", ")) + u'\n'),
+                     qPrintable(b));
+            QVERIFY2(b.contains(QStringLiteral("Αντ.σε Μον. ") + names[(i + 2) % 3] + u'\n'), qPrintable(b));
+        }
+        QCOMPARE(seen, kEntries);
+
+        const QStringList pages = print(*form, 3);
+        QCOMPARE(boxes(), QStringList());
+        seen = 0;
+        for (const QString& page : pages) {
+            const QRegularExpressionMatch m = sender.match(page);
+            if (!m.hasMatch()) continue;
+            const int i = m.captured(1).toInt();
+            ++seen;
+            const QStringList mine = named(responsible(i));
+            for (const QString& n : names) QVERIFY2(page.contains(n) == mine.contains(n), qPrintable(page));
+            if (mine.size() == 2) QVERIFY2(page.indexOf(mine[0]) < page.indexOf(mine[1]), qPrintable(page));
+            if (i % 4 == 0) {
+                QVERIFY2(page.contains(QStringLiteral("1. α-%1\n2. ω-%1").arg(i)) ||
+                             page.contains(QStringLiteral("1. α-%1\n\n2. ω-%1").arg(i)),
+                         qPrintable(page));
+            } else {
+                QVERIFY2(page.contains(QStringLiteral("ΟΥΔΕΝ")), qPrintable(page));
+            }
+        }
+        QCOMPARE(seen, kEntries);
+    }
+
     // The detailed list in the preview: the right half's labels as written, and the data read
     // again from its start when the preview goes back past the pages it keeps.
     void detailedListPreview_data() { TestDatabase::addBackendRows(); }
@@ -689,11 +772,10 @@ private slots:
         MsgBoxHook::Clear();
         QString text = print(*form, 0).join(u'\n');
         shown = boxes();
-        QCOMPARE(shown.size(), 3);  // one per entry
-        for (const QString& b : shown)
-            QVERIFY2(
-                b.contains(QStringLiteral("clsRptProtDet -> Open : SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=")),
-                qPrintable(b));
+        QCOMPARE(shown.size(), 1);  // one per block of entries
+        QVERIFY2(shown[0].contains(QStringLiteral(
+                     "clsRptProtDet -> Open : SELECT PR_ID,TM_ID FROM R_YPEYTH WHERE PR_ID IN (")),
+                 qPrintable(shown[0]));
         QCOMPARE(text.count(QStringLiteral("Αρ.Πρωτοκ.")), 3);
         QVERIFY(text.contains(QStringLiteral("Αντ.σε Μον. Γραμματεία")));
 
@@ -703,9 +785,9 @@ private slots:
         text = print(*form, 2).join(u'\n');
         shown = boxes();
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(
-            shown[0].contains(QStringLiteral("Open: SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + m_id["E1"]),
-            qPrintable(shown[0]));
+        QVERIFY2(shown[0].contains(QStringLiteral("Open: SELECT PR_ID,TM_ID FROM R_YPEYTH WHERE PR_ID IN (") +
+                                   m_id["E1"] + u')'),
+                 qPrintable(shown[0]));
         QVERIFY(text.contains(QStringLiteral("1. α-συνημμένο")));
 
         MsgBoxHook::Clear();

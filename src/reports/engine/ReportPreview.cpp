@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "ReportEngine.h"
@@ -28,6 +29,13 @@ constexpr int kSliceMs = 40;  // reading on in slices keeps the window answering
 const QStringList kZooms{QStringLiteral("Πλάτος σελίδας"), QStringLiteral("Ολόκληρη σελίδα"), QStringLiteral("50%"),
                          QStringLiteral("75%"), QStringLiteral("100%"), QStringLiteral("150%"),
                          QStringLiteral("200%")};
+
+// The page's image is kept from one render to the next, and from one preview window to the next:
+// a fresh image of a few MiB costs more than painting the page into it.
+QImage& spareImage() {
+    static QImage image;
+    return image;
+}
 }  // namespace
 
 // A window opened from a modal form must belong to it, or the form's modality would shut it out.
@@ -54,12 +62,15 @@ ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine)
     spnPage->setAccessibleName(QStringLiteral("Σελίδα"));
     spnPage->setRange(1, 1);
     spnPage->setKeyboardTracking(false);
+    // Room for a long report's page numbers from the start: the window must not widen as they grow.
+    spnPage->setMinimumWidth(spnPage->sizeHint().width() + fontMetrics().horizontalAdvance(QStringLiteral("999999")));
     if (auto* edit = spnPage->findChild<QLineEdit*>()) edit->setAccessibleName(QStringLiteral("Σελίδα"));
     auto* lblPage_ = new QLabel(QStringLiteral("Σελίδα"), this);
     lblPage_->setBuddy(spnPage);
     bar->addWidget(lblPage_);
     bar->addWidget(spnPage);
     lblPages = new QLabel(this);
+    lblPages->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("από 9999999+")));
     bar->addWidget(lblPages);
     cmdNext = button(QStringLiteral(">"), QStringLiteral("Επόμενη σελίδα"), "cmdNext");
     cmdLast = button(QStringLiteral(">|"), QStringLiteral("Τελευταία σελίδα"), "cmdLast");
@@ -90,6 +101,8 @@ ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine)
     auto* status = new QHBoxLayout;
     lblProgress = new QLabel(this);
     lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    // The count's text grows while the rest is read; the window must not widen with it.
+    lblProgress->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     barProgress = new QProgressBar(this);
     barProgress->setRange(0, 0);
     barProgress->setMaximumWidth(200);
@@ -138,6 +151,7 @@ ReportPreview::ReportPreview(const std::shared_ptr<ReportEngine>& engine)
 }
 
 ReportPreview::~ReportPreview() {
+    spareImage() = takeImage();
     // Deleted with the form it belongs to: the run ends as if the window had been closed.
     if (m_attached) {
         m_attached = false;
@@ -245,7 +259,11 @@ void ReportPreview::render() {
     const ReportPage::Page* page = CurrentModel();
     if (!page) return;
     const double screenDpm = logicalDpiX() / 25.4;
-    const QSize view = scroll->viewport()->size() - QSize(4, 4);
+    QSize view = scroll->viewport()->size() - QSize(4, 4);
+    // A page as wide as the view is taller than it: leave room for the scroll bar it will bring, so
+    // that the page keeps its size when the bar comes.
+    if (cmbZoom->currentIndex() == 0 && !scroll->verticalScrollBar()->isVisible())
+        view.rwidth() -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll->verticalScrollBar());
     double dpm;
     switch (cmbZoom->currentIndex()) {
         case 0: dpm = view.width() / page->size.width(); break;
@@ -253,7 +271,10 @@ void ReportPreview::render() {
         default: dpm = screenDpm * cmbZoom->currentText().chopped(1).toDouble() / 100.0; break;
     }
     dpm = std::clamp(dpm, 0.5, 40.0);
-    QImage image(qRound(page->size.width() * dpm), qRound(page->size.height() * dpm), QImage::Format_RGB32);
+    const QSize size(qRound(page->size.width() * dpm), qRound(page->size.height() * dpm));
+    QImage image = takeImage();
+    if (image.size() != size || image.format() != QImage::Format_RGB32 || !image.isDetached())
+        image = QImage(size, QImage::Format_RGB32);
     image.setDotsPerMeterX(qRound(dpm * 1000));
     image.setDotsPerMeterY(qRound(dpm * 1000));
     image.fill(Qt::white);
@@ -262,8 +283,20 @@ void ReportPreview::render() {
     p.setRenderHint(QPainter::TextAntialiasing);
     ReportPage::Paint(p, *page, dpm);
     p.end();
-    lblPage->setPixmap(QPixmap::fromImage(image));
-    lblPage->resize(image.size());
+    lblPage->resize(size);
+    // The pixmap shares the image rather than copying it; the next render takes it back.
+    lblPage->setPixmap(QPixmap::fromImage(std::move(image)));
+}
+
+QImage ReportPreview::takeImage() {
+    QImage image;
+    if (!lblPage->pixmap().isNull()) {
+        image = lblPage->pixmap().toImage();
+        lblPage->setPixmap(QPixmap());
+    } else {
+        image.swap(spareImage());
+    }
+    return image;
 }
 
 void ReportPreview::updateState() {

@@ -54,6 +54,8 @@ private:
     void readOn();
     void readToEnd();
     void render();
+    // The image last rendered, no longer shown (or the one a closed window left); null when none.
+    QImage takeImage();
     void updateState();
 
     std::weak_ptr<ReportEngine> m_engine;
