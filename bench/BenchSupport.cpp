@@ -217,9 +217,7 @@ void Summary::print() const {
                      .arg(l.what, -width)
                      .arg(l.ms, 9, 'f', 1)
                      .arg(l.referenceMs > 0 ? QString::number(l.referenceMs, 'f', 1) : QStringLiteral("-"), 9)
-                     .arg(l.referenceMs > 0 ? QString::number(l.ms / l.referenceMs, 'f', 2)
-                                            : QStringLiteral("-"),
-                          6)
+                     .arg(l.referenceMs > 0 ? QString::number(l.ms / l.referenceMs, 'f', 2) : QStringLiteral("-"), 6)
                      .arg(l.target)
               << Qt::endl;
     out() << QStringLiteral("summary load average at start %1, at end %2; process peak %3 MiB")

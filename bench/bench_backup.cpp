@@ -205,8 +205,8 @@ int main(int argc, char* argv[]) {
                     QStringLiteral("<= 0.6x ref"));
         summary.add(QStringLiteral("PostgreSQL archive MiB (ref: pg_dump -Fc + zip -9)"), mib(ours.zipBytes),
                     mib(ref.zipBytes), QStringLiteral("<= 1.02x ref"));
-        summary.add(QStringLiteral("PostgreSQL pg_dump -Ft alone (ref: pg_dump -Fc + zip -9)"), floorMs,
-                    ref.ms, QStringLiteral("the floor"));
+        summary.add(QStringLiteral("PostgreSQL pg_dump -Ft alone (ref: pg_dump -Fc + zip -9)"), floorMs, ref.ms,
+                    QStringLiteral("the floor"));
     }
     summary.print();
     QDir(folder).removeRecursively();
