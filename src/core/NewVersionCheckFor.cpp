@@ -111,8 +111,8 @@ QStringList postgresStatements(int step) {
 
 // The upgrade error box, with the pending error's description.
 void showUpgradeError() {
-    MsgBox(Err().Description + kCrLf + kCrLf + QStringLiteral("Αδυναμία αναβάθμισης Βάσης δεδομένων ") + kCrLf +
-               QStringLiteral("Κωδικός αναφοράς: [Αναβάθμιση 3.10] ") + kCrLf +
+    MsgBox(Err().Description + kCrLf + kCrLf + QStringLiteral("Αδυναμία αναβάθμισης Βάσης δεδομένων ") +
+               kCrLf + QStringLiteral("Κωδικός αναφοράς: [Αναβάθμιση 3.10] ") + kCrLf +
                QStringLiteral("Παρακαλώ επικοινωνήστε με την εταιρία Tavrel."),
            vb::vbExclamation, QStringLiteral("Σφάλμα Αναβάθμισης"));
 }
@@ -146,8 +146,9 @@ QStringList RowVersionStatements(Backend backend) {
         case Backend::PostgreSQL:
             return {
                 QStringLiteral("ALTER TABLE PROTOCOL ADD COLUMN ROWVER integer NOT NULL DEFAULT 0"),
-                QStringLiteral("CREATE OR REPLACE FUNCTION public.protocol_row_version() RETURNS trigger"
-                               " LANGUAGE plpgsql AS $$ BEGIN NEW.rowver := OLD.rowver + 1; RETURN NEW; END $$"),
+                QStringLiteral(
+                    "CREATE OR REPLACE FUNCTION public.protocol_row_version() RETURNS trigger"
+                    " LANGUAGE plpgsql AS $$ BEGIN NEW.rowver := OLD.rowver + 1; RETURN NEW; END $$"),
                 QStringLiteral("CREATE TRIGGER PROTOCOL_ROWVER BEFORE UPDATE ON PROTOCOL FOR EACH ROW"
                                " EXECUTE FUNCTION public.protocol_row_version()"),
             };
@@ -190,6 +191,10 @@ void SchemaUpgrade() {
         UpgradeRowVersion();
         if (gConn->InTransaction()) gConn->CommitTrans();
     }
+    if (gConn->BeginTrans()) {
+        UpgradeSaveToken();
+        if (gConn->InTransaction()) gConn->CommitTrans();
+    }
     if (gConn->backend() == Backend::PostgreSQL) {
         gConn->BeginTrans();
         UpgradeFoldedColumns();
@@ -208,7 +213,8 @@ void UpgradeRowVersion() {
     using namespace modDeclare;
     if (!gConn || !gErr) return;
     const QStringList statements = RowVersionStatements(gConn->backend());
-    if (statements.isEmpty() || !probeFails(QStringLiteral("Select ROWVER From Protocol where id = 1"))) return;
+    if (statements.isEmpty() || !probeFails(QStringLiteral("Select ROWVER From Protocol where id = 1")))
+        return;
     for (const QString& sql : statements) {
         if (!gConn->Execute(sql)) {
             // A column without its trigger would never show a change: all of it or nothing.
@@ -220,9 +226,7 @@ void UpgradeRowVersion() {
 }
 
 QStringList MissingFoldedColumns(const QStringList& columns) {
-    const auto has = [&columns](const QString& name) {
-        return columns.contains(name, Qt::CaseInsensitive);
-    };
+    const auto has = [&columns](const QString& name) { return columns.contains(name, Qt::CaseInsensitive); };
     QStringList missing;
     for (const QString& c : PgFoldedColumns())
         if (has(c) && !has(PgFoldedColumn(c))) missing << c;
@@ -280,6 +284,25 @@ void UpgradeStep2() {
         if (!gConn->Execute(sql)) {
             showUpgradeError();
             Err().Clear();
+            return;
+        }
+    }
+}
+
+QStringList SaveTokenStatements(Backend backend) {
+    if (backend == Backend::SqlServer)
+        return {QStringLiteral("ALTER TABLE PROTOCOL ADD SAVETOKEN varchar(36) NULL")};
+    return {QStringLiteral("ALTER TABLE PROTOCOL ADD COLUMN SAVETOKEN varchar(36) NULL")};
+}
+
+void UpgradeSaveToken() {
+    using namespace modDeclare;
+    if (!gConn || !gErr) return;
+    if (!probeFails(QStringLiteral("Select SAVETOKEN From Protocol where id = 1"))) return;
+    for (const QString& sql : SaveTokenStatements(gConn->backend())) {
+        if (!gConn->Execute(sql)) {
+            gErr->ErrorMsg(QStringLiteral("UpgradeSaveToken"), false);
+            if (gConn->InTransaction()) gConn->RollbackTrans();
             return;
         }
     }

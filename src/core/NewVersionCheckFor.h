@@ -28,6 +28,11 @@ void UpgradeRowVersion();
 // Its statements on a backend (none on SQL Server: updates there go unchecked); the installation
 // program runs the same ones.
 QStringList RowVersionStatements(Backend backend);
+// Adds the register's save token (SAVETOKEN, a new one written with every save), by which a save
+// whose commit's answer was lost is found after reconnecting. Reported to the log on failure.
+void UpgradeSaveToken();
+// Its statements on a backend; the installation program runs the same ones.
+QStringList SaveTokenStatements(Backend backend);
 // PostgreSQL only: gives PROTOCOL the stored folds of its searched text columns that it lacks, with
 // their trigram indexes, and the picker's lookup tables their index on DESCR (registers made before
 // them). A failure is shown in the upgrade error box and undone with the transaction.

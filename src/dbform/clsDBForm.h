@@ -114,6 +114,13 @@ public:
     // A table with this column is updated only while the row still has the version shown; the
     // schema's triggers change it with every update.
     static constexpr const char* VersionColumn = "ROWVER";
+    // A table with this column gets a new token with every save, so that a save whose commit's
+    // answer was lost is found (or not) once the connection is back.
+    static constexpr const char* TokenColumn = "SAVETOKEN";
+    // What the user is told when the connection died during a commit: not stored, typed values
+    // kept; or not yet known, to be asked at the next save.
+    static QString CommitLostMessage();
+    static QString CommitUnknownMessage();
     static QString UnsavedQuestion();
 
 private:
@@ -145,6 +152,14 @@ private:
     void reportLostUpdate(const QVariant& key);
     // Ends the transaction a save or delete left open, keeping the pending error.
     void rollBack();
+    // After a save's commit: the form hears of it, and the saved row is shown.
+    void finishSave(const QVariant& key, long reported);
+    // Whether the save with this token was stored; its key when it was.
+    enum class Stored { Yes, No, Unknown };
+    Stored findSaved(const QString& token, QVariant* key);
+    // A commit that died with the connection: told as stored, not stored or not yet known.
+    bool resolveLostCommit(const QString& token, long reported);
+    bool hasTokenColumn();
     void search();
     void clearSearch();
     void sortList(bool descending);
@@ -165,9 +180,12 @@ private:
     std::shared_ptr<ListRecordset> m_list;
     QString m_listCond, m_listStatement, m_sortOrder;
     QVariant m_currentKey;
-    QVariant m_editKey;  // the row an edit or copy started from
+    QVariant m_editKey;                      // the row an edit or copy started from
     QVariant m_shownVersion, m_editVersion;  // VersionColumn of the row shown, and as the edit began
     long m_action = 0;
+    int m_tokenColumn = -1;  // TokenColumn in the table: 1 yes, 0 no, -1 not known yet
+    QString m_pendingToken;  // of a save whose commit's fate is not known yet
+    long m_pendingReported = 0;
     bool m_started = false;
     bool m_terminated = false;
     bool m_busy = false;  // a row move the framework makes itself

@@ -2,11 +2,13 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTableView>
+#include <QUuid>
 
 #include "Adodc.h"
 #include "BoundControl.h"
 #include "DBFormWindow.h"
 #include "DBHelper.h"
+#include "DbMessages.h"
 #include "FieldCondBuilder.h"
 #include "GridModel.h"
 #include "ListRecordset.h"
@@ -36,8 +38,15 @@ int searchMode(const QString& caption) {
 void clsDBForm::beginEdit(long action) {
     if (!m_started || m_terminated || !m_form || Editing() || !(m_permissions & action)) return;
     if (action != actNew && m_currentKey.isNull()) return;
+    // A new entry takes its defaults from the server: without the server, say so and open none.
+    if (action == actNew && !m_conn->IsOpen()) {
+        m_conn->fail(ErrNo::DbNotOpen, QStringLiteral("Operation is not allowed when the object is closed."));
+        reportError(QStringLiteral("PostInitRec"), false);
+        return;
+    }
     setTab(RecordPage);
     m_action = action;
+    m_pendingToken.clear();
     m_editKey = m_currentKey;
     m_editVersion = action == actUpdate ? m_shownVersion : QVariant();
     if (action == actNew) clearRecordPage();
@@ -60,6 +69,20 @@ bool clsDBForm::saveRecord() {
         m_conn->fail(ErrNo::DbNotOpen, QStringLiteral("Operation is not allowed when the object is closed."));
         reportError(QStringLiteral("SaveRec"), false);
         return false;
+    }
+    // The last save's commit died with the connection: stored or not, it is not written twice.
+    if (!m_pendingToken.isEmpty()) {
+        QVariant stored;
+        switch (findSaved(m_pendingToken, &stored)) {
+            case Stored::Yes:
+                return resolveLostCommit(m_pendingToken, m_pendingReported);
+            case Stored::Unknown:
+                reportError(QStringLiteral("SaveRec"), false);
+                return false;
+            case Stored::No:
+                m_pendingToken.clear();  // this save is the one that counts
+                break;
+        }
     }
     for (const Bound& b : m_bound) {
         if (b.control->page != FormScript::Page::Record || !b.widget) continue;
@@ -98,6 +121,17 @@ bool clsDBForm::saveRecord() {
     if (m_terminated || !m_form) return false;
     fields = withoutTrailingComma(fields);
     values = withoutTrailingComma(values);
+    QString token;
+    if ((insert || !fields.isEmpty()) && hasTokenColumn()) {
+        token = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        const QString comma = fields.isEmpty() ? QString() : QStringLiteral(",");
+        if (insert) {
+            fields += comma + QLatin1String(TokenColumn);
+            values += comma + BoundControl::SqlLiteral(token);
+        } else {
+            fields += comma + QLatin1String(TokenColumn) + QLatin1Char('=') + BoundControl::SqlLiteral(token);
+        }
+    }
 
     const QString& table = m_script.form().table;
     const QString& keyField = m_script.form().key;
@@ -125,9 +159,9 @@ bool clsDBForm::saveRecord() {
             where += QStringLiteral(" AND ") + QLatin1String(VersionColumn) + QLatin1Char('=') +
                      BoundControl::SqlLiteral(m_editVersion);
         qint64 affected = 0;
-        success = m_conn->Execute(
-            QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + fields + QStringLiteral(" WHERE ") + where,
-            &affected);
+        success = m_conn->Execute(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + fields +
+                                      QStringLiteral(" WHERE ") + where,
+                                  &affected);
         if (!success) {
             rollBack();
             reportError(QStringLiteral("SaveRec"), false);
@@ -148,22 +182,99 @@ bool clsDBForm::saveRecord() {
     // The form rolled its rows back (and said why): the whole save is undone.
     if (!m_conn->InTransaction()) return false;
     if (m_conn->TransactionDepth() > 1 || !m_conn->CommitTrans()) {
+        if (!m_conn->InTransaction() && m_conn->CommitUncertain() && !token.isEmpty())
+            return resolveLostCommit(token, reported);
         if (m_conn->InTransaction()) {
             Err().Raise(ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"),
-                        QStringLiteral("PostAction left its transaction open."));
+                        DbMessages::Explained(QStringLiteral("PostAction left its transaction open.")));
             rollBack();
         }
         reportError(QStringLiteral("SaveRec"), false);
         return false;
     }
-    m_form->mclsDBForm_PostCommit(key, reported);
-    if (m_terminated || !m_form) return false;
+    finishSave(key, reported);
+    return true;
+}
 
+void clsDBForm::finishSave(const QVariant& key, long reported) {
+    m_pendingToken.clear();
+    m_form->mclsDBForm_PostCommit(key, reported);
+    if (m_terminated || !m_form) return;
     m_action = 0;
     openList(m_listCond, key);
     enterView();
     showRecord(key.isNull() ? m_form->adodc->CurrentKey() : key);
-    return true;
+}
+
+bool clsDBForm::hasTokenColumn() {
+    if (m_tokenColumn < 0) {
+        const int size = DBHelper::ColumnSize(m_conn, m_script.form().table, QLatin1String(TokenColumn));
+        // A failed look-up is asked again at the next save.
+        if (size > 0)
+            m_tokenColumn = 1;
+        else if (!Err().Pending())
+            m_tokenColumn = 0;
+        Err().Clear();
+    }
+    return m_tokenColumn > 0;
+}
+
+clsDBForm::Stored clsDBForm::findSaved(const QString& token, QVariant* key) {
+    Recordset rs;
+    if (!rs.Open(QStringLiteral("SELECT ") + m_script.form().key + QStringLiteral(" FROM ") +
+                     m_script.form().table + QStringLiteral(" WHERE ") + QLatin1String(TokenColumn) +
+                     QLatin1Char('=') + BoundControl::SqlLiteral(token),
+                 m_conn))
+        return Stored::Unknown;
+    if (rs.Eof()) return Stored::No;
+    *key = rs.Value(0);
+    return Stored::Yes;
+}
+
+bool clsDBForm::resolveLostCommit(const QString& token, long reported) {
+    const QString driver = DbMessages::DriverPart(m_conn->LastErrorText());
+    QVariant key;
+    switch (findSaved(token, &key)) {
+        case Stored::Yes:
+            // Told as any save is; the log keeps what happened.
+            Err().Raise(ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"),
+                        QStringLiteral("Η σύνδεση χάθηκε πριν φτάσει η απάντηση της βάσης στην αποθήκευση· "
+                                       "η εγγραφή βρέθηκε αποθηκευμένη.\r\n") +
+                            DbMessages::AdministratorLine() + driver);
+            if (modDeclare::gErr) modDeclare::gErr->ErrorMsg(QStringLiteral("SaveRec"), false, this);
+            Err().Clear();
+            finishSave(key, reported);
+            return true;
+        case Stored::No:
+            m_pendingToken.clear();
+            Err().Raise(
+                ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"),
+                CommitLostMessage() + QStringLiteral("\r\n") + DbMessages::AdministratorLine() + driver);
+            break;
+        case Stored::Unknown:
+            m_pendingToken = token;
+            m_pendingReported = reported;
+            Err().Raise(ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"),
+                        CommitUnknownMessage() + QStringLiteral("\r\n") + DbMessages::AdministratorLine() +
+                            DbMessages::DriverPart(m_conn->LastErrorText()));
+            break;
+    }
+    reportError(QStringLiteral("SaveRec"), false);
+    return false;
+}
+
+QString clsDBForm::CommitLostMessage() {
+    return Connection::LostText() + QStringLiteral(
+                                        " Η εγγραφή δεν αποθηκεύτηκε. Ό,τι πληκτρολογήσατε είναι ακόμη στη "
+                                        "φόρμα: πατήστε «Αποθήκ.» για να την αποθηκεύσετε.");
+}
+
+QString clsDBForm::CommitUnknownMessage() {
+    return Connection::LostText() +
+           QStringLiteral(
+               " Δεν είναι ακόμη γνωστό αν η εγγραφή αποθηκεύτηκε. Ό,τι πληκτρολογήσατε είναι ακόμη στη "
+               "φόρμα: όταν η σύνδεση αποκατασταθεί, πατήστε «Αποθήκ.»· θα ελεγχθεί πρώτα αν η εγγραφή "
+               "αποθηκεύτηκε, ώστε να μη γραφτεί δύο φορές.");
 }
 
 void clsDBForm::rollBack() {
@@ -180,8 +291,9 @@ void clsDBForm::reportLostUpdate(const QVariant& key) {
     const bool read = rs.Open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") +
                                   m_script.form().key + QLatin1Char('=') + BoundControl::SqlLiteral(key),
                               m_conn);
-    const bool deleted = read && (rs.Eof() || (rs.FieldIndex(QStringLiteral("MODFLAG")) >= 0 &&
-                                               rs.Value(QStringLiteral("MODFLAG")).toString() == QLatin1String("D")));
+    const bool deleted =
+        read && (rs.Eof() || (rs.FieldIndex(QStringLiteral("MODFLAG")) >= 0 &&
+                              rs.Value(QStringLiteral("MODFLAG")).toString() == QLatin1String("D")));
     if (!read) {
         reportError(QStringLiteral("SaveRec"), false);
     } else if (deleted) {
@@ -196,6 +308,7 @@ void clsDBForm::cancelEdit() {
     if (!Editing() || !m_form) return;
     const QVariant key = m_action == actNew ? m_form->adodc->CurrentKey() : m_editKey;
     m_action = 0;
+    m_pendingToken.clear();
     prepareRecordPage(actView);
     m_form->mclsDBForm_PostInitRec(actOther);
     if (m_terminated || !m_form) return;

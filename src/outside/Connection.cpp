@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <algorithm>
 
+#include "DbMessages.h"
 #include "Err.h"
 
 namespace {
@@ -103,22 +104,67 @@ QString Connection::NotRestoredText() {
     return QStringLiteral("Η σύνδεση με τη βάση δεδομένων χάθηκε και δεν ήταν δυνατό να αποκατασταθεί.");
 }
 
+QString Connection::PointName(Point point) {
+    switch (point) {
+        case Point::Any:
+            return QStringLiteral("any");
+        case Point::Statement:
+            return QStringLiteral("statement");
+        case Point::Savepoint:
+            return QStringLiteral("SAVEPOINT");
+        case Point::Release:
+            return QStringLiteral("RELEASE SAVEPOINT");
+        case Point::RollbackTo:
+            return QStringLiteral("ROLLBACK TO SAVEPOINT");
+        case Point::Begin:
+            return QStringLiteral("BEGIN");
+        case Point::Commit:
+            return QStringLiteral("COMMIT");
+        case Point::Rollback:
+            return QStringLiteral("ROLLBACK");
+        case Point::Probe:
+            return QStringLiteral("probe");
+    }
+    return {};
+}
+
 void Connection::fail(long number, const QString& description) {
-    // While the connection is lost, that is the reason of every failure, whatever the driver said.
-    m_lastError = m_lost ? m_lostMessage : description;
+    // While the connection is lost (or its transaction broken), that is the reason of every
+    // failure, whatever the driver said.
+    m_lastError = m_lost || m_transactionBroken ? m_lostMessage : DbMessages::Explained(description);
     Err().Raise(number, dialect().name(), m_lastError);
 }
 
-void Connection::InjectFault(int nth, Fault kind) {
-    m_faultCountdown = std::max(nth, 0);
-    m_fault = kind;
+void Connection::InjectFault(int nth, Fault kind, Point at) {
+    if (nth <= 0) return;
+    m_faults.push_back({nth, kind, at, {}});
 }
 
-bool Connection::countStatement() {
+void Connection::InjectCall(int nth, Point at, std::function<void()> call) {
+    if (nth <= 0 || !call) return;
+    m_faults.push_back({nth, Fault::FailStatement, at, std::move(call)});
+}
+
+std::optional<Connection::Fault> Connection::countPoint(Point point) {
     ++m_statements;
-    if (m_faultCountdown <= 0 || --m_faultCountdown > 0) return true;
-    if (m_fault == Fault::DropConnection) dropHandle();
-    return false;
+    ++m_pointCounts[int(point)];
+    ++m_pointCounts[int(Point::Any)];
+    std::optional<Fault> due;
+    std::vector<std::function<void()>> calls;
+    for (auto it = m_faults.begin(); it != m_faults.end();) {
+        if ((it->at != Point::Any && it->at != point) || --it->countdown > 0) {
+            ++it;
+            continue;
+        }
+        if (it->call)
+            calls.push_back(std::move(it->call));
+        else if (!due)
+            due = it->kind;
+        it = m_faults.erase(it);
+    }
+    for (const auto& call : calls) call();
+    if (due == Fault::DropConnection) dropHandle();
+    return due;
 }
 
 void Connection::dropHandle() {
@@ -128,22 +174,42 @@ void Connection::dropHandle() {
     m_open = false;
 }
 
+bool Connection::handleOpen() const {
+    return m_registered && QSqlDatabase::database(m_name, false).isOpen();
+}
+
+void Connection::markLost(const QString& driverText) {
+    m_lost = true;
+    if (m_depth > 0) m_transactionLost = true;
+    m_lostMessage = DbMessages::LostConnection(LostText(), driverText);
+    dropHandle();
+}
+
+void Connection::breakTransaction(const QString& why) {
+    if (m_depth == 0) return;
+    m_transactionBroken = true;
+    m_lostMessage = DbMessages::BrokenTransaction(why);
+}
+
+void Connection::endTransaction() {
+    m_depth = 0;
+    m_transactionLost = false;
+    m_transactionBroken = false;
+}
+
 bool Connection::checkLost(const QString& driverText) {
     if (m_lost) return true;
     bool alive = false;
-    if (m_open && m_registered) {
-        QSqlDatabase db = QSqlDatabase::database(m_name, false);
-        if (db.isOpen()) {
-            QSqlQuery probe(db);
-            alive = probe.exec(QStringLiteral("SELECT 1"));
+    if (m_open && handleOpen()) {
+        // The probe is a point like any other: a fault there loses the connection too.
+        const std::optional<Fault> fault = countPoint(Point::Probe);
+        if (fault != Fault::FailStatement && handleOpen()) {
+            QSqlQuery probe(QSqlDatabase::database(m_name, false));
+            alive = probe.exec(QStringLiteral("SELECT 1")) && fault != Fault::LoseAnswer;
         }
     }
     if (alive) return false;
-    m_lost = true;
-    if (m_depth > 0) m_transactionLost = true;
-    m_lostMessage = LostText();
-    if (!driverText.isEmpty()) m_lostMessage += QLatin1Char(' ') + driverText;
-    dropHandle();
+    markLost(driverText);
     return true;
 }
 
@@ -154,12 +220,13 @@ bool Connection::reconnect() const {
     const QString connStr = m_openConnStr, user = m_openUser, password = m_openPassword;
     if (self->Open(connStr, user, password)) return true;
     self->m_lost = true;
-    self->m_lostMessage = NotRestoredText() + QLatin1Char(' ') + m_lastError;
+    self->m_lostMessage = DbMessages::NotRestored(NotRestoredText(), m_openError);
     self->m_lastError = self->m_lostMessage;
     return false;
 }
 
 bool Connection::openFailed(const QString& description) {
+    m_openError = description;
     if (m_registered) QSqlDatabase::removeDatabase(m_name);
     m_registered = false;
     fail(ErrNo::DbOpenFailed, description);
@@ -261,7 +328,7 @@ bool Connection::Open(const QString& connStr, const QString& user, const QString
     m_open = true;
     m_depth = 0;
     m_lost = false;
-    m_transactionLost = false;
+    endTransaction();
     m_openConnStr = ConnectionString;
     m_openUser = user;
     m_openPassword = password;
@@ -275,8 +342,9 @@ bool Connection::Open(const QString& connStr, const QString& user, const QString
             QSqlQuery q(db);
             q.setForwardOnly(true);
             // Catalogue only: cannot fail inside a transaction and abort it.
-            if (!q.exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = to_regclass('protocol')"
-                                       " AND attnum > 0 AND NOT attisdropped")))
+            if (!q.exec(
+                    QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = to_regclass('protocol')"
+                                   " AND attnum > 0 AND NOT attisdropped")))
                 return std::nullopt;
             QStringList columns;
             while (q.next()) columns << q.value(0).toString();
@@ -291,10 +359,10 @@ bool Connection::Open(const QString& connStr, const QString& user, const QString
 
 void Connection::Close() {
     // Once removed, never ask Qt again: a connection released at exit may outlive Qt's registry.
+    if (m_registered && m_open && m_depth > 0) RollbackTrans();
     m_lost = false;
-    m_transactionLost = false;
+    endTransaction();
     if (!m_registered) return;
-    if (m_open && m_depth > 0) RollbackTrans();
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isValid()) db.close();
@@ -302,12 +370,13 @@ void Connection::Close() {
     QSqlDatabase::removeDatabase(m_name);
     m_registered = false;
     m_open = false;
-    m_depth = 0;
 }
 
 bool Connection::IsOpen() const {
+    // The driver noticed that the server went away: a lost connection like any other.
+    if (m_open && !m_lost && !handleOpen()) const_cast<Connection*>(this)->markLost(QString());
     if (m_lost && !reconnect()) return false;
-    return m_open && QSqlDatabase::database(m_name, false).isOpen();
+    return m_open && handleOpen();
 }
 
 QSqlDatabase Connection::database() const {
@@ -315,84 +384,91 @@ QSqlDatabase Connection::database() const {
     return m_open ? QSqlDatabase::database(m_name, false) : QSqlDatabase();
 }
 
-bool Connection::runTransactionStatement(const QString& sql) {
-    const bool rollback = sql == QLatin1String("ROLLBACK");
-    if (!rollback && !countStatement()) {
-        const QString text = m_fault == Fault::FailStatement ? QStringLiteral("Injected fault at ") + sql
-                                                             : QString();
-        checkLost(text);
-        fail(ErrNo::DbCommandFailed, text);
-        return false;
-    }
-    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+bool Connection::control(Point point, const QString& sql) {
+    const std::optional<Fault> fault = countPoint(point);
     bool ok = false;
-    QSqlError error;
-    if (m_backend == Backend::SQLite) {
-        QSqlQuery q(db);
-        ok = q.exec(sql);
-        error = q.lastError();
+    QString error;
+    if (fault == Fault::FailStatement) {
+        error = QStringLiteral("Injected fault at ") + sql;
     } else {
-        // The ODBC driver must switch its auto-commit mode itself.
-        if (sql.startsWith(QLatin1String("BEGIN")))
-            ok = db.transaction();
-        else if (sql == QLatin1String("COMMIT"))
-            ok = db.commit();
-        else
-            ok = db.rollback();
-        error = db.lastError();
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        const bool transaction = point == Point::Begin || point == Point::Commit || point == Point::Rollback;
+        if (transaction && m_backend != Backend::SQLite) {
+            // The ODBC driver must switch its auto-commit mode itself.
+            ok = point == Point::Begin    ? db.transaction()
+                 : point == Point::Commit ? db.commit()
+                                          : db.rollback();
+            if (!ok) error = DescribeError(db.lastError());
+        } else {
+            QSqlQuery q(db);
+            ok = q.exec(sql);
+            if (!ok) error = DescribeError(q.lastError());
+        }
+        if (ok && fault == Fault::LoseAnswer) {
+            // The server did it; its answer never came.
+            dropHandle();
+            ok = false;
+            error = QStringLiteral("Injected loss of the answer to ") + sql;
+        }
     }
     if (!ok) {
-        const QString text = DescribeError(error);
-        checkLost(text);
-        fail(ErrNo::DbCommandFailed, text);
+        checkLost(error);
+        fail(ErrNo::DbCommandFailed, error);
     }
     return ok;
 }
 
 bool Connection::BeginTrans() {
+    if (m_depth > 0) {
+        // An inner level only counts, also in a transaction that is gone: its end must pair.
+        ++m_depth;
+        if (m_transactionLost || m_transactionBroken || m_lost) {
+            fail(ErrNo::DbCommandFailed, m_lostMessage);
+            return false;
+        }
+        return true;
+    }
     if (!IsOpen()) {
         fail(ErrNo::DbNotOpen, kNotOpen);
         return false;
     }
-    if (m_depth > 0) {
-        ++m_depth;
-        return true;
-    }
     // IMMEDIATE takes the write lock now: two writers then wait on the busy timeout instead of
     // both holding a read lock and failing at their first write.
-    if (!runTransactionStatement(m_backend == Backend::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
-                                                              : QStringLiteral("BEGIN")))
+    if (!control(Point::Begin,
+                 m_backend == Backend::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN")))
         return false;
     m_depth = 1;
     return true;
 }
 
-bool Connection::requireTransaction() {
-    if (!IsOpen()) {
+bool Connection::noTransaction() {
+    if (!IsOpen())
         fail(ErrNo::DbNotOpen, kNotOpen);
-        return false;
-    }
-    if (m_depth == 0) {
+    else
         fail(ErrNo::DbCommandFailed, QStringLiteral("No transaction is active on this connection."));
-        return false;
-    }
-    return true;
+    return false;
 }
 
 bool Connection::CommitTrans() {
-    if (m_depth > 0 && m_transactionLost) {
-        // The server undid the transaction when the connection broke: nothing was written.
-        m_depth = 0;
-        m_transactionLost = false;
-        fail(ErrNo::DbCommandFailed, m_lostMessage);
+    if (m_depth == 0) return noTransaction();
+    if (m_open && !m_lost && !handleOpen()) markLost(QString());
+    if (m_transactionLost || m_lost || m_transactionBroken) {
+        // Nothing of it can be written: the server undid it with the connection, or it broke.
+        // Every level ends here.
+        const QString why = m_lostMessage;
+        if (!m_lost && !control(Point::Rollback, QStringLiteral("ROLLBACK")) && !m_lost)
+            markLost(m_lastError);
+        endTransaction();
+        m_lastError = why;
+        Err().Raise(ErrNo::DbCommandFailed, dialect().name(), why);
         return false;
     }
-    if (!requireTransaction()) return false;
     if (m_depth > 1) {
         --m_depth;
         return true;
     }
-    if (runTransactionStatement(QStringLiteral("COMMIT"))) {
+    m_commitUncertain = false;
+    if (control(Point::Commit, QStringLiteral("COMMIT"))) {
         m_depth = 0;
         return true;
     }
@@ -401,42 +477,61 @@ bool Connection::CommitTrans() {
     const QString error = m_lastError;
     const long number = Err().Number;
     const QString source = Err().Source;
-    if (!m_lost) runTransactionStatement(QStringLiteral("ROLLBACK"));
     m_depth = 0;
-    m_transactionLost = false;
+    if (m_lost) {
+        // The COMMIT went out and the connection died: the server may have written it.
+        m_commitUncertain = true;
+    } else if (!control(Point::Rollback, QStringLiteral("ROLLBACK")) && !m_lost) {
+        // Whatever the server still holds goes with the handle.
+        markLost(m_lastError);
+    }
+    endTransaction();
     m_lastError = error;
     Err().Raise(number, source, error);
     return false;
 }
 
 bool Connection::RollbackTrans() {
-    if (m_depth > 0 && (m_transactionLost || m_lost)) {
-        m_depth = 0;
-        m_transactionLost = false;
-        return true;  // the server already undid it
-    }
-    if (!requireTransaction()) return false;
-    m_depth = 0;
-    return runTransactionStatement(QStringLiteral("ROLLBACK"));
+    if (m_depth == 0) return noTransaction();
+    if (m_open && !m_lost && !handleOpen()) markLost(QString());
+    // Every level ends, whatever the ROLLBACK does.
+    const bool gone = m_lost || m_transactionLost;
+    endTransaction();
+    if (gone) return true;  // the server already undid it
+    if (control(Point::Rollback, QStringLiteral("ROLLBACK"))) return true;
+    // Whatever the server still holds goes with the handle.
+    if (!m_lost) markLost(m_lastError);
+    return false;
 }
 
 bool Connection::exec(QSqlQuery& query, const QString& sql) {
-    QString statement = sql;
-    if (!countStatement()) {
-        // An injected failure runs a statement that fails for real, so the caller reads a
-        // genuine driver error; a dropped connection fails on its own.
-        if (m_fault == Fault::FailStatement) statement = QStringLiteral("SELECT injected_fault FROM injected_fault");
-    }
+    // Nothing more of a transaction that is gone or broken runs.
+    if (m_depth > 0 && (m_transactionLost || m_transactionBroken)) return false;
     const bool guard = m_depth > 0 && m_backend == Backend::PostgreSQL && m_open;
-    bool ok = false;
-    if (!guard) {
-        ok = query.exec(statement);
-    } else {
-        QSqlQuery mark(QSqlDatabase::database(m_name, false));
-        mark.exec(QStringLiteral("SAVEPOINT ") + kSavepoint);
-        ok = query.exec(statement);
-        mark.exec((ok ? QStringLiteral("RELEASE SAVEPOINT ") : QStringLiteral("ROLLBACK TO SAVEPOINT ")) +
-                  kSavepoint);
+    // A savepoint statement that fails on a live connection leaves the statement's fate unknown:
+    // the transaction cannot go on.
+    const auto controlFailed = [this] {
+        if (!m_lost) breakTransaction(m_lastError);
+        return false;
+    };
+    if (guard && !control(Point::Savepoint, QStringLiteral("SAVEPOINT ") + kSavepoint))
+        return controlFailed();
+    QString statement = sql;
+    const std::optional<Fault> fault = countPoint(Point::Statement);
+    // An injected failure runs a statement that fails for real, so the caller reads a genuine
+    // driver error; a dropped connection fails on its own.
+    if (fault == Fault::FailStatement)
+        statement = QStringLiteral("SELECT injected_fault FROM injected_fault");
+    bool ok = query.exec(statement);
+    if (ok && fault == Fault::LoseAnswer) {
+        dropHandle();
+        ok = false;
+    }
+    if (guard && m_open) {
+        if (ok && !control(Point::Release, QStringLiteral("RELEASE SAVEPOINT ") + kSavepoint))
+            return controlFailed();
+        if (!ok && !control(Point::RollbackTo, QStringLiteral("ROLLBACK TO SAVEPOINT ") + kSavepoint))
+            return controlFailed();
     }
     if (!ok) checkLost(DescribeError(query.lastError()));
     return ok;

@@ -3,7 +3,10 @@
 #include <QMap>
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "SqlDialect.h"
 
@@ -67,13 +70,25 @@ public:
     // The driver's text of an error, with the native code.
     static QString DescribeError(const QSqlError& error);
 
-    // Fault injection for tests: the nth statement from now (1 the next; BEGIN and COMMIT count,
-    // ROLLBACK does not) fails without running, or the connection drops right before it.
-    enum class Fault { FailStatement, DropConnection };
-    void InjectFault(int nth, Fault kind);
-    void ClearFault() { m_faultCountdown = 0; }
-    // Statements counted so far (the same count the faults use).
+    // The points where the connection talks to the server: each counts, and each can be made to
+    // fail or to lose the connection (tests walk them all).
+    enum class Point { Any, Statement, Savepoint, Release, RollbackTo, Begin, Commit, Rollback, Probe };
+    static QString PointName(Point point);
+    // Fault injection for tests: at the nth point of that kind from now (1 the next) the statement
+    // fails without running, the connection drops right before it, or the statement runs and the
+    // connection drops before its answer is read (the server did it; the caller hears it failed).
+    // Several faults may wait at once, each on its own count.
+    enum class Fault { FailStatement, DropConnection, LoseAnswer };
+    void InjectFault(int nth, Fault kind, Point at = Point::Any);
+    // Runs `call` right before the nth point of that kind (a test stops the server there).
+    void InjectCall(int nth, Point at, std::function<void()> call);
+    void ClearFault() { m_faults.clear(); }
+    // Points counted so far (all kinds; the count Point::Any faults use).
     qint64 StatementCount() const { return m_statements; }
+    // Points of one kind counted so far.
+    qint64 PointCount(Point point) const { return m_pointCounts[int(point)]; }
+    // The last outermost commit failed with the connection: it may have been written or not.
+    bool CommitUncertain() const { return m_commitUncertain; }
 
     // The texts of a lost connection, reported instead of the driver's.
     static QString LostText();
@@ -85,15 +100,32 @@ public:
     static QMap<QString, QString> ParseConnStr(const QString& connStr);
 
 private:
-    bool requireTransaction();
+    struct PendingFault {
+        int countdown = 0;
+        Fault kind = Fault::FailStatement;
+        Point at = Point::Any;
+        std::function<void()> call;
+    };
     bool openFailed(const QString& description);
-    bool runTransactionStatement(const QString& sql);
-    // Counts a statement and applies an injected fault: false when it must not run.
-    bool countStatement();
+    // A commit or rollback without a transaction: the reason, pending.
+    bool noTransaction();
+    // A statement that controls the transaction or probes the connection, through the fault seam
+    // and the lost-connection check. False, with the error pending, when it failed.
+    bool control(Point point, const QString& sql);
+    // Counts a point and applies an injected fault: what the fault does to it, when one is due.
+    std::optional<Fault> countPoint(Point point);
     // After a failed statement: whether the connection is gone; if so it is marked lost.
     bool checkLost(const QString& driverText);
+    // The connection is gone: the handle is closed and every transaction level with it.
+    void markLost(const QString& driverText);
+    // The transaction cannot go on (a savepoint statement failed on a live connection): every
+    // later statement of it fails, and it ends with its rollback or commit.
+    void breakTransaction(const QString& why);
+    // The driver's handle is open (it notices a server gone away).
+    bool handleOpen() const;
     bool reconnect() const;
     void dropHandle();
+    void endTransaction();
 
     QString m_name;  // the Qt connection name
     Backend m_backend = Backend::SQLite;
@@ -101,13 +133,16 @@ private:
     bool m_registered = false;  // the Qt connection name exists
     int m_depth = 0;
     bool m_lost = false;
-    bool m_transactionLost = false;  // the server dropped the open transaction with the connection
+    bool m_transactionLost = false;    // the server dropped the open transaction with the connection
+    bool m_transactionBroken = false;  // the open transaction cannot go on; only its end is left
+    bool m_commitUncertain = false;
     qint64 m_statements = 0;
-    int m_faultCountdown = 0;
-    Fault m_fault = Fault::FailStatement;
+    qint64 m_pointCounts[int(Point::Probe) + 1] = {};
+    std::vector<PendingFault> m_faults;
     QString m_openConnStr, m_openUser, m_openPassword;  // of the last successful Open
-    QString m_lostMessage;
+    QString m_lostMessage;                              // the reason of every failure while lost or broken
     QString m_lastError;
+    QString m_openError;  // the driver's reason of the last failed Open
     QString m_databaseName;
 };
 

@@ -65,7 +65,12 @@ void frmProtocol::mclsDBForm_PostInitRec(long Action) {
                 // read runs on the connection made again when the first found it lost.
                 QVariant today = DBHelper::ServerDate(gConn);
                 if (today.isNull()) today = DBHelper::ServerDate(gConn);
-                if (today.isNull() && gErr) gErr->DBErrorMsg(QStringLiteral("PostInitRec"), true, this);
+                if (today.isNull()) {
+                    // No entry without its date: the save would only refuse it later.
+                    if (gErr) gErr->DBErrorMsg(QStringLiteral("PostInitRec"), true, this);
+                    if (mclsDBForm) mclsDBForm->ToolbarAction(QStringLiteral("cancel"));
+                    return;
+                }
                 dtEdit[0]->SetValue(today);
             }
             const QVariant day = dtEdit[0]->Value();
@@ -208,7 +213,7 @@ void frmProtocol::mclsDBForm_PreSaveRec(long Action, QString& sFields, QString& 
 void frmProtocol::mclsDBForm_PostAction(const QVariant& key, long Action, bool success) {
     if (!success || Action == clsDBForm::actOther) return;
     const QString k = key.toString();
-    gConn->BeginTrans();
+    const bool begun = gConn->BeginTrans();
     bool ok = true;
     const QString P = u'\'' + k + QStringLiteral("',");
     const QString user = QString::number(userId());
@@ -223,6 +228,11 @@ void frmProtocol::mclsDBForm_PostAction(const QVariant& key, long Action, bool s
             gConn, table,
             QStringLiteral("PR_ID='") + k + QStringLiteral("' AND TM_ID=") + QString::number(id));
     };
+    // Its level counts even when it failed (the save's transaction is gone): ending it ends all.
+    if (!begun) {
+        DBHelper::SetLastError(gConn->LastErrorText());
+        return fail();
+    }
     const auto addLink = [&](const QString& table, qlonglong id) {
         return !DBHelper::InsertRec(gConn, table, 0, QString(), QStringLiteral("PR_ID,TM_ID"),
                                     P + QString::number(id), {})

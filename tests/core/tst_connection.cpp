@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "App.h"
+#include "DbMessages.h"
 #include "Err.h"
 #include "MsgBox.h"
 #include "Screen.h"
@@ -302,7 +303,9 @@ private slots:
         QTest::addColumn<bool>("needsServer");
         QTest::newRow("missing SQLite file") << "SQLite"
                                              << "server=;database=%1/missing.db"
-                                             << "The database file does not exist: %1/missing.db" << false;
+                                             << DbMessages::Explained(QStringLiteral(
+                                                    "The database file does not exist: %1/missing.db"))
+                                             << false;
         QTest::newRow("no database") << "SQLite"
                                      << "server=somewhere;"
                                      << "The connection string names no database." << false;

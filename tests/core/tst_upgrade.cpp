@@ -25,6 +25,7 @@ enum class State { BeforeStep1, BetweenSteps, Current };
 const QString kProbe1 = QStringLiteral("#Open : Select PERILIPSI_EIS From Protocol where id = 1");
 const QString kProbe2 = QStringLiteral("#Open : Select top 1 ARXEIOTHETHSH From Protocol");
 const QString kProbeVersion = QStringLiteral("#Open : Select ROWVER From Protocol where id = 1");
+const QString kProbeToken = QStringLiteral("#Open : Select SAVETOKEN From Protocol where id = 1");
 const QString kBoxTitle = QStringLiteral("Σφάλμα Αναβάθμισης");
 const QString kBoxTail = QStringLiteral(
     "\r\n\r\nΑδυναμία αναβάθμισης Βάσης δεδομένων \r\nΚωδικός αναφοράς: [Αναβάθμιση 3.10] \r\n"
@@ -253,9 +254,9 @@ private slots:
             const QByteArray tag = TestDatabase::backendTag(b).toLatin1();
             QTest::newRow(QByteArray(tag + " current").constData()) << b << State::Current << QStringList();
             QTest::newRow(QByteArray(tag + " before step 1").constData())
-                << b << State::BeforeStep1 << QStringList{kProbe1, kProbe2, kProbeVersion};
+                << b << State::BeforeStep1 << QStringList{kProbe1, kProbe2, kProbeVersion, kProbeToken};
             QTest::newRow(QByteArray(tag + " between the steps").constData())
-                << b << State::BetweenSteps << QStringList{kProbe2, kProbeVersion};
+                << b << State::BetweenSteps << QStringList{kProbe2, kProbeVersion, kProbeToken};
         }
     }
     void upgradeToCurrent() {
@@ -456,7 +457,7 @@ private slots:
 
         upgrade(conn);
         QVERIFY(MsgBoxHook::Log().isEmpty());
-        QCOMPARE(logHeaders(), (QStringList{kProbe1, kProbe2, kProbeVersion}));
+        QCOMPARE(logHeaders(), (QStringList{kProbe1, kProbe2, kProbeVersion, kProbeToken}));
         QCOMPARE(rowsOf(conn, QStringLiteral("SELECT count(*) FROM PROTOCOL WHERE ARXEIOTHETHSH IS NULL")),
                  QStringList{"1"});
         verifyGoesOn(conn);
@@ -472,6 +473,7 @@ private slots:
         QVERIFY(makeRegister(db, State::BetweenSteps));
         QVERIFY(execAll(conn, NewVersionCheckFor::UpgradeStatements(2, db.backend()).mid(0, 1)));
         QVERIFY(execAll(conn, NewVersionCheckFor::RowVersionStatements(db.backend())));
+        QVERIFY(execAll(conn, NewVersionCheckFor::SaveTokenStatements(db.backend())));
         const QStringList before = schemaOf(conn);
         for (int start = 1; start <= 2; ++start) {
             upgrade(conn);
@@ -504,6 +506,7 @@ private slots:
         QVERIFY(db.ok());
         QVERIFY(makeRegister(db, State::BetweenSteps));
         QVERIFY(execAll(db.conn(), NewVersionCheckFor::RowVersionStatements(db.backend())));
+        QVERIFY(execAll(db.conn(), NewVersionCheckFor::SaveTokenStatements(db.backend())));
         PgRole clerk(db, mayCreate);
         QVERIFY2(clerk.conn && clerk.conn->IsOpen(), qPrintable(db.conn()->LastErrorText()));
 

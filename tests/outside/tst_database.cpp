@@ -4,7 +4,9 @@
 #include <ctime>
 
 #include "DBHelper.h"
+#include "DbMessages.h"
 #include "Err.h"
+#include "OwnCluster.h"
 #include "Recordset.h"
 #include "TestDatabase.h"
 
@@ -31,6 +33,44 @@ int count(const ConnectionPtr& c, const QString& table) {
     Recordset rs;
     if (!rs.Open("SELECT count(*) FROM " + table, c)) return -1;
     return rs.Value(0).toInt();
+}
+
+using Point = Connection::Point;
+const QList<Point> kPoints{Point::Begin,   Point::Savepoint, Point::Statement, Point::Release,
+                           Point::RollbackTo, Point::Probe, Point::Commit,    Point::Rollback};
+
+// The operations a walk cuts at each point: a save of two rows, with a statement on the way that
+// fails as the schema upgrade's probes do (on PostgreSQL it runs every savepoint statement), and
+// a save that is given up.
+bool saveTwo(const ConnectionPtr& c, int first) {
+    if (!c->BeginTrans()) return false;
+    bool ok = c->Execute(QStringLiteral("INSERT INTO K VALUES (%1)").arg(first));
+    c->Execute(QStringLiteral("SELECT nosuch FROM K"));
+    ok = ok && c->Execute(QStringLiteral("INSERT INTO K VALUES (%1)").arg(first + 1));
+    if (!ok) {
+        c->RollbackTrans();
+        return false;
+    }
+    return c->CommitTrans();
+}
+
+void giveUp(const ConnectionPtr& c, int value) {
+    if (!c->BeginTrans()) return;
+    c->Execute(QStringLiteral("INSERT INTO K VALUES (%1)").arg(value));
+    c->RollbackTrans();
+}
+
+// How often each point comes in one save and one given-up save; in `ofSave` those of the save.
+QMap<Point, int> pointsOfBoth(const ConnectionPtr& c, int first, QMap<Point, int>* ofSave = nullptr) {
+    QMap<Point, qint64> before;
+    for (const Point p : kPoints) before[p] = c->PointCount(p);
+    saveTwo(c, first);
+    if (ofSave)
+        for (const Point p : kPoints) (*ofSave)[p] = int(c->PointCount(p) - before[p]);
+    giveUp(c, first + 10);
+    QMap<Point, int> out;
+    for (const Point p : kPoints) out[p] = int(c->PointCount(p) - before[p]);
+    return out;
 }
 
 }  // namespace
@@ -60,6 +100,11 @@ private slots:
     void droppedConnection_data();
     void droppedConnection();
     void reconnectionFails();
+    void everyPointRecovers_data();
+    void everyPointRecovers();
+    void serverStoppedAtEveryPoint();
+    void failuresSaidInGreek_data() { TestDatabase::addBackendRows(); }
+    void failuresSaidInGreek();
 
     void recordsetWalk_data() { TestDatabase::addBackendRows(); }
     void recordsetWalk();
@@ -275,7 +320,7 @@ void tst_Database::injectedFailure() {
     const ConnectionPtr c = db.conn();
     QVERIFY(c->Execute("CREATE TABLE K (ID INTEGER)"));
     QVERIFY(c->BeginTrans());
-    c->InjectFault(2, Connection::Fault::FailStatement);
+    c->InjectFault(2, Connection::Fault::FailStatement, Point::Statement);
     QVERIFY(c->Execute("INSERT INTO K VALUES (1)"));
     QVERIFY(!c->Execute("INSERT INTO K VALUES (2)"));
     QVERIFY(c->LastErrorText().contains("injected_fault"));  // a real driver error, not an empty one
@@ -353,6 +398,170 @@ void tst_Database::reconnectionFails() {
     QVERIFY(QFile::rename(path + ".away", path));
     QVERIFY(rs.Open("SELECT 1", c));
     QCOMPARE(rs.Value(0).toInt(), 1);
+}
+
+void tst_Database::everyPointRecovers_data() {
+    QTest::addColumn<Backend>("backend");
+    QTest::addColumn<int>("fault");
+    for (const Backend b : TestDatabase::configuredBackends()) {
+        const QString tag = TestDatabase::backendTag(b);
+        QTest::newRow(qPrintable(tag + " fails")) << b << int(Connection::Fault::FailStatement);
+        QTest::newRow(qPrintable(tag + " drops before")) << b << int(Connection::Fault::DropConnection);
+        QTest::newRow(qPrintable(tag + " loses the answer")) << b << int(Connection::Fault::LoseAnswer);
+    }
+}
+
+// A fault at any point the connection talks to the server (every transaction statement, every
+// savepoint statement, the probe): every transaction level ends, a save is stored whole or not at
+// all, a given-up save never, and the next save on the same connection succeeds.
+void tst_Database::everyPointRecovers() {
+    QFETCH(Backend, backend);
+    QFETCH(int, fault);
+    TestDatabase db(backend);
+    QVERIFY(db.ok());
+    const ConnectionPtr c = db.conn();
+    const ConnectionPtr other = db.openAnother();
+    QVERIFY(c->Execute("CREATE TABLE K (ID INTEGER)"));
+    const QMap<Point, int> points = pointsOfBoth(c, 1);
+    const bool pg = backend == Backend::PostgreSQL;
+    QCOMPARE(points[Point::Begin], 2);
+    QCOMPARE(points[Point::Commit], 1);
+    QCOMPARE(points[Point::Rollback], 1);
+    QCOMPARE(points[Point::Probe], 1);
+    QCOMPARE(points[Point::Savepoint], pg ? 4 : 0);
+    QCOMPARE(points[Point::Release], pg ? 3 : 0);
+    QCOMPARE(points[Point::RollbackTo], pg ? 1 : 0);
+    QCOMPARE(count(other, "K"), 2);
+
+    for (const Point p : kPoints) {
+        for (int n = 1; n <= points[p]; ++n) {
+            const QString at = Connection::PointName(p) + QStringLiteral(" #%1").arg(n);
+            QVERIFY2(c->Execute("DELETE FROM K"), qPrintable(at + ": " + c->LastErrorText()));
+            c->InjectFault(n, Connection::Fault(fault), p);
+            const bool saved = saveTwo(c, 10);
+            giveUp(c, 20);
+            c->ClearFault();
+            QVERIFY2(!c->InTransaction(), qPrintable(at));
+            const int stored = count(other, "K WHERE ID IN (10, 11)");
+            QVERIFY2(stored == (saved ? 2 : 0) || (!saved && stored == 2 && c->CommitUncertain()),
+                     qPrintable(at + QStringLiteral(": %1 stored").arg(stored)));
+            QCOMPARE(count(other, "K WHERE ID = 20"), 0);
+            if (p == Point::Commit && fault != int(Connection::Fault::FailStatement)) {
+                // The commit's fate is not known to the connection; what the server did is.
+                QVERIFY2(!saved && c->CommitUncertain(), qPrintable(at));
+                QCOMPARE(stored, fault == int(Connection::Fault::LoseAnswer) ? 2 : 0);
+            }
+            QVERIFY2(saveTwo(c, 30), qPrintable(at + ", saved again: " + c->LastErrorText()));
+            QVERIFY2(!c->Lost(), qPrintable(at));
+            QCOMPARE(count(other, "K WHERE ID IN (30, 31)"), 2);
+        }
+    }
+}
+
+// The same walk with the server really stopped (as a crash stops it) right before each point and
+// started again: the session recovers by itself, nothing is half-written.
+void tst_Database::serverStoppedAtEveryPoint() {
+    if (const QString why = OwnCluster::unavailable(); !why.isEmpty()) QSKIP(qPrintable(why));
+    OwnCluster cluster;
+    QVERIFY(cluster.init());
+    QVERIFY(cluster.start());
+    const auto open = [&cluster] {
+        auto conn = std::make_shared<Connection>();
+        conn->Provider = QStringLiteral("PostgreSQL");
+        conn->ConnectionTimeout = 5;
+        conn->Open(cluster.connStr(), QStringLiteral("postgres"));
+        return conn;
+    };
+    const ConnectionPtr c = open();
+    QVERIFY2(c->IsOpen(), qPrintable(c->LastErrorText()));
+    QVERIFY(c->Execute("CREATE TABLE K (ID INTEGER)"));
+    QMap<Point, int> ofSave;
+    const QMap<Point, int> points = pointsOfBoth(c, 1, &ofSave);
+    int walked = 0;
+    for (const Point p : kPoints) {
+        for (int n = 1; n <= points[p]; ++n) {
+            const QString at = Connection::PointName(p) + QStringLiteral(" #%1").arg(n);
+            QVERIFY2(c->Execute("DELETE FROM K"), qPrintable(at + ": " + c->LastErrorText()));
+            bool stopped = false;
+            c->InjectCall(n, p, [&] { stopped = cluster.stop(QStringLiteral("immediate")); });
+            const bool saved = saveTwo(c, 10);
+            giveUp(c, 20);
+            c->ClearFault();
+            QVERIFY2(stopped, qPrintable(at));
+            QVERIFY2(saved == (n > ofSave[p]), qPrintable(at));  // stopped in the given-up save
+            QVERIFY2(!c->InTransaction(), qPrintable(at));
+            QVERIFY2(c->LastErrorText().startsWith(Connection::LostText()) ||
+                         c->LastErrorText().startsWith(Connection::NotRestoredText()),
+                     qPrintable(at + ": " + c->LastErrorText()));
+            // While the server is away the session says so and does not stick.
+            QVERIFY(!c->Execute("DELETE FROM K"));
+            QVERIFY2(c->LastErrorText().startsWith(Connection::NotRestoredText()), qPrintable(c->LastErrorText()));
+            QVERIFY2(cluster.start(), qPrintable(at));
+            const ConnectionPtr other = open();
+            QVERIFY2(other->IsOpen(), qPrintable(other->LastErrorText()));
+            QCOMPARE(count(other, "K WHERE ID IN (10, 11)"), saved ? 2 : 0);
+            QCOMPARE(count(other, "K WHERE ID = 20"), 0);
+            QVERIFY2(saveTwo(c, 30), qPrintable(at + ", saved again: " + c->LastErrorText()));
+            QCOMPARE(count(other, "K WHERE ID IN (30, 31)"), 2);
+            ++walked;
+        }
+    }
+    QVERIFY(walked >= int(kPoints.size()));
+}
+
+// The failures a clerk meets say in Greek what happened and what to do; the driver's own text
+// follows for the administrator.
+void tst_Database::failuresSaidInGreek() {
+    TEST_DATABASE(db);
+    const ConnectionPtr c = db.conn();
+    const auto check = [](const QString& text, const QString& greek, const QString& driver) {
+        QVERIFY2(text.startsWith(greek), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\r\n") + DbMessages::AdministratorLine()), qPrintable(text));
+        QVERIFY2(text.contains(driver, Qt::CaseInsensitive), qPrintable(text));
+        QCOMPARE(Err().Description, text);
+    };
+    // The closed connection.
+    {
+        Connection closed;
+        QVERIFY(!closed.Execute("SELECT 1"));
+        check(closed.LastErrorText(), QStringLiteral("Η σύνδεση με τη βάση δεδομένων είναι κλειστή"),
+              QStringLiteral("Operation is not allowed when the object is closed."));
+    }
+    if (db.backend() == Backend::SQLite) {
+        QVERIFY(c->Execute("CREATE TABLE BIG (V TEXT)"));
+        // A full disk, as a register that may grow no further meets it.
+        Recordset pages;
+        QVERIFY(pages.Open("PRAGMA page_count", c));
+        QVERIFY(c->Execute(QStringLiteral("PRAGMA max_page_count = %1").arg(pages.Value(0).toInt() + 1)));
+        QVERIFY(!c->Execute("INSERT INTO BIG VALUES (printf('%.*c', 100000, 'x'))"));
+        check(c->LastErrorText(), QStringLiteral("Ο δίσκος της βάσης δεδομένων γέμισε"),
+              QStringLiteral("database or disk is full"));
+        // A register opened for reading only.
+        Connection reader;
+        reader.Provider = db.provider();
+        reader.Mode = 1;
+        QVERIFY(reader.Open(db.connStr()));
+        QVERIFY(!reader.Execute("DELETE FROM BIG"));
+        check(reader.LastErrorText(), QStringLiteral("Η βάση δεδομένων είναι μόνο για ανάγνωση"),
+              QStringLiteral("attempt to write a readonly database"));
+        // A register file that is not there.
+        Connection missing;
+        missing.Provider = db.provider();
+        QVERIFY(!missing.Open(QStringLiteral("database=") + c->DatabaseName() + QStringLiteral(".away")));
+        check(missing.LastErrorText(), QStringLiteral("Το αρχείο της βάσης δεδομένων δεν βρέθηκε"),
+              QStringLiteral("The database file does not exist: "));
+    } else {
+        // A server that does not listen.
+        Connection refused;
+        refused.Provider = db.provider();
+        refused.ConnectionTimeout = 2;
+        QVERIFY(!refused.Open(QStringLiteral("server=127.0.0.1:1;database=postgres;"), db.user()));
+        check(refused.LastErrorText(), QStringLiteral("Ο διακομιστής της βάσης δεδομένων δεν απαντά"),
+              QStringLiteral("Connection refused"));
+    }
+    // What the server says while it starts (no test makes it say so on cue).
+    QVERIFY(DbMessages::Explained(QStringLiteral("FATAL:  the database system is starting up"))
+                .startsWith(QStringLiteral("Ο διακομιστής της βάσης δεδομένων ξεκινά")));
 }
 
 void tst_Database::recordsetWalk() {

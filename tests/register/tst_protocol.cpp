@@ -24,6 +24,7 @@
 #include "GridModel.h"
 #include "ListRecordset.h"
 #include "MsgBox.h"
+#include "OwnCluster.h"
 #include "Recordset.h"
 #include "RegisterDatabase.h"
 #include "Rights.h"
@@ -136,70 +137,6 @@ public:
     static PickerDriver cancel() {
         return PickerDriver([](frmPhrases* w) { QTest::mouseClick(w->cmdExit, Qt::LeftButton); });
     }
-};
-
-// A PostgreSQL cluster of the test's own, to stop and start under a running window.
-class OwnCluster {
-public:
-    ~OwnCluster() {
-        if (m_started) stop();
-    }
-    // Why it cannot run here; empty when it can.
-    static QString unavailable() {
-        if (!QFileInfo::exists(binary("initdb"))) return QStringLiteral("PostgreSQL 15 is not installed");
-        return {};
-    }
-    bool init() {
-        if (!m_dir.isValid()) return false;
-        if (::geteuid() == 0 && QProcess::execute(QStringLiteral("chown"), {QStringLiteral("postgres:"), m_dir.path()}) != 0)
-            return false;
-        return run(binary("initdb"), {QStringLiteral("-D"), data(), QStringLiteral("-U"), QStringLiteral("postgres"),
-                                      QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("--locale=C.UTF-8"),
-                                      QStringLiteral("-E"), QStringLiteral("UTF8")});
-    }
-    bool start() {
-        for (int port = m_port ? m_port : 54600; port < 54700; ++port) {
-            const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
-                                        .arg(port)
-                                        .arg(m_dir.path());
-            if (run(binary("pg_ctl"), {QStringLiteral("-D"), data(), QStringLiteral("-w"), QStringLiteral("-l"),
-                                       m_dir.path() + QStringLiteral("/log"), QStringLiteral("-o"), options,
-                                       QStringLiteral("start")})) {
-                m_port = port;
-                m_started = true;
-                return true;
-            }
-            if (m_port) return false;  // the port it had must serve again
-        }
-        return false;
-    }
-    bool stop() {
-        m_started = false;
-        return run(binary("pg_ctl"), {QStringLiteral("-D"), data(), QStringLiteral("-m"), QStringLiteral("fast"),
-                                      QStringLiteral("-w"), QStringLiteral("stop")});
-    }
-    QString connStr() const {
-        return QStringLiteral("server=127.0.0.1:%1;database=postgres;").arg(m_port);
-    }
-
-private:
-    static QString binary(const char* name) {
-        return QStringLiteral("/usr/lib/postgresql/15/bin/") + QLatin1String(name);
-    }
-    QString data() const { return m_dir.path() + QStringLiteral("/data"); }
-    bool run(const QString& program, const QStringList& args) const {
-        QProcess p;
-        p.setWorkingDirectory(m_dir.path());
-        if (::geteuid() == 0)
-            p.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
-                                                           QStringLiteral("--"), program} + args);
-        else
-            p.start(program, args);
-        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    }
-    QTemporaryDir m_dir;
-    int m_port = 0;
-    bool m_started = false;
 };
 
 }  // namespace
@@ -853,7 +790,7 @@ private slots:
         form->setTbText(9, subject);
         deptItem(form->lstEdit[0], m_dept["T1"])->setSelected(true);
 
-        QVERIFY(cluster.stop());
+        QVERIFY(cluster.stop(QStringLiteral("immediate")));
         form->key("save");
         QVERIFY(form->f().Editing());
         QCOMPARE(criticalBoxes().size(), 1);
@@ -863,13 +800,13 @@ private slots:
         QVERIFY(!prompts().join(u'|').contains(QStringLiteral("πρέπει να συμπληρωθεί")));
         QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(), subject);
         MsgBoxHook::Clear();
-        // A new entry while the server is away: the date cannot be read, and that is what is said.
+        // A new entry while the server is away: the lost connection is said, and no entry is
+        // opened that its save would refuse for an empty date.
         form->key("cancel");
         form->key("add");
-        QVERIFY(form->dtEdit[0]->Value().isNull());
+        QVERIFY(!form->f().Editing());
         QCOMPARE(criticalBoxes().size(), 1);
         QVERIFY(criticalBoxes().first().contains(Connection::NotRestoredText()));
-        form->key("cancel");
         MsgBoxHook::Clear();
 
         QVERIFY(cluster.start());
@@ -884,6 +821,101 @@ private slots:
         QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + id), QStringList{m_dept["T1"]});
         form.reset();
         gConn.reset();
+    }
+
+    // A save whose commit died with the connection: the window finds out, once the connection is
+    // back, whether the server stored it. Stored: the entry is shown with its number, never written
+    // a second time. Not stored: the clerk is told so, and all that was typed is still there for
+    // the next save. With the register away at first, the next save finds out first.
+    void lostCommit_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<bool>("reached");  // the commit reached the server, its answer did not
+        QTest::addColumn<bool>("away");     // the register cannot be reached right after
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            for (const bool update : {false, true})
+                for (const bool reached : {true, false})
+                    QTest::newRow(qPrintable(tag + (update ? " edited" : " new") +
+                                             (reached ? ", answer lost" : ", commit lost")))
+                        << tag << update << reached << false;
+            if (b == Backend::SQLite) {
+                QTest::newRow("sqlite new, answer lost, register away") << tag << false << true << true;
+                QTest::newRow("sqlite new, commit lost, register away") << tag << false << false << true;
+            }
+        }
+    }
+    void lostCommit() {
+        QFETCH(bool, update);
+        QFETCH(bool, reached);
+        QFETCH(bool, away);
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString firstId = insertEntry(m_today, QStringLiteral("Δήμος"), QStringLiteral("Α-17"), QStringLiteral("Παλιό"));
+        const QString subject = QStringLiteral("Νέο θέμα");
+        if (update) {
+            QVERIFY(showEntry(*form, firstId));
+            form->key("edit");
+        } else {
+            // What a second save of it would find "already registered".
+            form->key("add");
+            form->setTbText(0, QStringLiteral("Υπουργείο"));
+            form->setTbText(1, QStringLiteral("Β-9"));
+        }
+        form->setTbText(9, subject);
+        deptItem(form->lstEdit[0], m_dept["T3"])->setSelected(true);
+        const QString path = gConn->DatabaseName();
+        if (away)
+            gConn->InjectCall(1, Connection::Point::Commit, [&] { QFile::rename(path, path + ".away"); });
+        gConn->InjectFault(1, reached ? Connection::Fault::LoseAnswer : Connection::Fault::DropConnection,
+                           Connection::Point::Commit);
+        form->key("save");
+        gConn->ClearFault();
+        const auto stored = [&] {
+            return column(QStringLiteral("SELECT ID FROM PROTOCOL WHERE THEMA=") + StrHelper::SqlValue(subject));
+        };
+        if (away) {
+            QVERIFY(QFile::exists(path + ".away"));
+            QVERIFY(form->f().Editing());
+            QCOMPARE(criticalBoxes().size(), 1);
+            QVERIFY2(criticalBoxes().first().contains(clsDBForm::CommitUnknownMessage()), qPrintable(criticalBoxes().first()));
+            MsgBoxHook::Clear();
+            // Still away: the next save says so and writes nothing.
+            form->key("save");
+            QVERIFY(form->f().Editing());
+            QCOMPARE(criticalBoxes().size(), 1);
+            QVERIFY2(criticalBoxes().first().contains(Connection::NotRestoredText()), qPrintable(criticalBoxes().first()));
+            MsgBoxHook::Clear();
+            QVERIFY(QFile::rename(path + ".away", path));
+            form->key("save");
+        }
+        QVERIFY2(!prompts().join(u'|').contains(QStringLiteral("Είναι ήδη καταχωρημένο")), qPrintable(prompts().join(u'|')));
+        if (reached || away) {
+            // Stored once, with its departments, and told as any save is.
+            QVERIFY2(!form->f().Editing(), qPrintable(prompts().join(u'|')));
+            QVERIFY2(criticalBoxes().isEmpty(), qPrintable(criticalBoxes().join(u'|')));
+            const QStringList ids = stored();
+            QCOMPARE(ids.size(), 1);
+            QCOMPARE(column(QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=") + ids.first()), QStringList{m_dept["T3"]});
+            QCOMPARE(prompts(), update ? QStringList() : QStringList{kSaved + QStringLiteral("2")});
+            QCOMPARE(form->f().CurrentKey().toString(), ids.first());
+            QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(), subject);
+            QCOMPARE(rows(QStringLiteral("PROTOCOL"), QStringLiteral("1=1")), update ? 1 : 2);
+            return;
+        }
+        // Not stored: said so, everything typed kept, and the next save stores it once.
+        QVERIFY(stored().isEmpty());
+        QVERIFY(form->f().Editing());
+        QCOMPARE(criticalBoxes().size(), 1);
+        QVERIFY2(criticalBoxes().first().contains(clsDBForm::CommitLostMessage()), qPrintable(criticalBoxes().first()));
+        QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(), subject);
+        QCOMPARE(selectedIds(form->lstEdit[0]).contains(m_dept["T3"]), true);
+        MsgBoxHook::Clear();
+        form->key("save");
+        QVERIFY2(!form->f().Editing(), qPrintable(prompts().join(u'|')));
+        QCOMPARE(stored().size(), 1);
+        QCOMPARE(prompts(), update ? QStringList() : QStringList{kSaved + QStringLiteral("2")});
     }
 
     // Two clerks on one entry: a save of what another clerk changed or deleted since it was shown

@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include "CommonDialog.h"
@@ -347,8 +350,8 @@ void tst_RptLists::previewPagesOnDemand() {
     TEST_REGISTER(db);
     gConn = db.conn();
     gConn->BeginTrans();
-    for (int i = 0; i < 400; ++i)
-        exec(gConn, QString("INSERT INTO L_PHRASES (DESCR, MODFLAG) VALUES ('Φράση %1', 'N')").arg(i, 3, 10, QChar('0')));
+    for (int i = 0; i < 1200; ++i)
+        exec(gConn, QString("INSERT INTO L_PHRASES (DESCR, MODFLAG) VALUES ('Φράση %1', 'N')").arg(i, 4, 10, QChar('0')));
     gConn->CommitTrans();
     Choice c;
     c.mode = Choice::Preview;
@@ -362,17 +365,25 @@ void tst_RptLists::previewPagesOnDemand() {
     QCOMPARE(preview->CurrentPage(), 1);
     QVERIFY(!preview->CountDone());
     QVERIFY(preview->PagesKnown() < 3);
+    // The page fits the window's width; neither changes while the rest is counted.
+    QCoreApplication::processEvents();
+    const int width = preview->width();
+    const QSize page = preview->lblPage->size();
     const auto bodyOf = [&] {
         QStringList t;
         for (const auto& x : preview->CurrentModel()->texts) t << x.text;
         return t;
     };
-    QVERIFY(bodyOf().contains("Φράση 000"));
+    QVERIFY(bodyOf().contains("Φράση 0000"));
     QVERIFY(!preview->cmdExport->isHidden());
     QCOMPARE(unnamedInputs(preview), QStringList());
     QTRY_VERIFY(preview->CountDone());
     const int pages = preview->PagesKnown();
-    QVERIFY(pages >= 5);
+    QVERIFY(pages >= 10);
+    QCoreApplication::processEvents();
+    QCOMPARE(preview->width(), width);
+    QCOMPARE(preview->lblPage->size(), page);
+    QVERIFY(!preview->scroll->horizontalScrollBar()->isVisible());
     QVERIFY(preview->CachedPages() <= 12);
     // Back to the first page: the report reads its data again, and its header lines stay right.
     QVERIFY(preview->ShowPage(2));
@@ -380,7 +391,7 @@ void tst_RptLists::previewPagesOnDemand() {
     QVERIFY(preview->ShowPage(pages));
     QVERIFY(preview->ShowPage(1));
     QVERIFY(bodyOf().contains("ΠΕΡΙΓΡΑΦΗ"));
-    QVERIFY(bodyOf().contains("Φράση 000"));
+    QVERIFY(bodyOf().contains("Φράση 0000"));
     QVERIFY(!bodyOf().contains("ΚΩΔΙΚΟΣ"));
     QVERIFY(!preview->ShowPage(pages + 1));
     preview->cmdClose->click();

@@ -225,6 +225,8 @@ QStringList Objects(Backend backend, bool preUpgrade) {
         " L.LOGOUT_TIME FROM USER_LOG L LEFT JOIN USERS U ON U.USER_ID = L.USER_ID");
     out << d.table("PARAM",
                    {d.text("PCODE", 10) + " PRIMARY KEY", d.text("PVAL", 255), d.integer("MODUSER")});
+    // The register's save token: how a save whose commit's answer was lost is found again.
+    if (!preUpgrade) out << NewVersionCheckFor::SaveTokenStatements(backend);
     return out;
 }
 

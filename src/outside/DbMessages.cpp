@@ -1,0 +1,111 @@
+#include "DbMessages.h"
+
+#include <initializer_list>
+
+namespace DbMessages {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+bool containsAny(const QString& text, std::initializer_list<const char*> pieces) {
+    for (const char* piece : pieces)
+        if (text.contains(QLatin1String(piece), Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+QString withDriver(const QString& sentence, const QString& driverText) {
+    const QString driver = DriverPart(driverText).trimmed();
+    return driver.isEmpty() ? sentence : sentence + kCrLf + AdministratorLine() + driver;
+}
+
+}  // namespace
+
+QString AdministratorLine() {
+    return QStringLiteral("Για τον διαχειριστή: ");
+}
+
+QString Sentence(const QString& t) {
+    if (containsAny(
+            t, {"database or disk is full", "No space left on device", "could not extend file", "disk full"}))
+        return QStringLiteral(
+            "Ο δίσκος της βάσης δεδομένων γέμισε και η αλλαγή δεν αποθηκεύτηκε. Ζητήστε από τον "
+            "διαχειριστή να ελευθερώσει χώρο και δοκιμάστε ξανά.");
+    if (containsAny(t, {"readonly database", "read-only transaction", "read-only database"}))
+        return QStringLiteral(
+            "Η βάση δεδομένων είναι μόνο για ανάγνωση και η αλλαγή δεν αποθηκεύτηκε. Ζητήστε από "
+            "τον διαχειριστή δικαίωμα εγγραφής στο αρχείο της βάσης και στον φάκελό του και "
+            "δοκιμάστε ξανά.");
+    if (containsAny(t, {"The database file does not exist", "unable to open database file"}))
+        return QStringLiteral(
+            "Το αρχείο της βάσης δεδομένων δεν βρέθηκε. Ελέγξτε ότι ο φάκελός του είναι "
+            "προσβάσιμος (για παράδειγμα ότι ο δίσκος του δικτύου είναι συνδεδεμένος) ή ζητήστε "
+            "από τον διαχειριστή να ελέγξει τη ρύθμιση της σύνδεσης.");
+    if (containsAny(t, {"Operation is not allowed when the object is closed"}))
+        return QStringLiteral(
+            "Η σύνδεση με τη βάση δεδομένων είναι κλειστή και η ενέργεια δεν έγινε. Δοκιμάστε "
+            "ξανά σε λίγο· αν το μήνυμα επαναλαμβάνεται, κλείστε το πρόγραμμα και ανοίξτε το "
+            "ξανά.");
+    if (containsAny(t, {"PostAction left its transaction open"}))
+        return QStringLiteral(
+            "Η αποθήκευση δεν ολοκληρώθηκε και τίποτα από αυτήν δεν γράφτηκε. Ό,τι "
+            "πληκτρολογήσατε έχει μείνει στη φόρμα: δοκιμάστε ξανά την αποθήκευση.");
+    if (containsAny(t, {"the database system is starting up", "not yet accepting connections",
+                        "the database system is in recovery mode", "the database system is shutting down"}))
+        return QStringLiteral(
+            "Ο διακομιστής της βάσης δεδομένων ξεκινά ή σταματά αυτή τη στιγμή. Περιμένετε λίγο "
+            "και δοκιμάστε ξανά.");
+    if (containsAny(t, {"Connection refused", "could not connect to server", "No route to host",
+                        "timeout expired", "could not translate host name", "Network is unreachable"}))
+        return QStringLiteral(
+            "Ο διακομιστής της βάσης δεδομένων δεν απαντά. Ελέγξτε ότι λειτουργεί και ότι ο "
+            "υπολογιστής είναι συνδεδεμένος στο δίκτυο (ή ειδοποιήστε τον διαχειριστή) και "
+            "δοκιμάστε ξανά.");
+    if (containsAny(t, {"password authentication failed", "no pg_hba.conf entry", "Login failed for user"}))
+        return QStringLiteral(
+            "Ο διακομιστής της βάσης δεδομένων δεν δέχτηκε τα στοιχεία σύνδεσης της εγκατάστασης. "
+            "Ειδοποιήστε τον διαχειριστή.");
+    if (containsAny(t,
+                    {"database is locked", "lock timeout", "canceling statement due to statement timeout"}))
+        return QStringLiteral(
+            "Η βάση δεδομένων είναι απασχολημένη από άλλον χρήστη και η ενέργεια δεν έγινε. "
+            "Δοκιμάστε ξανά σε λίγο.");
+    return {};
+}
+
+QString Explained(const QString& driverText) {
+    if (driverText.contains(AdministratorLine())) return driverText;
+    const QString sentence = Sentence(driverText);
+    return sentence.isEmpty() ? driverText : withDriver(sentence, driverText);
+}
+
+QString DriverPart(const QString& text) {
+    const qsizetype at = text.indexOf(AdministratorLine());
+    return at < 0 ? text : text.mid(at + AdministratorLine().size());
+}
+
+QString LostConnection(const QString& lost, const QString& driverText) {
+    return withDriver(
+        lost + QStringLiteral(" Η ενέργεια δεν ολοκληρώθηκε· το πρόγραμμα συνδέεται ξανά μόνο "
+                              "του με την επόμενη ενέργεια: δοκιμάστε ξανά σε λίγο. Αν το μήνυμα "
+                              "επαναλαμβάνεται, ειδοποιήστε τον διαχειριστή."),
+        driverText);
+}
+
+QString NotRestored(const QString& notRestored, const QString& openError) {
+    QString sentence = Sentence(openError);
+    if (sentence.isEmpty())
+        sentence = QStringLiteral(
+            "Ελέγξτε ότι ο διακομιστής της βάσης δεδομένων λειτουργεί (ή ειδοποιήστε τον "
+            "διαχειριστή) και δοκιμάστε ξανά σε λίγο.");
+    return withDriver(notRestored + QLatin1Char(' ') + sentence, openError);
+}
+
+QString BrokenTransaction(const QString& why) {
+    return withDriver(
+        QStringLiteral("Η εργασία στη βάση δεδομένων διακόπηκε και τίποτα από αυτήν δεν γράφτηκε. "
+                       "Δοκιμάστε ξανά."),
+        why);
+}
+
+}  // namespace DbMessages

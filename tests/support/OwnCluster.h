@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A PostgreSQL cluster of the test's own in a temporary folder, to stop and start under a running
+// connection (the shared cluster of PROTOCOL_TEST_PG is never stopped). As root the cluster
+// belongs to postgres, as scripts/test makes its own.
+class OwnCluster {
+public:
+    ~OwnCluster();
+    // Why it cannot run here; empty when it can.
+    static QString unavailable();
+    bool init();
+    // Starts on a free port, the same one again after a stop.
+    bool start();
+    // "fast" lets the sessions end; "immediate" kills the server as a crash would.
+    bool stop(const QString& mode = QStringLiteral("fast"));
+    // ConnStr of its "postgres" database (user postgres, no password).
+    QString connStr() const;
+
+private:
+    QString data() const;
+    bool run(const QString& program, const QStringList& args) const;
+    QTemporaryDir m_dir;
+    int m_port = 0;
+    bool m_started = false;
+};
