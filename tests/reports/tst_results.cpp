@@ -70,13 +70,15 @@ QString cell(const QVariant& v) {
     }
 }
 
-// The fields of every row of a list, the stored folds left out (PostgreSQL alone has them).
+// The fields of every row of a list, the bookkeeping columns no window shows left out (the stored
+// folds, which PostgreSQL alone has, and the save token).
 QStringList listed(const ListRecordset& list) {
     QStringList out;
     for (int r = 0; r < list.rowCount(); ++r) {
         QStringList values;
         for (int f = 0; f < list.fieldCount(); ++f)
-            if (!list.fieldName(f).endsWith(QLatin1String("_FOLD"), Qt::CaseInsensitive))
+            if (!list.fieldName(f).endsWith(QLatin1String("_FOLD"), Qt::CaseInsensitive) &&
+                list.fieldName(f).compare(QLatin1String("SAVETOKEN"), Qt::CaseInsensitive) != 0)
                 values << list.fieldName(f).toUpper() + QLatin1Char('=') + cell(list.value(r, f));
         out << values.join(u'|');
     }
