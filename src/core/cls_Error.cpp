@@ -1,7 +1,9 @@
 #include "cls_Error.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QObject>
 
 #include "App.h"
@@ -27,11 +29,25 @@ QString cls_Error::LogFileName(const QString& folder, const QString& exeName, in
     return FileHelper::BuildPath(folder, name);
 }
 
+QString cls_Error::LogFolder(const QString& programFolder) {
+    const QFileInfo program(programFolder);
+    if (!programFolder.isEmpty() && program.isDir() && program.isWritable()) return programFolder;
+    // A relative XDG_STATE_HOME is to be ignored.
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    const QString base =
+        QDir::isAbsolutePath(state) ? state : QDir::homePath() + QStringLiteral("/.local/state");
+    return QDir::cleanPath(base + QStringLiteral("/Protocol"));
+}
+
 bool cls_Error::Init(bool bSaveError) {
     m_logging = bSaveError;
     m_logFile.clear();
     if (m_logging) {
-        m_logFile = LogFileName(App::Path(), App::EXEName(), App::Major(), App::Minor());
+        const QString folder = LogFolder(App::Path());
+        // A folder that cannot be made loses the entries, as an unwritable log does.
+        if (folder != App::Path() && !QFileInfo(folder).isDir() && QDir().mkpath(folder))
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_logFile = LogFileName(folder, App::EXEName(), App::Major(), App::Minor());
         // A read-only log must still take new entries; a missing one is created by the first entry.
         QFile file(m_logFile);
         if (file.exists()) file.setPermissions(file.permissions() | QFile::WriteOwner | QFile::WriteUser);

@@ -26,6 +26,9 @@ public:
     QString header() const { return m_header; }
 
     QString LogFile() const { return m_logFile; }
+    // The log's folder: the program's, or, when this user cannot write there (an installed
+    // program), the user's state folder "$XDG_STATE_HOME/Protocol" (else ~/.local/state/Protocol).
+    static QString LogFolder(const QString& programFolder);
     // "<folder>/<exe>.<major>.<minor, two digits at least>.err"
     static QString LogFileName(const QString& folder, const QString& exeName, int major, int minor);
 

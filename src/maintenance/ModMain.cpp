@@ -5,6 +5,8 @@
 
 #include "App.h"
 #include "Err.h"
+#include "KessboPlaces.h"
+#include "Leftovers.h"
 #include "MsgBox.h"
 #include "SingleInstance.h"
 #include "frmActions.h"
@@ -38,6 +40,9 @@ bool Main() {
         return false;
     }
     instanceLock() = std::move(lock);
+    // No other copy of this user runs now: what a killed run left can go.
+    Leftovers::Remove(
+        {KessboPlaces::BackupFolder(), KessboPlaces::ProgramFolder(), KessboPlaces::FloppyFolder()});
     auto* form = new frmActions;
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->Init();

@@ -1,12 +1,15 @@
 #include "PgServer.h"
 
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryFile>
+#include <csignal>
 
 #include "Err.h"
 
@@ -26,13 +29,6 @@ void splitServer(const QString& server, QString* host, int* port) {
             host->truncate(colon);
         }
     }
-}
-
-// A field of a password file: ":" and "\" escaped.
-QString passField(QString s) {
-    s.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    s.replace(QLatin1Char(':'), QStringLiteral("\\:"));
-    return s;
 }
 
 // The database as a connection-info text: a name holding "=" is never read as further options.
@@ -153,23 +149,17 @@ void PgServer::Backup(const QString& database, const QString& file) {
         Err().Raise(ServiceErr::ServiceMissing, kSource, QStringLiteral("Δεν βρέθηκε το pg_dump."));
         return;
     }
-    // The password goes through a file only this user can read, never the command line.
-    QTemporaryFile pass(QDir::tempPath() + QStringLiteral("/kessbo-pgpass-XXXXXX"));
-    if (!pass.open()) {
-        RaiseFileError(EACCES, kSource, pass.fileTemplate());
-        return;
-    }
-    pass.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    pass.write((QStringLiteral("*:*:*:") + passField(m_user) + QLatin1Char(':') + passField(m_password) +
-                QLatin1Char('\n'))
-                   .toUtf8());
-    pass.flush();
-
     QProcess p;
+    // The password goes in pg_dump's own environment, which only this user (and root) can read:
+    // never on its command line, never in a file that a killed run would leave behind.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGPASSFILE"), pass.fileName());
-    env.remove(QStringLiteral("PGPASSWORD"));
+    env.insert(QStringLiteral("PGPASSWORD"), m_password);
     p.setProcessEnvironment(env);
+    // pg_dump ends with Kessbo, even when Kessbo is killed.
+    const pid_t parent = ::getpid();
+    p.setChildProcessModifier([parent] {
+        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) ::_exit(127);
+    });
     // Custom format with pg_dump's own compression: without it the dump's block headers cut the
     // row text, and even zip -9 then leaves the archive some 1.6 % larger.
     QStringList args = hostArgs(m_host, m_port);

@@ -9,7 +9,7 @@
 // the service already running; a missing installation as the service not installed; a server that
 // does not answer is started with StartCommand where the system allows it. The backup is the
 // server's own pg_dump in custom format, under the installation's stored log-in, its password
-// handed over in a private password file.
+// in its own environment only.
 class PgServer : public DbServer {
 public:
     PgServer(const QString& storedUser, const QString& storedPassword);

@@ -110,7 +110,7 @@ QByteArray ZipCentralHeader(const DeflatedEntry& e, quint32 localOffset) {
     put16(b, 0);  // comment
     put16(b, 0);  // disk where the entry starts
     put16(b, 0);  // internal attributes
-    put32(b, quint32(0100644) << 16);
+    put32(b, quint32(0100000 | (e.mode & 0777)) << 16);
     put32(b, localOffset);
     b.append(name);
     return b;

@@ -14,6 +14,7 @@ struct DeflatedEntry {
     quint32 crc = 0;
     qint64 size = 0;      // uncompressed
     qint64 compSize = 0;  // the raw stream's length
+    quint32 mode = 0600;  // the file's permission bits, which unpacking gives back
 };
 
 // Writes a standard split archive of the entry: volumes base.z01, base.z02, ... and base.zip last,

@@ -1,14 +1,18 @@
 #include "ZipComponent.h"
 
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <cerrno>
 
+#include "FileModes.h"
 #include "FileSync.h"
 #include "KessboPlaces.h"
 #include "ParallelDeflate.h"
@@ -154,6 +158,11 @@ QString ZipComponent::GetErrorDescription(int, int code) const {
             return QStringLiteral("Το αρχείο είναι πολύ μεγάλο για να μοιραστεί σε δισκέτες.");
         case UnsafeName:
             return QStringLiteral("Το αρχείο ZIP περιέχει όνομα που βγαίνει έξω από τον φάκελο προορισμού.");
+        case LinkEntry:
+            return QStringLiteral("Το αρχείο ZIP περιέχει συμβολικό σύνδεσμο, που δεν αποσυμπιέζεται.");
+        case TooLarge:
+            return QStringLiteral(
+                "Το περιεχόμενο του αρχείου ZIP είναι δυσανάλογα μεγάλο για το μέγεθός του.");
         case NothingDone:
             return QStringLiteral("Δεν υπήρχε τίποτα για επεξεργασία.");
     }
@@ -162,6 +171,8 @@ QString ZipComponent::GetErrorDescription(int, int code) const {
 
 int ZipComponent::Zip() {
     qint64 output = 0, inSize = 0;
+    // The archive holds the whole file: it and every temporary are the owner's alone at first.
+    const FileModes::Private privateFiles;
     const int code = zipOne(FilesToProcess, &output, &inSize);
     const int ratio = inSize > 0 ? int(std::lround(100.0 - double(output) * 100.0 / double(inSize))) : 0;
     if (ProcessCompleted)
@@ -182,6 +193,9 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
     entry.name = PreservePaths ? QDir::fromNativeSeparators(sourcePath).remove(QRegularExpression(QStringLiteral("^/+")))
                                : source.fileName();
     entry.modified = source.lastModified();
+    entry.mode = FileModes::ModeOf(sourcePath) & 0777;
+    // The archive is shared as its file is, and with no one else.
+    const FileModes::Sharing sharing = FileModes::SharingOf(sourcePath);
 
     QFile in(sourcePath);
     if (!in.open(QIODevice::ReadOnly)) return ReadError;
@@ -227,13 +241,23 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
         const int rc = WriteSplitZip(t, entry, raw, &volumes);
         if (rc == 1) return UserAbort;
         if (rc != 0) return resultOfErrno(rc);
-        for (const QString& v : volumes) *output += QFileInfo(v).size();
+        for (const QString& v : volumes) {
+            if (!FileModes::Apply(v, sharing)) {
+                const int e = errno;
+                for (const QString& w : volumes) QFile::remove(w);
+                return resultOfErrno(e);
+            }
+            *output += QFileInfo(v).size();
+        }
         return Success;
     }
 
     int error = 0;
-    // libzip writes a temporary file beside the archive and renames it when the archive is whole.
-    zip_t* za = zip_open(QFile::encodeName(zipInfo.absoluteFilePath()).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    // libzip writes a temporary file beside the archive and renames it when the archive is whole,
+    // giving it the mode of an archive it replaces: never more open than this one's.
+    const QByteArray zipPath = QFile::encodeName(zipInfo.absoluteFilePath());
+    if (zipInfo.exists() && ::chmod(zipPath.constData(), 0600) != 0) return resultOfErrno(errno);
+    zip_t* za = zip_open(zipPath.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!za) {
         zip_error_t e;
         zip_error_init_with_code(&e, error);
@@ -259,6 +283,12 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
         zip_discard(za);
         return code;
     }
+    if (zip_file_set_external_attributes(za, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
+                                         zip_uint32_t(S_IFREG | entry.mode) << 16) < 0) {
+        const int code = resultOfZipError(zip_get_error(za));
+        zip_discard(za);
+        return code;
+    }
     if (!precompress) {
         zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, zip_uint32_t(std::clamp(CompressionLevel, 1, 9)));
         if (zip_file_set_encryption(za, zip_uint64_t(index), ZIP_EM_AES_256, password.toUtf8().constData()) < 0) {
@@ -274,11 +304,71 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
         zip_discard(za);
         return code;
     }
+    if (!FileModes::Apply(zipInfo.absoluteFilePath(), sharing)) {
+        const int e = errno;
+        QFile::remove(zipInfo.absoluteFilePath());
+        return resultOfErrno(e);
+    }
     FileSync::File(zipInfo.absoluteFilePath());
     FileSync::Folder(zipInfo.absolutePath());
     *output = QFileInfo(zipInfo.absoluteFilePath()).size();
     return Success;
 }
+
+namespace {
+// An archive unpacking to more than this many times its own size is taken for a "zip bomb": the
+// register's backups compress some 5 to 10 times, deflate at its best about 1000 times.
+constexpr qint64 kMaxUnpackRatio = 100;
+
+// Moves the unpacked tree into the target folder. Files it replaces are kept aside until all are
+// in place; on any failure every step is undone and the folder is as it was.
+int moveIntoPlace(const QString& stage, const QString& target) {
+    struct Step {
+        QString from, to, displaced;
+    };
+    QList<Step> done;
+    QStringList madeFolders;
+    QTemporaryDir aside(QDir(target).filePath(QStringLiteral(".kessbo-replaced-XXXXXX")));
+    const auto undo = [&](int code) {
+        for (qsizetype i = done.size() - 1; i >= 0; --i) {
+            QFile::rename(done[i].to, done[i].from);
+            if (!done[i].displaced.isEmpty()) QFile::rename(done[i].displaced, done[i].to);
+        }
+        for (qsizetype i = madeFolders.size() - 1; i >= 0; --i) QDir().rmdir(madeFolders[i]);
+        return code;
+    };
+    if (!aside.isValid()) return ZipComponent::NoPermission;
+    const QDir from(stage), to(target);
+    QDirIterator it(stage, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                    QDirIterator::Subdirectories);
+    QStringList entries;
+    while (it.hasNext()) entries << from.relativeFilePath(it.next());
+    std::sort(entries.begin(), entries.end());  // a folder before what it holds
+    int n = 0;
+    for (const QString& rel : entries) {
+        const QString source = from.filePath(rel), dest = to.filePath(rel);
+        const QFileInfo info(source);
+        if (info.isDir()) {
+            if (QFileInfo(dest).isDir()) continue;
+            if (!QDir().mkdir(dest)) return undo(ZipComponent::NoPermission);
+            madeFolders << dest;
+            continue;
+        }
+        Step step{source, dest, QString()};
+        if (QFileInfo(dest).exists() || QFileInfo(dest).isSymLink()) {
+            step.displaced = aside.filePath(QString::number(n++));
+            if (!QFile::rename(dest, step.displaced)) return undo(ZipComponent::NoPermission);
+        }
+        if (!QFile::rename(source, dest)) {
+            if (!step.displaced.isEmpty()) QFile::rename(step.displaced, dest);
+            return undo(ZipComponent::NoPermission);
+        }
+        done << step;
+    }
+    FileSync::Folder(target);
+    return ZipComponent::Success;
+}
+}  // namespace
 
 int ZipComponent::Unzip() {
     qint64 output = 0, inSize = 0;
@@ -291,6 +381,7 @@ int ZipComponent::Unzip() {
 int ZipComponent::unzipAll(qint64* output, qint64* inSize) {
     if (!QFileInfo(ZipFilename).isFile()) return SourceMissing;
     if (!QFileInfo(UnzipToFolder).isDir()) return TargetFolderMissing;
+    const FileModes::Private privateFiles;
     int error = 0;
     zip_t* za = zip_open(QFile::encodeName(ZipFilename).constData(), ZIP_RDONLY, &error);
     if (!za) {
@@ -300,64 +391,88 @@ int ZipComponent::unzipAll(qint64* output, qint64* inSize) {
         zip_error_fini(&e);
         return code;
     }
+    const auto closeWith = [za](int code) {
+        zip_discard(za);
+        return code;
+    };
     if (!EncryptionPassword.isEmpty()) zip_set_default_password(za, EncryptionPassword.toUtf8().constData());
-    const QDir folder(UnzipToFolder);
+
+    // Every entry is judged before anything is written.
+    struct Item {
+        zip_uint64_t index;
+        QString name;
+        qint64 size;
+        mode_t mode;
+    };
+    QList<Item> items;
+    qint64 total = 0;
     const zip_int64_t count = zip_get_num_entries(za, 0);
-    int code = Success;
-    for (zip_int64_t i = 0; i < count && code == Success; ++i) {
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(za, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+            return closeWith(BadArchive);
         const QString name = safeEntryName(QString::fromUtf8(zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_GUESS)));
-        if (name.isEmpty()) {
-            code = UnsafeName;
-            break;
+        if (name.isEmpty()) return closeWith(UnsafeName);
+        zip_uint8_t system = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(za, zip_uint64_t(i), 0, &system, &attributes) != 0)
+            return closeWith(BadArchive);
+        // Files come back no more open than they were stored (and than this user's mask allows);
+        // an entry from a system without modes is private.
+        mode_t mode = 0600;
+        if (system == ZIP_OPSYS_UNIX && (attributes >> 16) != 0) {
+            const mode_t stored = mode_t(attributes >> 16);
+            if (S_ISLNK(stored)) return closeWith(LinkEntry);
+            if ((stored & S_IFMT) != 0 && !S_ISREG(stored) && !S_ISDIR(stored)) return closeWith(UnsafeName);
+            mode = stored & 0777 & ~privateFiles.previous();
         }
-        const QString path = folder.filePath(name);
-        if (name.endsWith(QLatin1Char('/'))) {
-            if (!QDir().mkpath(path)) code = NoPermission;
+        if (st.valid & ZIP_STAT_COMP_SIZE) *inSize += qint64(st.comp_size);
+        total += qint64(st.size);
+        items.append({zip_uint64_t(i), name, qint64(st.size), mode});
+    }
+    // A small archive that would unpack to a vast size is refused, as is one the disk cannot hold.
+    const qint64 archiveSize = QFileInfo(ZipFilename).size();
+    if (total > kMaxUnpackRatio * std::max<qint64>(archiveSize, 1)) return closeWith(TooLarge);
+    const qint64 free = KessboPlaces::FreeSpace(UnzipToFolder);
+    if (free >= 0 && total > free) return closeWith(DiskFull);
+
+    // Unpacked into a private folder beside the files it makes, then moved into place: a failure
+    // leaves the target folder as it was.
+    QTemporaryDir stage(QDir(UnzipToFolder).filePath(QStringLiteral(".kessbo-unzip-XXXXXX")));
+    if (!stage.isValid()) return closeWith(NoPermission);
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (const Item& item : items) {
+        const QString path = stage.filePath(item.name);
+        if (item.name.endsWith(QLatin1Char('/'))) {
+            if (!QDir().mkpath(path)) return closeWith(NoPermission);
             continue;
         }
-        if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-            code = NoPermission;
-            break;
-        }
-        zip_file_t* zf = zip_fopen_index(za, zip_uint64_t(i), 0);
-        if (!zf) {
-            code = resultOfZipError(zip_get_error(za));
-            break;
-        }
-        QTemporaryFile out(path + QStringLiteral(".XXXXXX.tmp"));
-        if (!out.open()) {
-            zip_fclose(zf);
-            code = NoPermission;
-            break;
-        }
-        QByteArray buffer(1 << 20, Qt::Uninitialized);
-        for (;;) {
+        if (!QDir().mkpath(QFileInfo(path).absolutePath())) return closeWith(NoPermission);
+        zip_file_t* zf = zip_fopen_index(za, item.index, 0);
+        if (!zf) return closeWith(resultOfZipError(zip_get_error(za)));
+        QFile out(path);
+        int code = out.open(QIODevice::WriteOnly | QIODevice::NewOnly) ? Success : NoPermission;
+        qint64 written = 0;
+        while (code == Success) {
             const zip_int64_t n = zip_fread(zf, buffer.data(), zip_uint64_t(buffer.size()));
-            if (n < 0) {
-                code = resultOfZipError(zip_file_get_error(zf));
-                break;
-            }
-            if (n == 0) break;
-            if (out.write(buffer.constData(), n) != n) {
+            if (n < 0) code = resultOfZipError(zip_file_get_error(zf));
+            if (n <= 0) break;
+            // Never more than the entry said it holds, whatever its data inflates to.
+            written += n;
+            if (written > item.size)
+                code = BadArchive;
+            else if (out.write(buffer.constData(), n) != n)
                 code = out.error() == QFileDevice::ResourceError ? DiskFull : WriteError;
-                break;
-            }
-            *output += n;
         }
         zip_fclose(zf);
-        if (code != Success) break;
-        out.flush();
-        out.setAutoRemove(false);
-        QFile::remove(path);
-        if (!out.rename(path)) {
-            out.remove();
+        if (code == Success && written != item.size) code = BadArchive;
+        if (code == Success && !out.flush()) code = DiskFull;
+        out.close();
+        if (code == Success && ::chmod(QFile::encodeName(path).constData(), item.mode) != 0)
             code = NoPermission;
-            break;
-        }
+        if (code != Success) return closeWith(code);
+        *output += written;
     }
-    zip_stat_t st;
-    for (zip_int64_t i = 0; i < count; ++i)
-        if (zip_stat_index(za, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_COMP_SIZE)) *inSize += qint64(st.comp_size);
     zip_discard(za);
-    return code;
+    return moveIntoPlace(stage.path(), UnzipToFolder);
 }

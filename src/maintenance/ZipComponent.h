@@ -25,6 +25,8 @@ public:
         WrongPassword = 9,
         TooLargeToSpan = 10,
         UnsafeName = 11,
+        LinkEntry = 12,
+        TooLarge = 13,
         NothingDone = 526,  // a warning, not a failure
     };
 

@@ -54,6 +54,8 @@ bool cls_SQLServer::TurnOn_and_Connect_SQLServer(QString dbServerName, QString d
 bool cls_SQLServer::Backup_db(QString dbServerName, QString dbInstanceName, QString dbName,
                               QString dbBackup_FileName, QString saPassword) {
     Screen::SetMousePointer(Screen::vbHourglass);
+    // The temporary file, the dump the server's program writes: the owner's alone from the start.
+    const FileModes::Private privateFiles;
     bool result = false;
     QString reason;
     QString temp;
@@ -79,6 +81,8 @@ bool cls_SQLServer::Backup_db(QString dbServerName, QString dbInstanceName, QStr
 
             msStep = QStringLiteral("b3");
             if (Err().Number == 0) oSQLServer->Backup(dbName, temp);
+            if (Err().Number == 0 && !FileModes::Apply(temp, Sharing))
+                RaiseFileError(errno, QStringLiteral("Kessbo"), dbBackup_FileName);
             if (Err().Number == 0) putInPlace(temp, dbBackup_FileName);
             if (Err().Number == 0) {
                 result = true;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "DbServer.h"
+#include "FileModes.h"
 
 // Starts the local database service, connects as its administrator and backs one database up into
 // a file. The backup is written under a temporary name and put in place only when complete, so a
@@ -24,6 +25,8 @@ public:
 
     // Called while the backup runs (done, total; total 0 when unknown).
     std::function<void(qint64, qint64)> Progress;
+    // Who besides the owner may read the backup file: no one unless set.
+    FileModes::Sharing Sharing;
 
     QString Step() const { return msStep; }
 

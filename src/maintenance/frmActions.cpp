@@ -11,6 +11,7 @@
 #include "BackupProgress.h"
 #include "Connection.h"
 #include "FileHelper.h"
+#include "FileModes.h"
 #include "KessboPlaces.h"
 #include "MsgBox.h"
 #include "NetInfo.h"
@@ -125,6 +126,8 @@ void frmActions::cmdBackup_Click() {
     const QString l = SettingsStore::GetValue(section, QStringLiteral("L"), QString(), false);
     if (!l.isEmpty()) PswFormat::ParseL(l, dbUser, dbPassword);
 
+    // Backups hold the whole register: their folders and files are made for this user alone.
+    const FileModes::Private privateFiles;
     const QString backupFolder = KessboPlaces::BackupFolder();
     if (!FileHelper::FileSystem().FolderExists(backupFolder) && !FileHelper::FileSystem().CreateFolder(backupFolder))
         return backupRefused(QStringLiteral("Δεν δημιουργήθηκε ο φάκελος των αντιγράφων: ") + backupFolder);
@@ -138,6 +141,8 @@ void frmActions::cmdBackup_Click() {
     bool ok = false;
     {
         cls_SQLServer sql(backend, dbUser, dbPassword);
+        // An SQLite register shared through its group has its backups shared the same way.
+        if (backend == Backend::SQLite) sql.Sharing = FileModes::SharingOf(database);
         sql.Progress = [this](qint64 done, qint64 total) {
             m_progress->Show(QStringLiteral("Αντίγραφο ασφαλείας της βάσης δεδομένων..."), done, total);
         };

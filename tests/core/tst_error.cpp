@@ -1,4 +1,8 @@
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -193,6 +197,64 @@ private slots:
         err.Msg_2_TxtFile(m_dir.path() + QStringLiteral("/missing/dir/x.err"), QStringLiteral("t"), false, 30,
                           QStringLiteral("-"));
         err.Msg_2_TxtFile(QString(), QStringLiteral("t"), false, 30, QStringLiteral("-"));
+    }
+
+    // A program folder this user cannot write (an installed program): the entry goes to the same
+    // name in the user's state folder, and none is lost.
+    void logInTheStateFolder_data() {
+        QTest::addColumn<QString>("stateHome");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("XDG_STATE_HOME") << "@T@/state"
+                                        << "@T@/state/Protocol";
+        QTest::newRow("no XDG_STATE_HOME") << ""
+                                           << "@T@/home/.local/state/Protocol";
+        QTest::newRow("relative XDG_STATE_HOME") << "state"
+                                                 << "@T@/home/.local/state/Protocol";
+    }
+    void logInTheStateFolder() {
+        QFETCH(QString, stateHome);
+        QFETCH(QString, folder);
+        QTemporaryDir t;
+        stateHome.replace("@T@", t.path());
+        folder.replace("@T@", t.path());
+        const QString program = t.filePath("bin");
+        QVERIFY(QDir().mkpath(program));
+        // Root writes through any mode: a read-only file system stands for the installed folder.
+        const QByteArray programPath = QFile::encodeName(program);
+        if (::geteuid() == 0) {
+            if (::mount("tmpfs", programPath.constData(), "tmpfs", MS_RDONLY | MS_NOSUID | MS_NODEV,
+                        "size=4k") != 0)
+                QSKIP("no read-only file system can be mounted here");
+        } else {
+            QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (::geteuid() == 0) ::umount2(programPath.constData(), MNT_DETACH);
+        });
+        const QByteArray oldHome = qgetenv("HOME"), oldState = qgetenv("XDG_STATE_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", oldHome);
+            oldState.isNull() ? qunsetenv("XDG_STATE_HOME") : qputenv("XDG_STATE_HOME", oldState);
+        });
+        qputenv("HOME", QFile::encodeName(t.filePath("home")));
+        stateHome.isEmpty() ? qunsetenv("XDG_STATE_HOME")
+                            : qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome));
+        App::SetPath(program);
+
+        cls_Error err;
+        err.Init(true);
+        QCOMPARE(err.LogFile(), folder + "/Protocol.1.05.err");
+        DBHelper::SetLastError(QStringLiteral("Η σύνδεση χάθηκε"));
+        err.DBErrorMsg(QStringLiteral("Logout_User"), true);
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QFile log(folder + "/Protocol.1.05.err");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains(cp("#Logout_User\r\nΗ σύνδεση χάθηκε\r\n")));
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());  // the user's alone
+        QVERIFY(QDir(program).entryList(QDir::Files).isEmpty());
+
+        // A writable program folder keeps the log beside the program.
+        QCOMPARE(cls_Error::LogFolder(m_dir.path()), m_dir.path());
     }
 
     void msgToTextFileOptions() {

@@ -1,6 +1,8 @@
 // The backup utility's window and its backup flow, on real SQLite and PostgreSQL registers.
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -22,8 +24,11 @@
 #include <QThread>
 #include <atomic>
 #include <csignal>
+#include <ctime>
+#include <utility>
 
 #include "App.h"
+#include "FileModes.h"
 #include "KessboPlaces.h"
 #include "ModMain.h"
 #include "MsgBox.h"
@@ -33,6 +38,7 @@
 #include "RegisterDatabase.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
+#include "cls_SQLServer.h"
 #include "frmActions.h"
 
 namespace {
@@ -321,6 +327,29 @@ private slots:
                  QStringLiteral("Prot-2024-12-31_235958.zip"));
     }
 
+    // A run names its archive by the local time: under a zone other than UTC a name by UTC is off.
+    void archiveNamedByLocalTime() {
+        const QByteArray oldTz = qgetenv("TZ");
+        const auto restoreTz = qScopeGuard([&] {
+            oldTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldTz);
+            tzset();
+        });
+        qputenv("TZ", "Europe/Athens");
+        tzset();
+        QVERIFY(QDateTime::currentDateTime().offsetFromUtc() >= 2 * 3600);  // the zone is in force
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(createRegister(db));
+        Installation inst;
+        inst.protocol(db);
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        runBackup(1);
+        const QDateTime after = QDateTime::currentDateTime();
+        const QStringList zips = QDir(inst.appFolder()).entryList({"register-*.zip"});
+        QCOMPARE(zips.size(), 1);
+        const QDateTime stamp = QDateTime::fromString(zips.first().mid(9, 17), "yyyy-MM-dd_HHmmss");
+        QVERIFY2(stamp >= before && stamp <= after, qPrintable(zips.first()));
+    }
+
     void hostIsThisComputer_data() {
         QTest::addColumn<QString>("host");
         QTest::addColumn<bool>("local");
@@ -545,6 +574,158 @@ private slots:
         QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{label + ".bak"});
         QVERIFY(QDir(inst.appFolder()).entryList(QDir::Files).isEmpty());
+    }
+
+    // With the usual umask 022, the .bak (and its temporary), the archive and its entry are the
+    // owner's alone, or the group's too when the register is shared through its group; another
+    // user cannot read a private archive even through open folders.
+    void backupFilesArePrivate_data() {
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("private register") << false;
+        QTest::newRow("register shared with its group") << true;
+    }
+    void backupFilesArePrivate() {
+        QFETCH(bool, shared);
+        const mode_t savedMask = ::umask(022);
+        const auto restoreMask = qScopeGuard([&] { ::umask(savedMask); });
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(createRegister(db));
+        const QString file = databaseName(db);
+        const gid_t nogroup = 65534;
+        QCOMPARE(::chmod(QFile::encodeName(file).constData(), shared ? 0660 : 0600), 0);
+        if (shared) QCOMPARE(::chown(QFile::encodeName(file).constData(), uid_t(-1), nogroup), 0);
+        Installation inst;
+        inst.protocol(db);
+        runBackup(1);
+        QVERIFY2(prompts().value(0).startsWith("Η διαδικασία ολοκληρώθηκε επιτυχώς!"),
+                 qPrintable(prompts().value(0)));
+        const QString bak = inst.backupFolder() + "/register.bak";
+        const QStringList zips = QDir(inst.appFolder()).entryList({"register-*.zip"});
+        QCOMPARE(zips.size(), 1);
+        const QString zip = inst.appFolder() + "/" + zips.first();
+        const int mode = shared ? 0660 : 0600;
+        for (const QString& f : {bak, zip}) {
+            QCOMPARE(int(FileModes::ModeOf(f)), mode);
+            QCOMPARE(QFileInfo(f).groupId() == nogroup, shared);
+        }
+        QByteArray out;
+        QCOMPARE(run("zipinfo", {zip}, &out), 0);
+        QVERIFY2(out.contains(shared ? "-rw-rw---- " : "-rw------- "), out.constData());
+
+        // The temporary .bak is private while the backup writes it.
+        QList<int> seen;
+        cls_SQLServer sql(Backend::SQLite);
+        sql.Sharing = FileModes::SharingOf(file);
+        sql.Progress = [&](qint64, qint64) {
+            for (const QString& f : QDir(inst.dir.path()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden))
+                seen << int(FileModes::ModeOf(inst.dir.filePath(f)));
+        };
+        QVERIFY(sql.Backup_db("localhost", "", file, inst.dir.filePath("again.bak"), ""));
+        QVERIFY(!seen.isEmpty());
+        QCOMPARE(seen, QList<int>(seen.size(), 0600));
+
+        if (shared) return;
+        if (run("runuser", {"-u", "nobody", "--", "true"}) != 0)
+            QSKIP("cannot run as another user here; modes checked");
+        // Open folders all the way: only the archive's own mode may keep it from others.
+        for (QString d = inst.appFolder(); d != QDir::rootPath() && d != QDir::tempPath();
+             d = QFileInfo(d).absolutePath())
+            QFile(d).setPermissions(QFile(d).permissions() | QFileDevice::ExeOther | QFileDevice::ReadOther);
+        QFile control(inst.appFolder() + "/open.txt");
+        QVERIFY(control.open(QIODevice::WriteOnly) && control.write("x") == 1);
+        control.close();
+        QCOMPARE(run("runuser", {"-u", "nobody", "--", "cat", control.fileName()}), 0);  // the switch works
+        QVERIFY(run("runuser", {"-u", "nobody", "--", "cat", zip}) != 0);
+    }
+
+    // Kessbo killed while pg_dump runs: pg_dump ends with it, no file holds the password, and
+    // the next start removes the unfinished backup (and an older version's password file).
+    void killedDuringTheDump() {
+        if (!TestDatabase::postgresConfigured()) QSKIP("PROTOCOL_TEST_PG is not set");
+        TestDatabase db(Backend::PostgreSQL);
+        QVERIFY(createRegister(db));
+        Installation inst;
+        inst.protocol(db);
+        const QString bak = inst.oldBackup(KessboPlaces::DatabaseLabel(databaseName(db)));
+        QTemporaryDir root, state, temp;
+        QVERIFY(QDir().mkpath(root.filePath("15/bin")));
+        const QByteArray dump =
+            "#!/bin/sh\n"
+            "while [ $# -gt 0 ]; do [ \"$1\" = -f ] && out=\"$2\"; shift; done\n"
+            "printf partial > \"$out\"\n"
+            "echo $$ > \"$KESSBO_TEST_STATE/pid.new\" && mv \"$KESSBO_TEST_STATE/pid.new\" "
+            "\"$KESSBO_TEST_STATE/pid\"\n"
+            "exec sleep 600\n";
+        for (const auto& [name, text] : {std::pair<QString, QByteArray>{"postgres", "#!/bin/sh\nexit 0\n"},
+                                         {"pg_isready", "#!/bin/sh\nexit 0\n"},
+                                         {"pg_dump", dump}}) {
+            QFile f(root.filePath("15/bin/" + name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
+            QVERIFY(
+                f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        }
+
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KESSBO_TEST_ROOT", root.path());
+        env.insert("KESSBO_TEST_STATE", state.path());
+        env.insert("TMPDIR", temp.path());
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {"killedRun"});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFileInfo::exists(state.filePath("pid")) || child.state() == QProcess::NotRunning, 60000);
+        QVERIFY2(child.state() == QProcess::Running, child.readAll().constData());
+        QFile pidFile(state.filePath("pid"));
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const qint64 dumpPid = pidFile.readAll().trimmed().toLongLong();
+        QVERIFY(dumpPid > 0);
+        child.kill();
+        QVERIFY(child.waitForFinished(30000));
+        // Gone or a zombie waiting to be reaped: either way it runs no more.
+        const auto running = [dumpPid] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(dumpPid));
+            if (!stat.open(QIODevice::ReadOnly)) return false;
+            const QByteArray line = stat.readAll();
+            return line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
+        };
+        const auto reap = qScopeGuard([&] {
+            if (running()) ::kill(pid_t(dumpPid), SIGKILL);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!running(), 30000);
+        QVERIFY(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());  // no password file
+        const QStringList left = QDir(inst.backupFolder()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden);
+        QCOMPARE(left.size(), 1);
+
+        // The next start, with a password file of an older version lying about.
+        QFile oldPass(temp.filePath("kessbo-pgpass-Ab12Cd"));
+        QVERIFY(oldPass.open(QIODevice::WriteOnly) && oldPass.write("*:*:*:u:secret\n") > 0);
+        oldPass.close();
+        QFile other(inst.backupFolder() + "/notes.tmp");  // not Kessbo's: stays
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR"), oldTmp = qgetenv("TMPDIR");
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        const bool started = ModMain::Main();
+        oldRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        oldTmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTmp);
+        QVERIFY(started);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<frmActions*>(w)) f->close();
+        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"notes.tmp", QFileInfo(bak).fileName()}));
+        QVERIFY(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+    // The run that killedDuringTheDump starts as a process of its own and kills.
+    void killedRun() {
+        const QString root = qEnvironmentVariable("KESSBO_TEST_ROOT");
+        if (root.isEmpty()) QSKIP("run by killedDuringTheDump only");
+        AnswerQueues answers;
+        PgServer::InstallRoot() = root;
+        runBackup(1);
+        QFAIL("the backup was to be killed");
     }
 
     void missingDatabase_data() { TestDatabase::addBackendRows(); }

@@ -1,9 +1,11 @@
 // The zip object: archives of one file, the parallel deflate, split archives over small disks,
 // unpacking, the summary text and the failure messages.
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -11,6 +13,7 @@
 #include <QTest>
 
 #include "App.h"
+#include "FileModes.h"
 #include "KessboPlaces.h"
 #include "MsgBox.h"
 #include "ParallelDeflate.h"
@@ -79,6 +82,64 @@ QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+struct Stored {
+    QString name;
+    QByteArray data;
+    quint32 attributes = 0100600;  // the file type and mode as a Unix zip stores them
+    bool badCrc = false;
+};
+}  // namespace
+Q_DECLARE_METATYPE(Stored)
+namespace {
+
+// An archive of the entries written byte by byte, so that it may hold what no writer would make.
+QByteArray craftArchive(const QList<Stored>& entries) {
+    QByteArray archive, central;
+    for (const Stored& s : entries) {
+        QByteArray input = s.data, raw;
+        QBuffer in(&input), out(&raw);
+        in.open(QIODevice::ReadOnly);
+        out.open(QIODevice::WriteOnly);
+        const DeflateResult r = ParallelDeflate(in, input.size(), out, {});
+        DeflatedEntry e{s.name, QDateTime::currentDateTime(), r.crc ^ (s.badCrc ? 1u : 0u), r.inSize,
+                        r.outSize};
+        QByteArray header = ZipCentralHeader(e, quint32(archive.size()));
+        for (int i = 0; i < 4; ++i) header[38 + i] = char(((s.attributes << 16) >> (8 * i)) & 0xFF);
+        central += header;
+        archive += ZipLocalHeader(e) + raw;
+    }
+    const auto le = [](quint32 v, int n) {
+        QByteArray b(n, '\0');
+        for (int i = 0; i < n; ++i) b[i] = char((v >> (8 * i)) & 0xFF);
+        return b;
+    };
+    const quint32 at = quint32(archive.size());
+    return archive + central + QByteArray::fromHex("504b050600000000") + le(quint32(entries.size()), 2) +
+           le(quint32(entries.size()), 2) + le(quint32(central.size()), 4) + le(at, 4) + QByteArray(2, '\0');
+}
+
+QStringList filesUnder(const QString& folder) {
+    QStringList out;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) out << QDir(folder).relativeFilePath(it.next());
+    out.sort();
+    return out;
+}
+
+// The permission bits of every file under the folders, by name (what a progress call sees).
+void recordModes(const QStringList& folders, QMap<QString, int>* modes) {
+    for (const QString& folder : folders)
+        for (const QString& f : filesUnder(folder))
+            if (QFileInfo(folder + "/" + f).isFile()) (*modes)[f] = int(FileModes::ModeOf(folder + "/" + f));
+}
+
+// umask 022 for the object's life, as a usual session has it.
+struct UsualUmask {
+    mode_t saved = ::umask(022);
+    ~UsualUmask() { ::umask(saved); }
+};
 
 // A removable disk with 40,000 bytes free and a backup of 100,000 bytes that does not compress.
 struct SmallFloppy {
@@ -255,37 +316,136 @@ private slots:
         QCOMPARE(z.ZipInfo(), cls_Zip::SummaryText(0, 0));
     }
 
-    // Entry names that would land outside the folder are refused, and nothing is written.
-    void unzipRefusesEscapingNames() {
+    // An archive that is unsafe or too large is refused with its reason, before or while it is
+    // unpacked: nothing of it lands in the folder or outside it, and what was there stays.
+    void unzipRefuses_data() {
+        QTest::addColumn<QList<Stored>>("entries");
+        QTest::addColumn<qint64>("freeSpace");
+        QTest::addColumn<QString>("description");
+        const QString outside = "Το αρχείο ZIP περιέχει όνομα που βγαίνει έξω από τον φάκελο προορισμού.";
+        const QByteArray text("secret");
+        QTest::newRow("parent folder") << QList<Stored>{{"../escaped.txt", text}} << qint64(-1) << outside;
+        QTest::newRow("parent inside a path")
+            << QList<Stored>{{"a/../../escaped.txt", text}} << qint64(-1) << outside;
+        QTest::newRow("absolute name") << QList<Stored>{{"@ABS@/escaped.txt", text}} << qint64(-1) << outside;
+        QTest::newRow("absolute, back slashes")
+            << QList<Stored>{{"\\escaped.txt", text}} << qint64(-1) << outside;
+        QTest::newRow("drive letter") << QList<Stored>{{"C:escaped.txt", text}} << qint64(-1) << outside;
+        QTest::newRow("symbolic link")
+            << QList<Stored>{{"keep.txt", "NEW"}, {"link", "@ABS@/escaped.txt", 0120777}} << qint64(-1)
+            << "Το αρχείο ZIP περιέχει συμβολικό σύνδεσμο, που δεν αποσυμπιέζεται.";
+        QTest::newRow("device") << QList<Stored>{{"dev", "", 020666}} << qint64(-1) << outside;
+        // 3 MiB of zeros deflate to some 3 KiB: a thousand times its size.
+        QTest::newRow("bomb") << QList<Stored>{{"a.bak", QByteArray(3 << 20, '\0')}} << qint64(-1)
+                              << "Το περιεχόμενο του αρχείου ZIP είναι δυσανάλογα μεγάλο για το μέγεθός του.";
+        QTest::newRow("more than the free space")
+            << QList<Stored>{{"keep.txt", "NEW"}, {"b.bak", registerLike(200000)}} << qint64(100000)
+            << "Δεν υπάρχει αρκετός ελεύθερος χώρος στο δίσκο.";
+        // The second entry fails only once it is unpacked: the first was unpacked already.
+        QTest::newRow("damaged after a good one")
+            << QList<Stored>{{"keep.txt", "NEW"}, {"sub/b.bak", registerLike(50000), 0100600, true}}
+            << qint64(-1) << "Το αρχείο δεν είναι έγκυρο αρχείο ZIP.";
+    }
+    void unzipRefuses() {
+        QFETCH(QList<Stored>, entries);
+        QFETCH(qint64, freeSpace);
+        QFETCH(QString, description);
         AnswerQueues answers;
         QTemporaryDir dir;
-        QDir().mkpath(dir.filePath("out"));
-        QByteArray input("secret"), raw;
-        QBuffer in(&input), out(&raw);
-        in.open(QIODevice::ReadOnly);
-        out.open(QIODevice::WriteOnly);
-        const DeflateResult r = ParallelDeflate(in, input.size(), out, {});
-        DeflatedEntry e{"../escaped.txt", QDateTime::currentDateTime(), r.crc, r.inSize, r.outSize};
-        QByteArray archive = ZipLocalHeader(e) + raw;
-        const QByteArray central = ZipCentralHeader(e, 0);
-        const auto le32 = [](quint32 v) {
-            QByteArray b(4, '\0');
-            for (int i = 0; i < 4; ++i) b[i] = char((v >> (8 * i)) & 0xFF);
-            return b;
-        };
-        const quint32 at = quint32(archive.size());
-        archive += central + QByteArray::fromHex("504b05060000000001000100") + le32(quint32(central.size())) + le32(at) +
-                   QByteArray(2, '\0');
+        const QString out = dir.filePath("out");
+        QDir().mkpath(out);
+        QVERIFY(writeFile(out + "/keep.txt", "OLD"));
+        for (Stored& e : entries) {
+            e.name.replace("@ABS@", dir.path());
+            e.data.replace("@ABS@", dir.path().toUtf8());
+        }
         const QString zip = dir.filePath("evil.zip");
-        QVERIFY(writeFile(zip, archive));
+        QVERIFY(writeFile(zip, craftArchive(entries)));
         QCOMPARE(run("unzip", {"-l", zip}), 0);  // a readable archive
+        if (freeSpace >= 0) KessboPlaces::SetFreeSpaceHook([freeSpace](const QString&) { return freeSpace; });
 
         cls_Zip z;
-        QVERIFY(!z.UnZipFile(zip, dir.filePath("out"), ""));
-        QCOMPARE(prompts().size(), 1);
-        QVERIFY(prompts().at(0).startsWith("Σημειώθηκε σφάλμα κατά τη αποσυμπίεση του αρχείου: " + zip));
+        QVERIFY(!z.UnZipFile(zip, out, ""));
+        QCOMPARE(prompts(), QStringList{"Σημειώθηκε σφάλμα κατά τη αποσυμπίεση του αρχείου: " + zip +
+                                        "\r\n\r\n[" + description + "]"});
         QCOMPARE(MsgBoxHook::Log().at(0).icon(), 0);
-        QVERIFY(!QFileInfo::exists(dir.filePath("escaped.txt")));
+        QCOMPARE(filesUnder(out), QStringList{"keep.txt"});
+        QCOMPARE(readFile(out + "/keep.txt"), QByteArray("OLD"));
+        QCOMPARE(filesUnder(dir.path()), (QStringList{"evil.zip", "out", "out/keep.txt"}));
+    }
+
+    // Unpacked files come back no more open than they were stored, within the user's mask; what
+    // they replace is replaced whole.
+    void unzipModes() {
+        AnswerQueues answers;
+        UsualUmask mask;
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out");
+        QDir().mkpath(out);
+        QVERIFY(writeFile(out + "/open.txt", "OLD"));
+        const QString zip = dir.filePath("modes.zip");
+        QVERIFY(writeFile(zip, craftArchive({{"private.bak", "p", 0100600},
+                                             {"open.txt", "o", 0100666},
+                                             {"run/script", "s", 0104755},
+                                             {"dos.txt", "d", 0}})));
+        cls_Zip z;
+        QVERIFY(z.UnZipFile(zip, out, ""));
+        QVERIFY(MsgBoxHook::Log().isEmpty());
+        QCOMPARE(filesUnder(out), (QStringList{"dos.txt", "open.txt", "private.bak", "run", "run/script"}));
+        QCOMPARE(readFile(out + "/open.txt"), QByteArray("o"));
+        QCOMPARE(int(FileModes::ModeOf(out + "/private.bak")), 0600);
+        QCOMPARE(int(FileModes::ModeOf(out + "/open.txt")), 0644);
+        QCOMPARE(int(FileModes::ModeOf(out + "/run/script")), 0755);  // never set-user-id
+        QCOMPARE(int(FileModes::ModeOf(out + "/dos.txt")), 0600);
+        QCOMPARE(int(FileModes::ModeOf(out + "/run")), 0700);
+    }
+
+    // With the usual umask 022, the archive, its temporaries and its entry are as private as the
+    // file they hold; a file shared with its group gives its group the archive too.
+    void archiveModes_data() {
+        QTest::addColumn<int>("sourceMode");
+        QTest::addColumn<bool>("group");
+        QTest::addColumn<int>("archiveMode");
+        QTest::newRow("private") << 0600 << false << 0600;
+        QTest::newRow("read by others too") << 0644 << false << 0640;
+        QTest::newRow("shared with its group") << 0660 << true << 0660;
+        QTest::newRow("read by its group") << 0640 << true << 0640;
+    }
+    void archiveModes() {
+        QFETCH(int, sourceMode);
+        QFETCH(bool, group);
+        QFETCH(int, archiveMode);
+        AnswerQueues answers;
+        UsualUmask mask;
+        QTemporaryDir dir;
+        const QString source = dir.filePath("src/Prot.bak");
+        QDir().mkpath(dir.filePath("src"));
+        QDir().mkpath(dir.filePath("zip"));
+        QVERIFY(writeFile(source, registerLike(3 << 20)));
+        QCOMPARE(::chmod(QFile::encodeName(source).constData(), mode_t(sourceMode)), 0);
+        const gid_t gid = 65534;  // nogroup: not this user's own
+        if (group) QCOMPARE(::chown(QFile::encodeName(source).constData(), uid_t(-1), gid), 0);
+        const QString zip = dir.filePath("zip/Prot.zip");
+
+        QMap<QString, int> seen;
+        cls_Zip z;
+        z.Progress = [&](qint64, qint64) { recordModes({dir.filePath("src"), dir.filePath("zip")}, &seen); };
+        QVERIFY(z.ZipFile(source, zip, ""));
+        seen.remove("Prot.bak");
+        QVERIFY(seen.size() >= 2);  // the deflated stream and libzip's file were seen while written
+        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+            QVERIFY2(it.value() == 0600, qPrintable(it.key()));
+        QCOMPARE(int(FileModes::ModeOf(zip)), archiveMode);
+        QCOMPARE(QFileInfo(zip).groupId() == gid, group);
+        QByteArray listing;
+        QCOMPARE(run("zipinfo", {zip}, &listing), 0);
+        const QString expected = QStringLiteral("-rw-------");
+        QString shown = expected;
+        for (int bit = 0; bit < 9; ++bit)
+            shown[1 + bit] =
+                (sourceMode >> (8 - bit)) & 1 ? QStringLiteral("rwxrwxrwx").at(bit) : QLatin1Char('-');
+        QVERIFY2(listing.contains(QByteArray(shown.toLatin1() + " ")) && listing.contains(" unx "),
+                 listing.constData());
     }
 
     // An archive larger than the removable disk: one volume per disk, each asked for; the
@@ -295,8 +455,17 @@ private slots:
         const QString floppy = disk.floppy;
         const QString zip = floppy + "/Prot-2024-02-03_090507.zip";
 
+        // Each volume, and each while it is written, is the owner's alone, whatever the umask.
+        UsualUmask mask;
+        QVERIFY(QFile(disk.source).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QMap<QString, int> seen;
         cls_Zip z;
+        z.Progress = [&](qint64, qint64) { recordModes({floppy}, &seen); };
         QVERIFY(z.ZipFile(disk.source, zip, ""));
+        QVERIFY(seen.contains("Prot-2024-02-03_090507.z01.tmp"));
+        recordModes({floppy}, &seen);
+        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+            QVERIFY2(it.value() == 0600, qPrintable(it.key()));
         const QString ask = QStringLiteral("Tοποθετήστε την δισκέτα %1 στο drive Α: και πατήστε ΟΚ");
         QCOMPARE(prompts(), (QStringList{ask.arg(1), ask.arg(2), ask.arg(3)}));
         QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbInformation));

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -100,18 +101,26 @@ private slots:
     }
 
     // The whole text of an .odt and a .docx, also under a hostile name, through the clipboard.
+    // A name given relative to the current folder, as a user's may be, that begins with "-".
     void textTaken_data() {
         QTest::addColumn<QString>("name");
-        QTest::newRow("odt") << "έγγραφο.odt";
-        QTest::newRow("docx") << "έγγραφο.docx";
-        QTest::newRow("hostile name") << "-o 'x' \"y\"; $(z).docx";
+        QTest::addColumn<bool>("relative");
+        QTest::newRow("odt") << "έγγραφο.odt" << false;
+        QTest::newRow("docx") << "έγγραφο.docx" << false;
+        QTest::newRow("hostile name") << "-o 'x' \"y\"; $(z).docx" << false;
+        QTest::newRow("relative name like an option") << "--convert-to=x.odt" << true;
     }
     void textTaken() {
         QFETCH(QString, name);
+        QFETCH(bool, relative);
         if (QStandardPaths::findExecutable("soffice").isEmpty())
             QSKIP("soffice is not installed (scripts/deps)");
-        const QString path = m_docs->filePath(name);
-        QVERIFY(name.endsWith(".odt") ? writeOdt(path, kText) : writeDocx(path, kText));
+        QVERIFY(name.endsWith(".odt") ? writeOdt(m_docs->filePath(name), kText)
+                                      : writeDocx(m_docs->filePath(name), kText));
+        const QString previous = QDir::currentPath();
+        const auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
+        if (relative) QVERIFY(QDir::setCurrent(m_docs->path()));
+        const QString path = relative ? name : m_docs->filePath(name);
         QApplication::clipboard()->setText(QStringLiteral("before"));
         QPlainTextEdit box;
         box.setPlainText(QStringLiteral("old"));

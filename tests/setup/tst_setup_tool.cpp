@@ -21,9 +21,13 @@ struct Run {
     QString err;
 };
 
-Run runSetup(const QStringList& args) {
+Run runSetup(const QStringList& args, const QByteArray& input = {}) {
     QProcess p;
     p.start(QStringLiteral(PROTOCOL_SETUP_EXE), args);
+    if (p.waitForStarted(60000)) {
+        p.write(input);
+        p.closeWriteChannel();
+    }
     Run r;
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit) {
         p.kill();
@@ -96,6 +100,8 @@ private slots:
     void anyText_data() { TestDatabase::addBackendRows(); }
     void anyText();
     void settingsKeepTheirGroup();
+    void passwordsFromStandardInput_data();
+    void passwordsFromStandardInput();
 
 private:
     // The backend's --provider, --database and (PostgreSQL) --server and --db-user arguments.
@@ -366,3 +372,49 @@ void tst_SetupTool::settingsKeepTheirGroup() {
 
 QTEST_GUILESS_MAIN(tst_SetupTool)
 #include "tst_setup_tool.moc"
+
+void tst_SetupTool::passwordsFromStandardInput_data() {
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("refusal");  // empty: installed
+    for (const Backend b : TestDatabase::configuredBackends()) {
+        const QString tag = TestDatabase::backendTag(b);
+        const QByteArray both = b == Backend::PostgreSQL ? "κωδ:ικός 1\r\nΜυστικό1\r\n" : "Μυστικό1\n";
+        QTest::addRow("%s, read", qPrintable(tag)) << tag << both << "";
+        QTest::addRow("%s, nothing to read", qPrintable(tag)) << tag << QByteArray() << "no password of the";
+        QTest::addRow("%s, short", qPrintable(tag))
+            << tag << QByteArray(b == Backend::PostgreSQL ? "x\nabc\n" : "abc\n") << "5 characters";
+    }
+}
+
+// Passwords given on standard input instead of the command line, where every local user sees
+// them; the options say so in the help.
+void tst_SetupTool::passwordsFromStandardInput() {
+    QFETCH(QByteArray, input);
+    QFETCH(QString, refusal);
+    const Backend backend = TestDatabase::currentBackend();
+    const Run r = runSetup(target(backend) + QStringList{"--admin-user", "ADMIN", "--password-stdin"}, input);
+    if (!refusal.isEmpty()) {
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(refusal), qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(m_settings->machineFile()));
+        return;
+    }
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QString user, password;
+    PswFormat::ParseL(setting("L"), user, password);
+    QCOMPARE(password, backend == Backend::PostgreSQL ? QString("κωδ:ικός 1") : QString());
+    const ConnectionPtr c = openInstalled();
+    QVERIFY2(c->IsOpen(), qPrintable(c->LastErrorText()));
+    QCOMPARE(PswFormat::Read(value(c, "SELECT U_PSW FROM USERS WHERE U_NAME = 'ADMIN'").toString()),
+             QString("ΜΥΣΤΙΚΌ1"));
+
+    const Run help = runSetup({"--help"});
+    QCOMPARE(help.out.simplified().count(
+                 "Visible to every local user while the program runs: prefer --password-stdin."),
+             2);
+    // Without a password and without standard input to read it from, nothing is guessed.
+    const Run none = runSetup(target(Backend::SQLite) + QStringList{"--admin-user", "ADMIN"});
+    QCOMPARE(none.code, 2);
+    QVERIFY2(none.err.contains("--admin-password or --password-stdin is required."), qPrintable(none.err));
+}

@@ -1,7 +1,11 @@
 #include "SetupPlan.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -25,6 +29,21 @@ bool validName(const QString& name) {
     return re.match(name).hasMatch();
 }
 
+bool checkSupervisorPassword(const QString& password, QString* error) {
+    if (password.size() < 5 || password.contains(QRegularExpression(QStringLiteral("\\s"))))
+        return refuse(error,
+                      QStringLiteral("the supervisor's password must have 5 characters or more and no blanks "
+                                     "(--admin-password)."));
+    if (password.size() > 40)
+        return refuse(
+            error,
+            QStringLiteral("the supervisor's password is longer than 40 characters (--admin-password)."));
+    return true;
+}
+
+// Options that put a password on the command line: every local user sees it while the program runs.
+const char* const kVisible = "\nVisible to every local user while the program runs: prefer --password-stdin.";
+
 }  // namespace
 
 QString SetupPlan::connStr() const {
@@ -32,7 +51,8 @@ QString SetupPlan::connStr() const {
         .arg(backend == Backend::SQLite ? QStringLiteral("localhost") : server, database);
 }
 
-bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString* error, QString* helpText) {
+bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString* error, QString* helpText,
+                         bool terminal) {
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Creates a new register database (SQLite or PostgreSQL) with its first supervisor, and writes the\n"
@@ -55,17 +75,25 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
     const QCommandLineOption dbUser(QStringLiteral("db-user"),
                                     QStringLiteral("The database log-in (PostgreSQL)."),
                                     QStringLiteral("name"));
-    const QCommandLineOption dbPassword(QStringLiteral("db-password"),
-                                        QStringLiteral("The password of the database log-in."),
-                                        QStringLiteral("password"));
+    const QCommandLineOption dbPassword(
+        QStringLiteral("db-password"),
+        QStringLiteral("The password of the database log-in.") + QLatin1String(kVisible),
+        QStringLiteral("password"));
     const QCommandLineOption adminUser(
         QStringLiteral("admin-user"),
         QStringLiteral("The first supervisor's log-in name (up to 20 characters)."), QStringLiteral("name"));
     const QCommandLineOption adminPassword(
         QStringLiteral("admin-password"),
         QStringLiteral(
-            "The first supervisor's password (5 characters or more, no blanks; stored in capitals)."),
+            "The first supervisor's password (5 characters or more, no blanks; stored in capitals).\n"
+            "Asked for when standard input is a terminal.") +
+            QLatin1String(kVisible),
         QStringLiteral("password"));
+    const QCommandLineOption passwordStdin(
+        QStringLiteral("password-stdin"),
+        QStringLiteral("Read the passwords not given as options from standard input, one line each: the "
+                       "database log-in's (PostgreSQL) first, then the first supervisor's. At a terminal "
+                       "they are asked for without being shown."));
     const QCommandLineOption organisation(QStringLiteral("organisation"),
                                           QStringLiteral("The second report heading (Logo2)."),
                                           QStringLiteral("text"));
@@ -86,8 +114,8 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
     const QCommandLineOption noSettings(QStringLiteral("no-settings"),
                                         QStringLiteral("Create the database only; write no settings."));
     for (const QCommandLineOption& o :
-         {provider, database, server, dbUser, dbPassword, adminUser, adminPassword, organisation, docsFolder,
-          demoSamples, preUpgrade, force, settingsOnly, noSettings})
+         {provider, database, server, dbUser, dbPassword, adminUser, adminPassword, passwordStdin,
+          organisation, docsFolder, demoSamples, preUpgrade, force, settingsOnly, noSettings})
         p.addOption(o);
 
     if (!p.parse(arguments)) return refuse(error, p.errorText());
@@ -147,6 +175,7 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
                                          " add --settings-only."));
         if (out.dbUser.isEmpty())
             return refuse(error, QStringLiteral("--db-user is required for PostgreSQL."));
+        out.readDbPassword = !p.isSet(dbPassword) && p.isSet(passwordStdin);
     }
 
     out.hasOrganisation = p.isSet(organisation);
@@ -168,12 +197,58 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
         if (s.supervisorName.isEmpty()) return refuse(error, QStringLiteral("--admin-user is required."));
         if (s.supervisorName.size() > 20)
             return refuse(error, QStringLiteral("--admin-user is longer than 20 characters."));
-        if (s.supervisorPassword.size() < 5 ||
-            s.supervisorPassword.contains(QRegularExpression(QStringLiteral("\\s"))))
-            return refuse(error,
-                          QStringLiteral("--admin-password must have 5 characters or more and no blanks."));
-        if (s.supervisorPassword.size() > 40)
-            return refuse(error, QStringLiteral("--admin-password is longer than 40 characters."));
+        if (p.isSet(adminPassword)) return checkSupervisorPassword(s.supervisorPassword, error);
+        if (!terminal && !p.isSet(passwordStdin))
+            return refuse(error, QStringLiteral("--admin-password or --password-stdin is required."));
+        out.readAdminPassword = true;
     }
+    return true;
+}
+
+namespace {
+// One password from the terminal, not shown as it is typed.
+bool askHidden(const QString& prompt, QString* value) {
+    QFile tty(QStringLiteral("/dev/tty"));
+    if (!tty.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) return false;
+    termios saved{};
+    if (::tcgetattr(tty.handle(), &saved) != 0) return false;
+    termios quiet = saved;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    quiet.c_lflag |= ECHONL;
+    if (::tcsetattr(tty.handle(), TCSAFLUSH, &quiet) != 0) return false;
+    tty.write(prompt.toLocal8Bit());
+    const QByteArray line = tty.readLine();
+    const bool restored = ::tcsetattr(tty.handle(), TCSAFLUSH, &saved) == 0;
+    if (line.isEmpty() || !restored) return false;
+    *value = QString::fromLocal8Bit(line).remove(QRegularExpression(QStringLiteral("[\\r\\n]+$")));
+    return true;
+}
+
+bool readLine(QFile& in, QString* value) {
+    const QByteArray line = in.readLine();
+    if (line.isEmpty()) return false;
+    *value = QString::fromUtf8(line).remove(QRegularExpression(QStringLiteral("[\\r\\n]+$")));
+    return true;
+}
+}  // namespace
+
+bool ReadSetupPasswords(SetupPlan* plan, bool terminal, QString* error) {
+    QFile in;
+    if (!terminal && !in.open(stdin, QIODevice::ReadOnly))
+        return refuse(error, QStringLiteral("standard input cannot be read."));
+    const auto read = [&](const QString& prompt, QString* value) {
+        return terminal ? askHidden(prompt, value) : readLine(in, value);
+    };
+    if (plan->readDbPassword &&
+        !read(QStringLiteral("Password of the database log-in %1: ").arg(plan->dbUser), &plan->dbPassword))
+        return refuse(error, QStringLiteral("no password of the database log-in was given."));
+    if (!plan->readAdminPassword) return true;
+    QString& password = plan->schema.supervisorPassword;
+    if (!read(QStringLiteral("Password of the supervisor %1: ").arg(plan->schema.supervisorName), &password))
+        return refuse(error, QStringLiteral("no password of the supervisor was given."));
+    if (!checkSupervisorPassword(password, error)) return false;
+    QString again;
+    if (terminal && (!askHidden(QStringLiteral("The same password again: "), &again) || again != password))
+        return refuse(error, QStringLiteral("the two passwords differ."));
     return true;
 }

@@ -1,4 +1,6 @@
 // protocol-setup: creates a register database and writes the installation settings.
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -16,13 +18,18 @@ int main(int argc, char* argv[]) {
 
     SetupPlan plan;
     QString error, help;
-    if (!ParseSetupArguments(QCoreApplication::arguments(), &plan, &error, &help)) {
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    if (!ParseSetupArguments(QCoreApplication::arguments(), &plan, &error, &help, terminal)) {
         if (!help.isEmpty()) {
             out << help;
             return 0;
         }
         err << "protocol-setup: " << error << "\n"
             << "Try 'protocol-setup --help'.\n";
+        return 2;
+    }
+    if (!ReadSetupPasswords(&plan, terminal, &error)) {
+        err << "protocol-setup: " << error << "\n";
         return 2;
     }
     QString summary;
