@@ -86,6 +86,11 @@ QString SettingsStore::GetValue(const QString& section, const QString& name, con
 
 bool SettingsStore::SaveValue(const QString& section, const QString& name, const QString& value,
                               bool perUser) {
+    return SaveValues(section, {{name, value}}, perUser);
+}
+
+bool SettingsStore::SaveValues(const QString& section, const QList<std::pair<QString, QString>>& values,
+                               bool perUser) {
     const QString file = fileFor(perUser);
     if (!canWrite(file)) return false;
     QSettings s(file, QSettings::IniFormat);
@@ -93,10 +98,19 @@ bool SettingsStore::SaveValue(const QString& section, const QString& name, const
     // never leaves half a settings file. Never in place, even where the folder forbids new files.
     s.setAtomicSyncRequired(true);
     enterSection(s, section);
-    QString key = storedSpelling(s.childKeys(), name);
-    if (key.isEmpty()) key = name;
-    s.setValue(key, value);
+    bool changed = false;
+    for (const auto& [name, value] : values) {
+        QString key = storedSpelling(s.childKeys(), name);
+        if (key.isEmpty()) {
+            key = name;
+        } else if (const QVariant stored = s.value(key);
+                   stored.typeId() == QMetaType::QString && stored.toString() == value) {
+            continue;  // already so: a rewrite (and its flush to disk) would change nothing
+        }
+        s.setValue(key, value);
+        changed = true;
+    }
     // Other processes read the file: write it now.
-    s.sync();
+    if (changed) s.sync();
     return s.status() != QSettings::AccessError;
 }

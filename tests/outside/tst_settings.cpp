@@ -289,6 +289,33 @@ private slots:
                  QStringLiteral("300"));
     }
 
+    // Several values go in one write; values already stored as given are not written again, any
+    // other difference (even of case, or an empty value for a missing one) is.
+    void severalValues() {
+        TempSettings settings;
+        const QString section = QStringLiteral("\\Protocol\\144");
+        const auto inode = [] {
+            struct stat st {};
+            return ::stat(QFile::encodeName(SettingsStore::UserFile()).constData(), &st) == 0 ? st.st_ino
+                                                                                              : ino_t(0);
+        };
+        QVERIFY(SettingsStore::SaveValues(section, {{"RptMode", "2"}, {"RptOrder", "APO"}}, true));
+        QCOMPARE(SettingsStore::GetValue(section, "RptMode", {}, true), QStringLiteral("2"));
+        QCOMPARE(SettingsStore::GetValue(section, "RptOrder", {}, true), QStringLiteral("APO"));
+        ino_t before = inode();
+        QVERIFY(before != 0);
+        QVERIFY(SettingsStore::SaveValues(section, {{"rptmode", "2"}, {"RptOrder", "APO"}}, true));
+        QCOMPARE(inode(), before);
+        for (const auto& [name, value] :
+             QList<std::pair<QString, QString>>{{"RptOrder", "apo"}, {"RptScope", ""}, {"RptScope", "1"}}) {
+            QVERIFY(SettingsStore::SaveValues(section, {{"RptMode", "2"}, {name, value}}, true));
+            QVERIFY2(inode() != before, qPrintable(name + '=' + value));
+            before = inode();
+            QCOMPARE(SettingsStore::GetValue(section, name, QStringLiteral("none"), true), value);
+            QCOMPARE(SettingsStore::GetValue(section, "RptMode", {}, true), QStringLiteral("2"));
+        }
+    }
+
     // A save replaces the file whole (a new file renamed over the old, with the old one's mode),
     // so a crash never leaves half of it; on a full disk the old file stays as it was.
     void savedWhole() {

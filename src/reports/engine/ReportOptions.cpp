@@ -109,9 +109,11 @@ void ReportOptions::save() const {
     long mode, scope;
     QString order;
     Result(mode, scope, order);
-    SettingsStore::SaveValue(m_section, kMode, QString::number(mode), true);
-    if (fraScope->isVisibleTo(this)) SettingsStore::SaveValue(m_section, kScope, QString::number(scope), true);
-    SettingsStore::SaveValue(m_section, kOrder, order, true);
+    // One write of the settings file for the three, when any changed: the first page waits for it.
+    QList<std::pair<QString, QString>> values{{kMode, QString::number(mode)}};
+    if (fraScope->isVisibleTo(this)) values.append({kScope, QString::number(scope)});
+    values.append({kOrder, order});
+    SettingsStore::SaveValues(m_section, values, true);
 }
 
 void ReportOptions::Result(long& mode, long& scope, QString& orderBy) const {
