@@ -140,29 +140,57 @@ QString ProbeSql(int step) {
 }
 
 QStringList RowVersionStatements(Backend backend) {
+    return RowVersionStatements(backend, QStringLiteral("PROTOCOL"), QStringLiteral("ID"));
+}
+
+const QList<VersionedTable>& VersionedTables() {
+    static const QList<VersionedTable> tables{
+        {QStringLiteral("PROTOCOL"), QStringLiteral("ID")},
+        {QStringLiteral("USERS"), QStringLiteral("USER_ID")},
+        {QStringLiteral("L_TMHMATA"), QStringLiteral("ID")},
+        {QStringLiteral("L_TYPOI"), QStringLiteral("ID")},
+        {QStringLiteral("L_APO"), QStringLiteral("ID")},
+        {QStringLiteral("L_PROS"), QStringLiteral("ID")},
+        {QStringLiteral("L_TOPOS"), QStringLiteral("ID")},
+        {QStringLiteral("L_ARMODIOS"), QStringLiteral("ID")},
+        {QStringLiteral("L_PHRASES"), QStringLiteral("ID")},
+        {QStringLiteral("L_ARXEIOTHETHSH"), QStringLiteral("ID")},
+    };
+    return tables;
+}
+
+QStringList RowVersionStatements(Backend backend, const QString& table, const QString& key) {
     switch (backend) {
         case Backend::SqlServer:
             return {};
-        case Backend::PostgreSQL:
-            return {
-                QStringLiteral("ALTER TABLE PROTOCOL ADD COLUMN ROWVER integer NOT NULL DEFAULT 0"),
-                QStringLiteral(
+        case Backend::PostgreSQL: {
+            // One function serves every table. It comes with the register's version, which every
+            // register has before the others get theirs (the upgrade adds them in that order).
+            QStringList out{
+                QStringLiteral("ALTER TABLE %1 ADD COLUMN ROWVER integer NOT NULL DEFAULT 0").arg(table)};
+            if (table == QLatin1String("PROTOCOL"))
+                out << QStringLiteral(
                     "CREATE OR REPLACE FUNCTION public.protocol_row_version() RETURNS trigger"
-                    " LANGUAGE plpgsql AS $$ BEGIN NEW.rowver := OLD.rowver + 1; RETURN NEW; END $$"),
-                QStringLiteral("CREATE TRIGGER PROTOCOL_ROWVER BEFORE UPDATE ON PROTOCOL FOR EACH ROW"
-                               " EXECUTE FUNCTION public.protocol_row_version()"),
-            };
+                    " LANGUAGE plpgsql AS $$ BEGIN NEW.rowver := OLD.rowver + 1; RETURN NEW; END $$");
+            out << QStringLiteral(
+                       "CREATE TRIGGER %1_ROWVER BEFORE UPDATE ON %1 FOR EACH ROW"
+                       " EXECUTE FUNCTION public.protocol_row_version()")
+                       .arg(table);
+            return out;
+        }
         case Backend::SQLite:
             break;
     }
     // The trigger's own update leaves ROWVER changed, so it does not fire it again; completing a
-    // new row's number is not an update of the entry.
+    // new entry's number is not an update of the entry.
+    QString when = QStringLiteral("NEW.ROWVER IS OLD.ROWVER");
+    if (table == QLatin1String("PROTOCOL"))
+        when += QStringLiteral(" AND OLD.PROT_AA IS NOT NULL AND OLD.ETOS IS NOT NULL");
     return {
-        QStringLiteral("ALTER TABLE PROTOCOL ADD COLUMN ROWVER INTEGER NOT NULL DEFAULT 0"),
-        QStringLiteral("CREATE TRIGGER PROTOCOL_ROWVER AFTER UPDATE ON PROTOCOL FOR EACH ROW"
-                       " WHEN NEW.ROWVER IS OLD.ROWVER AND OLD.PROT_AA IS NOT NULL AND OLD.ETOS IS NOT NULL"
-                       "\nBEGIN\n"
-                       "    UPDATE PROTOCOL SET ROWVER = OLD.ROWVER + 1 WHERE ID = NEW.ID;\nEND"),
+        QStringLiteral("ALTER TABLE %1 ADD COLUMN ROWVER INTEGER NOT NULL DEFAULT 0").arg(table),
+        QStringLiteral("CREATE TRIGGER %1_ROWVER AFTER UPDATE ON %1 FOR EACH ROW WHEN %3\nBEGIN\n"
+                       "    UPDATE %1 SET ROWVER = OLD.ROWVER + 1 WHERE %2 = NEW.%2;\nEND")
+            .arg(table, key, when),
     };
 }
 
@@ -212,9 +240,22 @@ void SchemaUpgrade() {
 void UpgradeRowVersion() {
     using namespace modDeclare;
     if (!gConn || !gErr) return;
-    const QStringList statements = RowVersionStatements(gConn->backend());
-    if (statements.isEmpty() || !probeFails(QStringLiteral("Select ROWVER From Protocol where id = 1")))
+    const Backend backend = gConn->backend();
+    if (RowVersionStatements(backend).isEmpty()) return;
+    QStringList statements;
+    if (probeFails(QStringLiteral("Select ROWVER From Protocol where id = 1")))
+        statements << RowVersionStatements(backend);
+    // The other tables are found in the catalogue: a table the upgrade has not made yet gets its
+    // version at the start that finds it.
+    Err().Clear();
+    QStringList missing;
+    if (!TablesWithoutRowVersion(gConn, &missing)) {
+        gErr->ErrorMsg(QStringLiteral("UpgradeRowVersion"), false);
         return;
+    }
+    for (const VersionedTable& t : VersionedTables())
+        if (t.table != QLatin1String("PROTOCOL") && missing.contains(t.table, Qt::CaseInsensitive))
+            statements << RowVersionStatements(backend, t.table, t.key);
     for (const QString& sql : statements) {
         if (!gConn->Execute(sql)) {
             // A column without its trigger would never show a change: all of it or nothing.
@@ -223,6 +264,38 @@ void UpgradeRowVersion() {
             return;
         }
     }
+}
+
+bool TablesWithoutRowVersion(const ConnectionPtr& conn, QStringList* tables) {
+    tables->clear();
+    QStringList names;
+    for (const VersionedTable& t : VersionedTables())
+        names << QLatin1Char('\'') + t.table + QLatin1Char('\'');
+    QString sql;
+    switch (conn->backend()) {
+        case Backend::SqlServer:
+            return true;
+        case Backend::PostgreSQL:
+            sql = QStringLiteral(
+                      "SELECT t.table_name FROM information_schema.tables t"
+                      " WHERE t.table_schema = current_schema() AND upper(t.table_name) IN (%1)"
+                      " AND NOT EXISTS (SELECT 1 FROM information_schema.columns c"
+                      " WHERE c.table_schema = t.table_schema AND c.table_name = t.table_name"
+                      " AND c.column_name = 'rowver')")
+                      .arg(names.join(QLatin1Char(',')));
+            break;
+        case Backend::SQLite:
+            sql = QStringLiteral(
+                      "SELECT m.name FROM sqlite_master m WHERE m.type = 'table' AND upper(m.name) IN (%1)"
+                      " AND NOT EXISTS (SELECT 1 FROM pragma_table_info(m.name) p WHERE upper(p.name) = "
+                      "'ROWVER')")
+                      .arg(names.join(QLatin1Char(',')));
+            break;
+    }
+    Recordset rs;
+    if (!rs.Open(sql, conn)) return false;
+    for (int r = 0; r < rs.RecordCount(); ++r) *tables << rs.ValueAt(r, 0).toString().toUpper();
+    return true;
 }
 
 QStringList MissingFoldedColumns(const QStringList& columns) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <memory>
 
+#include "Connection.h"
 #include "Recordset.h"
 #include "SqlDialect.h"
 
@@ -22,12 +24,23 @@ void UpgradeStep1();
 // upgrade error box and ends the step.
 void UpgradeStep2();
 
-// Adds the register's row version (ROWVER, changed by a trigger on every update), by which a save
-// finds that another user changed the entry meanwhile. Reported to the log and undone on failure.
+// Adds the row version (ROWVER, changed by a trigger on every update) to the register, the users
+// and the lookup lists, by which a save finds that another user changed the row meanwhile.
+// Reported to the log and undone on failure.
 void UpgradeRowVersion();
 // Its statements on a backend (none on SQL Server: updates there go unchecked); the installation
 // program runs the same ones.
 QStringList RowVersionStatements(Backend backend);
+// Every table whose rows carry a version, with its key: the register, the users and the lookup
+// lists. The upgrade gives each the version it lacks, in the same transaction as the register's.
+struct VersionedTable {
+    QString table, key;
+};
+const QList<VersionedTable>& VersionedTables();
+QStringList RowVersionStatements(Backend backend, const QString& table, const QString& key);
+// The versioned tables (upper case) that exist without the column; false, with the error
+// pending, when the catalogue cannot be read.
+bool TablesWithoutRowVersion(const ConnectionPtr& conn, QStringList* tables);
 // Adds the register's save token (SAVETOKEN, a new one written with every save), by which a save
 // whose commit's answer was lost is found after reconnecting. Reported to the log on failure.
 void UpgradeSaveToken();

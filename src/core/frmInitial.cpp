@@ -90,6 +90,10 @@ bool frmInitial::Init() {
     return true;
 }
 
+QString frmInitial::WrongNameOrPasswordText() {
+    return QStringLiteral("Το όνομα χρήστη ή ο κωδικός ασφαλείας είναι λάθος. Πληκτρολογήστε τα ξανά.");
+}
+
 QString frmInitial::LoginName() const {
     return txtLoginName->text();
 }
@@ -160,14 +164,28 @@ void frmInitial::cmdOK_Click() {
     }
     if (outcome == Outcome::Failed) reportDbError(QStringLiteral("Η σύνδεση με την βάση απέτυχε"), nullptr);
     m_loginOK = false;
-    if (m_loginTries >= kMaxTries) done(QDialog::Rejected);
+    if (m_loginTries >= kMaxTries) {
+        done(QDialog::Rejected);
+        return;
+    }
+    // What is typed next replaces the refused text instead of being appended to it; OK alone
+    // tries the same again (a failure of the database, not of the password).
+    txtPassword->setFocus();
+    txtPassword->selectAll();
 }
 
 frmInitial::Outcome frmInitial::attempt() {
+    // An unknown name and a wrong password are told alike; a failed look-up by its own reason.
+    const auto wrongNameOrPassword = [] {
+        DBHelper::SetLastError(WrongNameOrPasswordText());
+        return Outcome::Failed;
+    };
+    Err().Clear();
+    DBHelper::SetLastError(QString());
     const QString row = DBHelper::LookupValue(m_conn, QStringLiteral("USERS"),
                                               QStringLiteral("U_NAME=") + StrHelper::SqlValue(m_loginName),
                                               kUserFields, 0, QStringLiteral("\t"));
-    if (row.isEmpty()) return Outcome::Failed;
+    if (row.isEmpty()) return DBHelper::LastError().isEmpty() ? wrongNameOrPassword() : Outcome::Failed;
     const QStringList f = row.split(QLatin1Char('\t'));
     if (f.size() < 6) return Outcome::Failed;
     m_userId = f[0].toLong();
@@ -179,7 +197,7 @@ frmInitial::Outcome frmInitial::attempt() {
     m_expDays = clampTo<std::int16_t>(numberOf(f[f.size() - 1]));
 
     const QString password = PswFormat::Read(stored);
-    if (txtPassword->text().toUpper() != password.toUpper()) return Outcome::Failed;
+    if (txtPassword->text().toUpper() != password.toUpper()) return wrongNameOrPassword();
 
     if (m_auth == 0) {
         MsgBox(QStringLiteral("Δεν έχετε δικαίωμα να ανοίξετε αυτή την εφαρμογή"), vb::vbCritical);

@@ -28,6 +28,8 @@ public:
     bool LoginOK() const { return m_loginOK; }
     long UserId() const { return m_userId; }
     QString LoginName() const;  // the name box's text as typed
+    // What a failed attempt says for an unknown name and for a wrong password alike.
+    static QString WrongNameOrPasswordText();
     long Auth() const { return m_auth; }
     long UserGroupID() const { return m_userGroupID; }
     long UserGroupFlag() const;  // looked up again on every read

@@ -94,6 +94,12 @@ QString clsDBForm::ConflictQuestion() {
         "Να εμφανιστεί η εγγραφή όπως είναι τώρα; (Όσα πληκτρολογήσατε θα χαθούν.)");
 }
 
+QString clsDBForm::DeleteConflictQuestion() {
+    return QStringLiteral(
+        "Άλλος χρήστης άλλαξε την εγγραφή αφού εμφανίστηκε εδώ· η διαγραφή δεν έγινε.\r\n"
+        "Να εμφανιστεί η εγγραφή όπως είναι τώρα;");
+}
+
 QString clsDBForm::UnsavedQuestion() {
     return QStringLiteral("Οι αλλαγές της εγγραφής δεν έχουν αποθηκευτεί. Να χαθούν;");
 }

@@ -111,9 +111,15 @@ public:
     // A save refused because the row was deleted, or changed by another user, since it was shown.
     static QString DeletedMessage();
     static QString ConflictQuestion();
+    // A delete refused because another user changed the row since it was shown.
+    static QString DeleteConflictQuestion();
     // A table with this column is updated only while the row still has the version shown; the
-    // schema's triggers change it with every update.
+    // schema's triggers change it with every update (RowVersion).
     static constexpr const char* VersionColumn = "ROWVER";
+    // The version of the row on the record page (null when it has none): a form's own delete
+    // writes only while the row still has it (RowVersion::Condition) and leaves OK False when it
+    // found no row; the framework then tells the user why.
+    QVariant ShownVersion() const { return m_shownVersion; }
     // A table with this column gets a new token with every save, so that a save whose commit's
     // answer was lost is found (or not) once the connection is back.
     static constexpr const char* TokenColumn = "SAVETOKEN";
@@ -150,6 +156,9 @@ private:
     void deleteRecord();
     // Why an UPDATE found no row: deleted meanwhile, or changed (the user may see it as it is now).
     void reportLostUpdate(const QVariant& key);
+    // After a delete the form could not carry out: when the row is no longer as shown, says so
+    // (and offers to show it as it is now); false when the row is unchanged.
+    bool reportLostDelete(const QVariant& key);
     // Ends the transaction a save or delete left open, keeping the pending error.
     void rollBack();
     // After a save's commit: the form hears of it, and the saved row is shown.

@@ -14,6 +14,7 @@
 #include "ListRecordset.h"
 #include "MsgBox.h"
 #include "Recordset.h"
+#include "RowVersion.h"
 #include "clsDBForm.h"
 #include "modDeclare.h"
 
@@ -154,10 +155,8 @@ bool clsDBForm::saveRecord() {
             reportError(QStringLiteral("SaveRec"), true);
         }
     } else if (!fields.isEmpty()) {
-        QString where = keyField + QLatin1Char('=') + BoundControl::SqlLiteral(key);
-        if (!m_editVersion.isNull())
-            where += QStringLiteral(" AND ") + QLatin1String(VersionColumn) + QLatin1Char('=') +
-                     BoundControl::SqlLiteral(m_editVersion);
+        const QString where = keyField + QLatin1Char('=') + BoundControl::SqlLiteral(key) +
+                              RowVersion::Condition(m_editVersion);
         qint64 affected = 0;
         success = m_conn->Execute(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + fields +
                                       QStringLiteral(" WHERE ") + where,
@@ -286,22 +285,40 @@ void clsDBForm::rollBack() {
 }
 
 void clsDBForm::reportLostUpdate(const QVariant& key) {
-    const QString& table = m_script.form().table;
-    Recordset rs;
-    const bool read = rs.Open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") +
-                                  m_script.form().key + QLatin1Char('=') + BoundControl::SqlLiteral(key),
-                              m_conn);
-    const bool deleted =
-        read && (rs.Eof() || (rs.FieldIndex(QStringLiteral("MODFLAG")) >= 0 &&
-                              rs.Value(QStringLiteral("MODFLAG")).toString() == QLatin1String("D")));
-    if (!read) {
+    const RowVersion::State state = RowVersion::Judge(
+        m_conn, m_script.form().table, m_script.form().key + QLatin1Char('=') + BoundControl::SqlLiteral(key),
+        m_editVersion);
+    if (state == RowVersion::State::Unread) {
         reportError(QStringLiteral("SaveRec"), false);
-    } else if (deleted) {
+    } else if (state == RowVersion::State::Gone) {
         Err().Raise(ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"), DeletedMessage());
         reportError(QStringLiteral("SaveRec"), false);
     } else if (MsgBox(ConflictQuestion(), vb::vbYesNo | vb::vbExclamation) == vb::vbYes) {
         cancelEdit();
     }
+}
+
+bool clsDBForm::reportLostDelete(const QVariant& key) {
+    if (m_shownVersion.isNull()) return false;
+    const RowVersion::State state = RowVersion::Judge(
+        m_conn, m_script.form().table, m_script.form().key + QLatin1Char('=') + BoundControl::SqlLiteral(key),
+        m_shownVersion);
+    switch (state) {
+        case RowVersion::State::Unchanged:
+            return false;
+        case RowVersion::State::Unread:
+            reportError(QStringLiteral("DelRec"), false);
+            return true;
+        case RowVersion::State::Gone:
+            Err().Raise(ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"), DeletedMessage());
+            reportError(QStringLiteral("DelRec"), false);
+            break;
+        case RowVersion::State::Changed:
+            if (MsgBox(DeleteConflictQuestion(), vb::vbYesNo | vb::vbExclamation) != vb::vbYes) return true;
+            break;
+    }
+    if (!m_terminated && m_form) showRecord(key);
+    return true;
 }
 
 void clsDBForm::cancelEdit() {
@@ -339,6 +356,9 @@ void clsDBForm::deleteRecord() {
     if (!ok) {
         rollBack();
         if (Err().Pending()) reportError(QStringLiteral("DelRec"), false);
+        // A row another user changed or deleted since it was shown is not deleted unseen.
+        else if (reportLostDelete(key) && (m_terminated || !m_form))
+            return;
     }
     m_form->mclsDBForm_PostAction(key, actDelete, ok);
     if (m_terminated || !m_form) {

@@ -38,9 +38,9 @@ QString where(const QString& condition) {
     return condition.trimmed().isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
 }
 
-bool execute(const ConnectionPtr& conn, const QString& sql) {
+bool execute(const ConnectionPtr& conn, const QString& sql, qint64* affected = nullptr) {
     if (!usable(conn)) return false;
-    if (conn->Execute(sql)) return true;
+    if (conn->Execute(sql, affected)) return true;
     keepConnError(conn);
     return false;
 }
@@ -200,13 +200,15 @@ QVariant DBHelper::InsertRec(const ConnectionPtr& conn, const QString& table, in
 }
 
 bool DBHelper::UpdateRec(const ConnectionPtr& conn, const QString& table, const QString& condition,
-                         const QString& assignments, const QStringList& items) {
+                         const QString& assignments, const QStringList& items, qint64* affected) {
     QStringList set;
     if (!assignments.trimmed().isEmpty()) set << assignments;
     for (const QString& item : items)
         if (!item.trimmed().isEmpty()) set << item;
-    return execute(conn, QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
-                             set.join(QLatin1Char(',')) + where(condition));
+    return execute(conn,
+                   QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + set.join(QLatin1Char(',')) +
+                       where(condition),
+                   affected);
 }
 
 bool DBHelper::DeleteRecs(const ConnectionPtr& conn, const QString& table, const QString& condition) {

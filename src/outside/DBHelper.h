@@ -19,9 +19,10 @@ public:
     static QVariant InsertRec(const ConnectionPtr& conn, const QString& table, int reserved,
                               const QString& reserved2, const QString& columns, const QString& values,
                               const QStringList& items);
-    // Updates every row meeting the condition with the assignments and the further items.
+    // Updates every row meeting the condition with the assignments and the further items; the
+    // number of rows it changed goes to *affected when given.
     static bool UpdateRec(const ConnectionPtr& conn, const QString& table, const QString& condition,
-                          const QString& assignments, const QStringList& items);
+                          const QString& assignments, const QStringList& items, qint64* affected = nullptr);
     static bool DeleteRecs(const ConnectionPtr& conn, const QString& table, const QString& condition);
     static bool RecExists(const ConnectionPtr& conn, const QString& table, const QString& condition);
     // The declared length of a text column (varchar(50): 50) from the catalogue; 0 when it has none

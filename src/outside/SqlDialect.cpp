@@ -132,6 +132,11 @@ public:
     }
     QString serverNowSql() const override { return QStringLiteral("SELECT LOCALTIMESTAMP(0)"); }
     QString nullsFirst() const override { return QStringLiteral(" NULLS FIRST"); }
+    // One key of the advisory locks' one-number space (the register's numbering uses the two-number one).
+    QString writerLockSql(const QString& name) const override {
+        return QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(") + textLiteral(name) +
+               QStringLiteral("))");
+    }
 
     QStringList supportObjectsSql() const override {
         // unaccent() is only STABLE; the two-argument form with a fixed dictionary inside an
@@ -189,6 +194,10 @@ public:
         return column + QStringLiteral(" LIKE ") + patternLiteral + kEscapeClause;
     }
     QString serverNowSql() const override { return QStringLiteral("SELECT getdate()"); }
+    QString writerLockSql(const QString& name) const override {
+        return QStringLiteral("EXEC sp_getapplock @Resource = ") + textLiteral(name) +
+               QStringLiteral(", @LockMode = 'Exclusive', @LockOwner = 'Transaction'");
+    }
     QString adapt(const QString& sql) const override { return sql; }
     bool prepare(QSqlDatabase&, QString*) const override { return true; }
 };

@@ -38,6 +38,11 @@ public:
     // sort them ("" where that is already so).
     virtual QString nullsFirst() const { return {}; }
 
+    // A statement, run first in a transaction, that makes every other transaction running it
+    // with the same name wait until this one ends; "" where beginning the transaction already
+    // does (SQLite's BEGIN IMMEDIATE takes the database's one write lock).
+    virtual QString writerLockSql(const QString&) const { return {}; }
+
     // Rewrites the T-SQL pieces of the system's fixed statements ("select top n") for this backend.
     virtual QString adapt(const QString& sql) const;
 

@@ -9,10 +9,13 @@
 #include "Err.h"
 #include "FormLayout.h"
 #include "GridModel.h"
+#include "LookupStore.h"
 #include "MsgBox.h"
 #include "ReportHooks.h"
+#include "RowVersion.h"
 #include "Screen.h"
 #include "StrHelper.h"
+#include "clsDBForm.h"
 #include "frmMDI.h"
 #include "modDeclare.h"
 #include "mod_Grid.h"
@@ -69,6 +72,15 @@ bool frmLookup::Init(const QString& Caption, const QString& TableName, const QSt
     m_descrField = DescrField.trimmed();
     m_idField = IdField.trimmed();
     m_hasKey = !m_idField.isEmpty();
+    // A list whose rows carry a version is corrected only while the entry is as it was shown.
+    {
+        Recordset probe;
+        m_hasVersion =
+            m_hasKey && probe.Open(QStringLiteral("SELECT ") + QLatin1String(RowVersion::Column) +
+                                       QStringLiteral(" FROM ") + m_table + QStringLiteral(" WHERE 1=0"),
+                                   gConn);
+        Err().Clear();
+    }
     m_sortField = DescrField;
     m_ascending = true;
     OpenRecordset();
@@ -80,6 +92,7 @@ bool frmLookup::OpenRecordset() {
     if (m_hasCode) sql += m_codeField + QStringLiteral(" AS Code, ");
     sql += m_descrField + QStringLiteral(" as Descr ");
     if (m_hasKey) sql += QLatin1Char(',') + m_idField + QStringLiteral(" AS Id");
+    if (m_hasVersion) sql += QStringLiteral(", ") + QLatin1String(RowVersion::Column);
     sql += QStringLiteral(" FROM ") + m_table;
     if (!m_sortField.isEmpty()) {
         sql += QStringLiteral(" ORDER BY ") + m_sortField;
@@ -124,6 +137,7 @@ void frmLookup::adodc_MoveComplete() {
     m_key = m_hasKey ? long(value("Id").toLongLong()) : 0;
     m_code = m_hasCode ? value("Code").toString() : QString();
     m_descr = value("Descr").toString();
+    m_version = m_hasVersion ? value(RowVersion::Column) : QVariant();
     txt[0]->setText(m_code);
     txt[1]->setText(m_descr);
     txt[2]->setText(QString::number(m_key));
@@ -149,32 +163,14 @@ void frmLookup::cmd_Click(int Index) {
     }
 }
 
-void frmLookup::ValuesOK(int Mode, bool& OK) {
+void frmLookup::ValuesOK(int, bool& OK) {
+    // An addition's look-up for the same code runs inside its transaction (LookupStore::Add).
     OK = true;
     if (!m_hasCode) return;
     if (txt[0]->text().isEmpty()) {
         MsgBox(QStringLiteral("Υποχρεωτική καταχώρηση κωδικού!"), vb::vbExclamation, windowTitle());
         txt[0]->setFocus();
         OK = false;
-        return;
-    }
-    if (Mode == 1) {
-        Err().Clear();
-        DBHelper::SetLastError(QString());
-        const bool exists = DBHelper::RecExists(
-            gConn, m_table, m_codeField + QLatin1Char('=') + StrHelper::SqlValue(txt[0]->text()));
-        if (!exists && !DBHelper::LastError().isEmpty()) {
-            // Unchecked, the code is not added.
-            if (gErr) gErr->DBErrorMsg(QStringLiteral("Η προσθήκη δεν έγινε."), true, this);
-            OK = false;
-            return;
-        }
-        if (exists) {
-            MsgBox(QStringLiteral("Πρέπει να δώσετε άλλο κωδικό γιατί αυτός είναι ήδη καταχωρημένος!"),
-                   vb::vbExclamation, windowTitle());
-            txt[0]->setFocus();
-            OK = false;
-        }
     }
 }
 
@@ -188,17 +184,20 @@ void frmLookup::AddRecord() {
     ValuesOK(1, ok);
     if (!ok) return;
     const QString criteria = FindCriteria();
-    if (!BeginChange(QStringLiteral("Η προσθήκη δεν έγινε."))) return;
-    QString fields, values;
-    if (m_hasCode) {
-        fields += m_codeField + QLatin1Char(',');
-        values += StrHelper::SqlValue(txt[0]->text()) + QLatin1Char(',');
+    switch (LookupStore::Add(gConn, m_table, m_hasCode ? m_codeField : QString(), txt[0]->text(),
+                             m_descrField, txt[1]->text(), gUser ? gUser->UserId : 0)) {
+        case LookupStore::AddResult::Added:
+            requery(criteria);
+            return;
+        case LookupStore::AddResult::CodeTaken:
+            MsgBox(QStringLiteral("Πρέπει να δώσετε άλλο κωδικό γιατί αυτός είναι ήδη καταχωρημένος!"),
+                   vb::vbExclamation, windowTitle());
+            txt[0]->setFocus();
+            return;
+        case LookupStore::AddResult::Failed:
+            EndChange(false, QStringLiteral("Η προσθήκη δεν έγινε."), criteria);
+            return;
     }
-    fields += m_descrField + QStringLiteral(",MODUSER");
-    values +=
-        StrHelper::SqlValue(txt[1]->text()) + QLatin1Char(',') + QString::number(gUser ? gUser->UserId : 0);
-    const QVariant key = DBHelper::InsertRec(gConn, m_table, 0, QString(), fields, values, {});
-    EndChange(!key.isNull(), QStringLiteral("Η προσθήκη δεν έγινε."), criteria);
 }
 
 void frmLookup::UpdateRecord() {
@@ -216,18 +215,26 @@ void frmLookup::UpdateRecord() {
     const QString cond =
         m_hasKey ? QString(m_idField + QLatin1Char('=') + QString::number(m_key))
                  : QString(m_codeField + QLatin1Char('=') + StrHelper::SqlValue(m_code.trimmed()));
-    bool updated = DBHelper::UpdateRec(gConn, m_table, cond, assignments, {});
-    // An entry another user deleted meanwhile takes the update without a word: say so.
-    if (updated && m_hasKey) {
-        DBHelper::SetLastError(QString());
-        if (!DBHelper::RecExists(gConn, m_table, cond)) {
-            if (DBHelper::LastError().isEmpty())
-                DBHelper::SetLastError(
-                    QStringLiteral("Η εγγραφή δεν βρέθηκε: ίσως τη διέγραψε άλλος χρήστης."));
-            updated = false;
-        }
+    qint64 affected = 0;
+    const bool updated = DBHelper::UpdateRec(gConn, m_table, cond + RowVersion::Condition(m_version),
+                                             assignments, {}, &affected);
+    if (!updated || affected > 0)
+        return EndChange(updated, QStringLiteral("Η διόρθωση δεν έγινε."), criteria);
+
+    // No row took it: another user deleted the entry, or changed it since it was shown.
+    if (gConn->InTransaction()) gConn->RollbackTrans();
+    const RowVersion::State state = RowVersion::Judge(gConn, m_table, cond, m_version);
+    if (state == RowVersion::State::Gone || state == RowVersion::State::Unread) {
+        if (state == RowVersion::State::Gone)
+            DBHelper::SetLastError(clsDBForm::DeletedMessage());
+        else
+            DBHelper::SetLastError(gConn->LastErrorText());
+        return EndChange(false, QStringLiteral("Η διόρθωση δεν έγινε."), criteria);
     }
-    EndChange(updated, QStringLiteral("Η διόρθωση δεν έγινε."), criteria);
+    // Yes shows the entry as it is now; No keeps the typed values, still against the version they
+    // were typed on, so that a second try is refused as well.
+    if (MsgBox(clsDBForm::ConflictQuestion(), vb::vbYesNo | vb::vbExclamation, windowTitle()) == vb::vbYes)
+        requery(QStringLiteral("Id=") + QString::number(m_key));
 }
 
 void frmLookup::DeleteRecord() {
@@ -256,14 +263,17 @@ void frmLookup::EndChange(bool ok, const QString& failure, const QString& criter
         // A failed commit has rolled back already; its error is the one to report.
         DBHelper::SetLastError(gConn->LastErrorText());
     }
-    if (gErr) gErr->DBErrorMsg(failure, true, this);
     if (gConn->InTransaction()) gConn->RollbackTrans();
-    // The typed values stay for another try, on the entry they were typed on; when that entry is
-    // gone, the boxes show the list's first row instead of values no row stands behind.
+    if (gErr) gErr->DBErrorMsg(failure, true, this);
+    // The typed values stay for another try, on the entry they were typed on and against the
+    // version they were typed on; when that entry is gone, the boxes show the list's first row
+    // instead of values no row stands behind.
     const QString code = txt[0]->text(), descr = txt[1]->text();
+    const QVariant version = m_version;
     if (requery(m_hasKey && m_key ? QStringLiteral("Id=") + QString::number(m_key) : QString())) {
         txt[0]->setText(code);
         txt[1]->setText(descr);
+        m_version = version;
     }
     Screen::SetMousePointer(Screen::vbDefault);
 }

@@ -82,11 +82,13 @@ private:
     QString m_table, m_codeField, m_descrField, m_idField;
     long m_reportNo = 0;
     bool m_hasCode = false, m_hasKey = false;
+    bool m_hasVersion = false;  // the rows carry RowVersion::Column
     QString m_sortField;
     bool m_ascending = true;
     int m_lastHeader = 0;
     long m_key = 0;
     QString m_code, m_descr;
+    QVariant m_version;  // the current entry's row version as listed (null without one)
     bool m_canceled = false;
     bool m_unloaded = false;
 };

@@ -7,6 +7,7 @@
 #include "FieldCondBuilder.h"
 #include "MsgBox.h"
 #include "Rights.h"
+#include "RowVersion.h"
 #include "StrHelper.h"
 #include "clsDBForm.h"
 #include "clsRptProtDet.h"
@@ -317,9 +318,16 @@ void frmProtocol::mclsDBForm_PostCommit(const QVariant& key, long Action) {
 }
 
 void frmProtocol::mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool&) {
+    // Only the entry as it was shown is deleted: one another user changed or deleted meanwhile
+    // is left alone, and the framework tells the user.
+    qint64 affected = 0;
     OK = DBHelper::UpdateRec(
-        gConn, QStringLiteral("PROTOCOL"), QStringLiteral("ID='") + recID.toString() + u'\'',
-        QStringLiteral("MODDATE=getdate(),MODFLAG='D',MODUSER=") + QString::number(userId()), {});
+             gConn, QStringLiteral("PROTOCOL"),
+             QStringLiteral("ID='") + recID.toString() + u'\'' +
+                 RowVersion::Condition(mclsDBForm ? mclsDBForm->ShownVersion() : QVariant()),
+             QStringLiteral("MODDATE=getdate(),MODFLAG='D',MODUSER=") + QString::number(userId()), {},
+             &affected) &&
+         affected > 0;
     if (OK) mclsDBForm_PostShowRec(recID);
 }
 

@@ -403,11 +403,18 @@ private slots:
             QStringLiteral("UPDATE L_USER_GROUPS SET USER_GROUP_FLAG = 5 WHERE USER_GROUP_ID = 2")));
 
         bool stillOpen = false;
+        QString passwordLeft;
+        bool passwordFocused = false;
         Script script;
         script.login(name, password);
         if (!ok)
             script.on(QStringLiteral("frmInitial"), [&](QWidget* w) {
                 stillOpen = w->isVisible();
+                QLineEdit* box = static_cast<frmInitial*>(w)->txtPassword;
+                passwordFocused = QApplication::focusWidget() == box;
+                // What is typed next replaces the refused text instead of joining it.
+                QTest::keyClicks(box, QStringLiteral("X9"));
+                passwordLeft = box->text();
                 static_cast<QDialog*>(w)->reject();
             });
         Run run;
@@ -419,8 +426,10 @@ private slots:
             QVERIFY(stillOpen);
             QVERIFY(run.untouched());
             QCOMPARE(MsgBoxHook::Log().size(), 1);
-            QVERIFY2(MsgBoxHook::Log()[0].prompt.startsWith(kFailHeader),
-                     qPrintable(MsgBoxHook::Log()[0].prompt));
+            // An unknown name and a wrong password alike: the header, then why.
+            QCOMPARE(MsgBoxHook::Log()[0].prompt, kFailHeader + frmInitial::WrongNameOrPasswordText());
+            QVERIFY(passwordFocused);
+            QCOMPARE(passwordLeft, QStringLiteral("X9"));
             QCOMPARE(MsgBoxHook::Log()[0].buttons, int(vb::vbCritical));
             QCOMPARE(openRows(db.conn()), QStringList());
             return;

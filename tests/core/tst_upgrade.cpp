@@ -82,31 +82,58 @@ bool makeRegister(TestDatabase& db, State state) {
     return execAll(db.conn(), sql);
 }
 
-// How the installation defines what the upgrade adds: the columns of PROTOCOL and
-// L_ARXEIOTHETHSH, their indexes and the names of their triggers.
+// The tables whose shape the upgrade changes: the register, the filing-location list and every
+// table with a row version.
+QStringList upgradedTables() {
+    QStringList tables{QStringLiteral("PROTOCOL"), QStringLiteral("L_ARXEIOTHETHSH")};
+    for (const NewVersionCheckFor::VersionedTable& t : NewVersionCheckFor::VersionedTables())
+        if (!tables.contains(t.table)) tables << t.table;
+    return tables;
+}
+
+// How the installation defines what the upgrade adds: the columns of the upgraded tables, their
+// indexes and the names of their triggers.
 QStringList shapeOf(const ConnectionPtr& conn) {
+    QStringList quoted;
+    for (const QString& t : upgradedTables()) quoted << QLatin1Char('\'') + t.toLower() + QLatin1Char('\'');
+    const QString tables = quoted.join(QLatin1Char(','));
     if (conn->backend() == Backend::PostgreSQL)
         return rowsOf(conn,
                       QStringLiteral("SELECT table_name, column_name, data_type, character_maximum_length,"
                                      " collation_schema, collation_name, is_nullable, column_default,"
                                      " is_identity FROM information_schema.columns"
-                                     " WHERE table_name IN ('protocol', 'l_arxeiothethsh') ORDER BY 1, 2")) +
+                                     " WHERE table_name IN (%1) ORDER BY 1, 2")
+                          .arg(tables)) +
                rowsOf(conn,
-                      QStringLiteral("SELECT indexdef FROM pg_indexes"
-                                     " WHERE tablename IN ('protocol', 'l_arxeiothethsh') ORDER BY 1")) +
+                      QStringLiteral("SELECT indexdef FROM pg_indexes WHERE tablename IN (%1) ORDER BY 1")
+                          .arg(tables)) +
                rowsOf(conn,
                       QStringLiteral("SELECT tgrelid::regclass::text, tgname FROM pg_trigger"
-                                     " WHERE NOT tgisinternal AND tgrelid IN"
-                                     " ('protocol'::regclass, 'l_arxeiothethsh'::regclass) ORDER BY 1, 2"));
+                                     " WHERE NOT tgisinternal AND lower(tgrelid::regclass::text) IN (%1)"
+                                     " ORDER BY 1, 2")
+                          .arg(tables));
     // SQLite cannot widen PROS: its declared type stays as it was (the length is not enforced).
-    return rowsOf(conn,
-                  QStringLiteral("SELECT 'PROTOCOL', name, upper(type), \"notnull\", dflt_value, pk"
-                                 " FROM pragma_table_info('PROTOCOL') WHERE name <> 'PROS' UNION ALL"
-                                 " SELECT 'L_ARXEIOTHETHSH', name, upper(type), \"notnull\", dflt_value, pk"
-                                 " FROM pragma_table_info('L_ARXEIOTHETHSH') ORDER BY 1, 2")) +
+    QStringList columns;
+    for (const QString& t : upgradedTables())
+        columns << QStringLiteral(
+                       "SELECT '%1', name, upper(type), \"notnull\", dflt_value, pk"
+                       " FROM pragma_table_info('%1') WHERE name <> 'PROS'")
+                       .arg(t);
+    return rowsOf(conn, columns.join(QStringLiteral(" UNION ALL ")) + QStringLiteral(" ORDER BY 1, 2")) +
            rowsOf(conn, QStringLiteral("SELECT type, name, tbl_name FROM sqlite_master WHERE type IN"
-                                       " ('index', 'trigger') AND tbl_name IN ('PROTOCOL', 'L_ARXEIOTHETHSH')"
-                                       " ORDER BY 1, 2"));
+                                       " ('index', 'trigger') AND lower(tbl_name) IN (%1) ORDER BY 1, 2")
+                            .arg(tables));
+}
+
+// Gives every versioned table that exists its row version, as an earlier start would have.
+bool versionAll(const ConnectionPtr& conn) {
+    QStringList missing;
+    if (!NewVersionCheckFor::TablesWithoutRowVersion(conn, &missing)) return false;
+    QStringList sql;
+    for (const NewVersionCheckFor::VersionedTable& t : NewVersionCheckFor::VersionedTables())
+        if (missing.contains(t.table))
+            sql << NewVersionCheckFor::RowVersionStatements(conn->backend(), t.table, t.key);
+    return execAll(conn, sql);
 }
 
 // A PostgreSQL log-in that may read and write the register's tables but owns none of them; dropped
@@ -334,7 +361,8 @@ private slots:
                                     QStringLiteral(" ORDER BY ID"));
         };
         // Until the folds are there (an upgrade that failed), the searches fold in the statement.
-        QVERIFY(!condOf(QStringLiteral("THEMA"), QStringLiteral("x"), FieldCondBuilder::Contains).contains("_FOLD"));
+        QVERIFY(!condOf(QStringLiteral("THEMA"), QStringLiteral("x"), FieldCondBuilder::Contains)
+                     .contains("_FOLD"));
         QCOMPARE(found(QStringLiteral("THEMA"), QStringLiteral("ΔΙΑΓΩΝΙΣΜΟΣ"), FieldCondBuilder::Contains),
                  QStringList({"3"}));
         QCOMPARE(found(QStringLiteral("P.APO"), QStringLiteral("δημος"), FieldCondBuilder::BeginsWith),
@@ -436,6 +464,26 @@ private slots:
         QVERIFY(stamped >= t2 && stamped <= t3);
     }
 
+    // A register whose tables got their row versions before the filing-location list existed:
+    // the start that makes the list gives it its version too, silently, and it counts updates.
+    void versionOfALaterTable_data() { TestDatabase::addBackendRows(); }
+    void versionOfALaterTable() {
+        TEST_DATABASE(db);
+        const ConnectionPtr conn = db.conn();
+        QVERIFY(makeRegister(db, State::BeforeStep1));
+        QVERIFY(versionAll(conn));
+        upgrade(conn);
+        QVERIFY(MsgBoxHook::Log().isEmpty());
+        QCOMPARE(logHeaders(), (QStringList{kProbe1, kProbe2, kProbeToken}));
+        TestDatabase installed(db.backend());
+        QVERIFY(createRegister(installed));
+        QCOMPARE(shapeOf(conn), shapeOf(installed.conn()));
+        QVERIFY(
+            conn->Execute(QStringLiteral("INSERT INTO L_ARXEIOTHETHSH (DESCR, MODUSER) VALUES ('Ράφι', 1)")));
+        QVERIFY(conn->Execute(QStringLiteral("UPDATE L_ARXEIOTHETHSH SET DESCR = 'Ράφι Β'")));
+        QVERIFY(rowsOf(conn, QStringLiteral("SELECT ROWVER FROM L_ARXEIOTHETHSH")).value(0).toInt() > 0);
+    }
+
     // A failing statement of step 1 is not reported: it ends step 1, the upgrade goes on to step 2,
     // and no box, log entry or pending error remains.
     void step1FailureGoesUnreported_data() { TestDatabase::addBackendRows(); }
@@ -472,7 +520,7 @@ private slots:
         const ConnectionPtr conn = db.conn();
         QVERIFY(makeRegister(db, State::BetweenSteps));
         QVERIFY(execAll(conn, NewVersionCheckFor::UpgradeStatements(2, db.backend()).mid(0, 1)));
-        QVERIFY(execAll(conn, NewVersionCheckFor::RowVersionStatements(db.backend())));
+        QVERIFY(versionAll(conn));
         QVERIFY(execAll(conn, NewVersionCheckFor::SaveTokenStatements(db.backend())));
         const QStringList before = schemaOf(conn);
         for (int start = 1; start <= 2; ++start) {
@@ -505,7 +553,7 @@ private slots:
         TestDatabase db(Backend::PostgreSQL);
         QVERIFY(db.ok());
         QVERIFY(makeRegister(db, State::BetweenSteps));
-        QVERIFY(execAll(db.conn(), NewVersionCheckFor::RowVersionStatements(db.backend())));
+        QVERIFY(versionAll(db.conn()));
         QVERIFY(execAll(db.conn(), NewVersionCheckFor::SaveTokenStatements(db.backend())));
         PgRole clerk(db, mayCreate);
         QVERIFY2(clerk.conn && clerk.conn->IsOpen(), qPrintable(db.conn()->LastErrorText()));

@@ -2,20 +2,25 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QPointer>
+#include <QProcess>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <memory>
 
+#include "DBHelper.h"
+#include "LookupStore.h"
 #include "MsgBox.h"
 #include "Recordset.h"
 #include "RegisterDatabase.h"
 #include "RegisterWindows.h"
-#include "ReportOptions.h"
 #include "ReportHooks.h"
+#include "ReportOptions.h"
 #include "Rights.h"
 #include "SettingsStore.h"
 #include "StrHelper.h"
 #include "TestSupport.h"
+#include "clsDBForm.h"
 #include "clsInit.h"
 #include "frmLookup.h"
 #include "frmMDI.h"
@@ -68,6 +73,41 @@ bool standOn(frmLookup& form, const QString& descr) {
     if (row < 0) return false;
     form.tdbg->setCurrentIndex(form.tdbg->model()->index(row, 1));
     return form.txt[1]->text() == descr;
+}
+
+// The second program of the two-adders test: adds the codes K1..Kn to a list, on a connection of
+// its own, each when its parent says "go" (the other adder is told at the same moment); answers
+// how each went: "added", "taken" or the failure.
+int runAdder(const QStringList& args) {
+    // provider, connection text, user, password, table, count, user id
+    if (args.size() < 9) return 2;
+    auto conn = std::make_shared<Connection>();
+    conn->Provider = args[2];
+    if (!conn->Open(args[3], args[4], args[5])) {
+        printf("open failed: %s\n", qPrintable(conn->LastErrorText()));
+        return 3;
+    }
+    printf("ready\n");
+    fflush(stdout);
+    char line[16];
+    for (int i = 1; i <= args[7].toInt(); ++i) {
+        if (!fgets(line, sizeof line, stdin)) return 4;
+        switch (LookupStore::Add(conn, args[6], QStringLiteral("CODE"), QStringLiteral("K%1").arg(i),
+                                 QStringLiteral("DESCR"), QStringLiteral("Τμήμα %1").arg(i),
+                                 args[8].toLong())) {
+            case LookupStore::AddResult::Added:
+                printf("added\n");
+                break;
+            case LookupStore::AddResult::CodeTaken:
+                printf("taken\n");
+                break;
+            case LookupStore::AddResult::Failed:
+                printf("failed: %s\n", qPrintable(DBHelper::LastError()));
+                break;
+        }
+        fflush(stdout);
+    }
+    return 0;
 }
 
 void clickHeader(frmLookup& form, int column) {
@@ -124,15 +164,18 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("statement");
         const QList<std::tuple<int, const char*, const char*>> lists{
-            {0, "Τμήματα", " SELECT CODE AS Code, DESCR as Descr ,ID AS Id FROM L_TMHMATA ORDER BY DESCR"},
+            {0, "Τμήματα",
+             " SELECT CODE AS Code, DESCR as Descr ,ID AS Id, ROWVER FROM L_TMHMATA ORDER BY DESCR"},
             {1, "Τύποι Εισ.-Εξ.",
-             " SELECT CODE AS Code, DESCR as Descr ,ID AS Id FROM L_TYPOI ORDER BY DESCR"},
-            {2, "Από", " SELECT DESCR as Descr ,ID AS Id FROM L_APO ORDER BY DESCR"},
-            {3, "Προς", " SELECT DESCR as Descr ,ID AS Id FROM L_PROS ORDER BY DESCR"},
-            {4, "Τοπος προελευσης", " SELECT DESCR as Descr ,ID AS Id FROM L_TOPOS ORDER BY DESCR"},
-            {5, "Αρμόδιοι", " SELECT DESCR as Descr ,ID AS Id FROM L_ARMODIOS ORDER BY DESCR"},
-            {10, "Συνήθεις φράσεις", " SELECT DESCR as Descr ,ID AS Id FROM L_PHRASES ORDER BY DESCR"},
-            {11, "Αρχειοθέτηση", " SELECT DESCR as Descr ,ID AS Id FROM L_ARXEIOTHETHSH ORDER BY DESCR"},
+             " SELECT CODE AS Code, DESCR as Descr ,ID AS Id, ROWVER FROM L_TYPOI ORDER BY DESCR"},
+            {2, "Από", " SELECT DESCR as Descr ,ID AS Id, ROWVER FROM L_APO ORDER BY DESCR"},
+            {3, "Προς", " SELECT DESCR as Descr ,ID AS Id, ROWVER FROM L_PROS ORDER BY DESCR"},
+            {4, "Τοπος προελευσης", " SELECT DESCR as Descr ,ID AS Id, ROWVER FROM L_TOPOS ORDER BY DESCR"},
+            {5, "Αρμόδιοι", " SELECT DESCR as Descr ,ID AS Id, ROWVER FROM L_ARMODIOS ORDER BY DESCR"},
+            {10, "Συνήθεις φράσεις",
+             " SELECT DESCR as Descr ,ID AS Id, ROWVER FROM L_PHRASES ORDER BY DESCR"},
+            {11, "Αρχειοθέτηση",
+             " SELECT DESCR as Descr ,ID AS Id, ROWVER FROM L_ARXEIOTHETHSH ORDER BY DESCR"},
         };
         for (const Backend b : TestDatabase::configuredBackends())
             for (const auto& [index, caption, sql] : lists)
@@ -247,6 +290,7 @@ private slots:
         // Where the database refuses, its answer is reported and nothing changes.
         QVERIFY(gConn->Execute("UPDATE L_TMHMATA SET CODE='Ε' WHERE DESCR='Λογιστήριο 2'"));
         QVERIFY(gConn->Execute("CREATE UNIQUE INDEX UX_TEST_CODE ON L_TMHMATA (CODE)"));
+        form->tdbg_HeadClick(1);  // read again, as it is now
         QVERIFY(standOn(*form, "Λογιστήριο 2"));
         const QStringList stored = table();
         form->txt[0]->setText(QStringLiteral("Β"));
@@ -259,6 +303,16 @@ private slots:
         QVERIFY(!gConn->InTransaction());
         // The typed values stay on the entry, for another try.
         QCOMPARE(currentDescr(*form), QStringLiteral("Λογιστήριο 2"));
+        QCOMPARE(form->txt[0]->text(), QStringLiteral("Β"));
+        MsgBoxHook::Clear();
+        // Kept against the entry as it was when they were typed: another user's change meanwhile
+        // is not overwritten by the next try.
+        QVERIFY(db.openAnother()->Execute("UPDATE L_TMHMATA SET MODUSER=9 WHERE DESCR='Λογιστήριο 2'"));
+        MsgBoxHook::QueueAnswer(vb::vbNo);
+        form->cmd_Click(1);
+        QCOMPARE(prompts(), QStringList{clsDBForm::ConflictQuestion()});
+        QCOMPARE(column("SELECT CODE, MODUSER FROM L_TMHMATA WHERE DESCR='Λογιστήριο 2'"),
+                 QStringList{"Ε|9"});
         QCOMPARE(form->txt[0]->text(), QStringLiteral("Β"));
         MsgBoxHook::Clear();
 
@@ -292,6 +346,153 @@ private slots:
         QCOMPARE(table().size(), stored.size() - 2);
         QVERIFY(!gConn->InTransaction());
         QCOMPARE(gridColumn(*form, 1).size(), stored.size() - 2);
+    }
+
+    // Two editors on one entry: a correction of what the other changed since it was shown is
+    // refused, nothing of the other's change is lost, and the user may see the entry as it is
+    // now or keep the typed values (a second try is refused again).
+    void concurrentCorrection_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("answer");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " code corrected, keep typing")) << tag << 0 << int(vb::vbNo);
+            QTest::newRow(qPrintable(tag + " code corrected, see it")) << tag << 0 << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " no codes, see it")) << tag << 2 << int(vb::vbYes);
+        }
+    }
+    void concurrentCorrection() {
+        QFETCH(int, index);
+        QFETCH(int, answer);
+        TEST_REGISTER(db);
+        auto form = open(db, index);
+        QVERIFY(form);
+        const QString table = frmMDI::LookupListOf(index).table;
+        const bool code = index == 0;
+        QVERIFY(standOn(*form, "Γραμματεία"));
+        // The other editor's new description, on a connection of its own.
+        QVERIFY(db.openAnother()->Execute(
+            QStringLiteral("UPDATE %1 SET DESCR='Τμήμα Πρωτοκόλλου', MODUSER=7 WHERE DESCR='Γραμματεία'")
+                .arg(table)));
+        const QStringList stored = column(QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(table));
+        if (code)
+            form->txt[0]->setText(QStringLiteral("Β1"));
+        else
+            form->txt[1]->setText(QStringLiteral("Γραμματεία Α'"));
+        MsgBoxHook::QueueAnswer(answer);
+        form->cmd_Click(1);
+        QCOMPARE(prompts(), QStringList{clsDBForm::ConflictQuestion()});
+        QCOMPARE(MsgBoxHook::Log().first().buttonSet(), int(vb::vbYesNo));
+        QCOMPARE(MsgBoxHook::Log().first().title, frmMDI::LookupListOf(index).caption);
+        QCOMPARE(column(QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(table)), stored);
+        QVERIFY(!gConn->InTransaction());
+        MsgBoxHook::Clear();
+        if (answer == vb::vbYes) {
+            QCOMPARE(form->txt[1]->text(), QStringLiteral("Τμήμα Πρωτοκόλλου"));
+            QCOMPARE(currentDescr(*form), QStringLiteral("Τμήμα Πρωτοκόλλου"));
+            // Shown afresh, the entry takes a correction again, over the other's description.
+            if (code) form->txt[0]->setText(QStringLiteral("Β1"));
+            form->cmd_Click(1);
+            QCOMPARE(prompts(), QStringList());
+            QCOMPARE(column(QStringLiteral("SELECT DESCR, MODUSER FROM %1 WHERE DESCR='Τμήμα Πρωτοκόλλου'")
+                                .arg(table)),
+                     QStringList{"Τμήμα Πρωτοκόλλου|5"});
+            if (code) QCOMPARE(column("SELECT CODE FROM L_TMHMATA WHERE MODUSER=5"), QStringList{"Β1"});
+            return;
+        }
+        QCOMPARE(form->txt[0]->text(), QStringLiteral("Β1"));
+        QCOMPARE(form->txt[1]->text(), QStringLiteral("Γραμματεία"));
+        MsgBoxHook::QueueAnswer(vb::vbNo);
+        form->cmd_Click(1);
+        QCOMPARE(prompts(), QStringList{clsDBForm::ConflictQuestion()});
+        QCOMPARE(column(QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(table)), stored);
+    }
+
+    // A delete removes the entry the grid stands on, whatever the boxes were changed to.
+    void deleteTakesTheCurrentEntry_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<int>("index");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            QTest::newRow(qPrintable(TestDatabase::backendTag(b) + " codes"))
+                << TestDatabase::backendTag(b) << 0;
+            QTest::newRow(qPrintable(TestDatabase::backendTag(b) + " no codes"))
+                << TestDatabase::backendTag(b) << 2;
+        }
+    }
+    void deleteTakesTheCurrentEntry() {
+        QFETCH(int, index);
+        TEST_REGISTER(db);
+        auto form = open(db, index);
+        QVERIFY(form);
+        const QString table = frmMDI::LookupListOf(index).table;
+        QVERIFY(standOn(*form, "Λογιστήριο"));
+        const QStringList other{form->txt[0]->text(), form->txt[1]->text(), form->txt[2]->text()};
+        QVERIFY(standOn(*form, "Γραμματεία"));
+        // The other entry's code, description and key typed over the current one's.
+        for (int i = 0; i < 3; ++i) form->txt[i]->setText(other[i]);
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        form->cmd_Click(2);
+        QCOMPARE(prompts(), QStringList{kDelete});
+        QCOMPARE(column(QStringLiteral("SELECT DESCR FROM %1 ORDER BY DESCR").arg(table)),
+                 (QStringList{"Αρχείο", "Λογιστήριο"}));
+        QCOMPARE(gridColumn(*form, 1), (QStringList{"Αρχείο", "Λογιστήριο"}));
+    }
+
+    // Two programs adding the same codes to one list at once: each code is stored once, and the
+    // adder that comes second is told that it is taken.
+    void addersOfOneCode_data() { TestDatabase::addBackendRows(); }
+    void addersOfOneCode() {
+        TEST_REGISTER(db);
+        constexpr int kCodes = 300;
+        const QString password = db.backend() == Backend::PostgreSQL
+                                     ? qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")
+                                     : QString();
+        QProcess adders[2];
+        for (int a = 0; a < 2; ++a) {
+            adders[a].setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            adders[a].start(QCoreApplication::applicationFilePath(),
+                            {QStringLiteral("--adder"), db.provider(), db.connStr(), db.user(), password,
+                             QStringLiteral("L_TMHMATA"), QString::number(kCodes), QString::number(41 + a)});
+            QVERIFY(adders[a].waitForStarted());
+        }
+        const auto answer = [](QProcess& p) {
+            while (!p.canReadLine() && p.state() == QProcess::Running) p.waitForReadyRead(1000);
+            return p.readLine().trimmed();
+        };
+        for (QProcess& p : adders) QCOMPARE(answer(p), QByteArray("ready"));
+        // Both are told to add the same code at the same moment, code after code, while a third
+        // connection holds the list's writer lock, so that both are under way when it is let go.
+        const ConnectionPtr holder = db.openAnother();
+        const QString lock = holder->dialect().writerLockSql(QStringLiteral("L_TMHMATA"));
+        int added = 0, taken = 0;
+        for (int i = 1; i <= kCodes; ++i) {
+            QVERIFY(holder->BeginTrans());
+            if (!lock.isEmpty()) QVERIFY(holder->Execute(lock));
+            for (QProcess& p : adders) p.write("go\n");
+            for (QProcess& p : adders) p.waitForBytesWritten();
+            QThread::msleep(2);
+            QVERIFY(holder->RollbackTrans());
+            for (QProcess& p : adders) {
+                const QByteArray how = answer(p);
+                if (how == "added")
+                    ++added;
+                else if (how == "taken")
+                    ++taken;
+                else
+                    QFAIL(qPrintable(QStringLiteral("K%1: %2").arg(i).arg(QString::fromUtf8(how))));
+            }
+        }
+        for (QProcess& p : adders) {
+            QVERIFY(p.waitForFinished(-1));
+            QCOMPARE(p.exitCode(), 0);
+        }
+        QCOMPARE(added, kCodes);
+        QCOMPARE(taken, kCodes);
+        gConn = db.conn();
+        QCOMPARE(column("SELECT count(*) FROM L_TMHMATA WHERE MODUSER IN (41, 42)"),
+                 QStringList{QString::number(kCodes)});
+        QCOMPARE(column("SELECT CODE FROM L_TMHMATA GROUP BY CODE HAVING count(*) > 1"), QStringList());
     }
 
     // Long and quote-laden texts: cut to the columns, stored as typed, found again.
@@ -402,5 +603,16 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLookup)
+int main(int argc, char* argv[]) {
+    if (argc > 1 && qstrcmp(argv[1], "--adder") == 0) {
+        QCoreApplication app(argc, argv);
+        return runAdder(app.arguments());
+    }
+    TESTLIB_SELFCOVERAGE_START("TestLookup")
+    QTest::Internal::callInitMain<TestLookup>();
+    QTEST_MAIN_SETUP()
+    TestLookup tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_lookup.moc"

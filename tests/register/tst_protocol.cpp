@@ -984,6 +984,59 @@ private slots:
         }
     }
 
+    // A delete of an entry another clerk changed or deleted since it was shown is not carried
+    // out: the clerk is told, the entry keeps its departments and files, and may see it as it is.
+    void concurrentDelete_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<int>("answer");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " changed, see it")) << tag << "change" << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " changed, leave it")) << tag << "change" << int(vb::vbNo);
+            QTest::newRow(qPrintable(tag + " deleted")) << tag << "delete" << int(vb::vbOK);
+        }
+    }
+    void concurrentDelete() {
+        QFETCH(QString, other);
+        QFETCH(int, answer);
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"])));
+        QVERIFY(
+            exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/f.pdf', 1)")
+                     .arg(id)));
+        QVERIFY(showEntry(*form, id));
+        QVERIFY(db.openAnother()->Execute(
+            other == QLatin1String("change")
+                ? QStringLiteral("UPDATE PROTOCOL SET THEMA='Θέμα του Β', MODUSER=2 WHERE ID=") + id
+                : QStringLiteral("UPDATE PROTOCOL SET MODDATE=getdate(), MODFLAG='D', MODUSER=2 WHERE ID=") +
+                      id));
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        MsgBoxHook::QueueAnswer(answer);
+        form->key("del");
+        QCOMPARE(MsgBoxHook::Log().size(), 2);
+        const MsgBoxHook::Shown box = MsgBoxHook::Log().at(1);
+        if (other == QLatin1String("change")) {
+            QCOMPARE(box.prompt, clsDBForm::DeleteConflictQuestion());
+            QCOMPARE(box.buttonSet(), int(vb::vbYesNo));
+            QCOMPARE(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + id),
+                     QStringLiteral("M"));
+            QCOMPARE(BoundControl::Value(form->tbEdit[9]).toString(),
+                     answer == vb::vbYes ? QStringLiteral("Θέμα του Β") : QStringLiteral("Θέμα"));
+        } else {
+            QVERIFY2(box.prompt.contains(clsDBForm::DeletedMessage()), qPrintable(box.prompt));
+            QCOMPARE(box.icon(), int(vb::vbCritical));
+        }
+        // Nothing of the refused delete was written.
+        QCOMPARE(scalar(QStringLiteral("SELECT MODUSER FROM PROTOCOL WHERE ID=") + id), QStringLiteral("2"));
+        QCOMPARE(rows(QStringLiteral("R_YPEYTH"), QStringLiteral("PR_ID=") + id), 1);
+        QCOMPARE(rows(QStringLiteral("PROT_FILES"), QStringLiteral("PR_ID=") + id), 1);
+        QVERIFY(!gConn->InTransaction());
+    }
+
     // The open-file key follows the document files listed; a file added and removed again in one
     // edit leaves the stored ones alone; an entry without departments leaves no current item.
     void recordPageStates_data() { TestDatabase::addBackendRows(); }

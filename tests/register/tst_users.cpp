@@ -23,12 +23,14 @@
 #include "ReportOptions.h"
 #include "Rights.h"
 #include "SettingsStore.h"
+#include "SqliteSupport.h"
 #include "StrHelper.h"
 #include "TestSupport.h"
 #include "clsDBForm.h"
 #include "frmInitial.h"
 #include "frmMDI.h"
 #include "frmUsers.h"
+#include "frm_Psw.h"
 #include "modDeclare.h"
 
 using namespace modDeclare;
@@ -73,6 +75,32 @@ void pressToggle(QWidget* at, Qt::KeyboardModifiers extra = Qt::NoModifier) {
 void selectRights(QListWidget* list, long mask) {
     for (int i = 0; i < list->count(); ++i)
         list->item(i)->setSelected(list->item(i)->data(Qt::UserRole).toLongLong() & mask);
+}
+
+// A user with a stored password whose expiry is the server's date plus daysLeft.
+long addUser(const QString& name, const QString& password, long rights, int expDays, int daysLeft) {
+    const QDate today = DBHelper::ServerDate(gConn).toDate();
+    const QString sql =
+        QStringLiteral(
+            "INSERT INTO USERS (U_NAME, U_LNAME, U_PSW, U_AUTH, USER_GROUP_ID, U_EXP_DATE, U_EXP_DAYS,"
+            " U_PHONE1, MODUSER) VALUES (%1, 'Παππά', %2, %3, 2, %4, %5, '2101111111', 1)")
+            .arg(StrHelper::SqlValue(name),
+                 StrHelper::SqlValue(PswFormat::Store(password, PswFormat::NewKeyCode())))
+            .arg(rights)
+            .arg(DBHelper::DateToSQL(today.addDays(daysLeft)))
+            .arg(expDays);
+    if (!gConn->Execute(sql)) return 0;
+    return userValue(name, QStringLiteral("USER_ID")).toLong();
+}
+
+// Points the settings at the database, so that the log-in window can open its own connection.
+void configureLogin(const TestDatabase& db) {
+    const QString section = QStringLiteral("\\Protocol");
+    SettingsStore::SaveValue(section, QStringLiteral("Provider"), db.provider(), false);
+    SettingsStore::SaveValue(section, QStringLiteral("ConnStr"), db.connStr(), false);
+    SettingsStore::SaveValue(
+        section, QStringLiteral("L"),
+        PswFormat::ComposeL(db.user(), qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")), false);
 }
 
 // Shows the user's row on the record page.
@@ -209,6 +237,185 @@ private slots:
         login.cmdOK->click();
         QVERIFY2(login.LoginOK(), qPrintable(prompts().join('\n')));
         QCOMPARE(login.Auth(), rights);
+    }
+
+    // Each right's entry gives exactly its own bit, and a stored bit ticks exactly its entry: the
+    // rights table as the log-in and the menus read the bits.
+    void rightBits_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<qlonglong>("bit");
+        const QList<QPair<const char*, qlonglong>> rights{
+            {"Supervisor (Διαχείριση χρηστών)", 0x1000000},
+            {"Πρωτόκολλο: Διάβασμα-Εκτύπωση", 0x80},
+            {"Πρωτόκολλο: Προσθήκες - Διορθώσεις", 0x100},
+            {"Πρωτόκολλο: Προσθήκες - Διορθ. (και των ΕΙΣΕΡΧ.)", 0x400},
+            {"Πρωτόκολλο: Διαγραφές", 0x200},
+            {"Τροποποίηση πίνακα Τμημάτων", 0x800},
+            {"Τροποποίηση Τύπων Εισ.-Εξ.", 0x1000},
+            {"Τροποποίηση πίνακα 'Από'", 0x8000},
+            {"Τροποποίηση πίνακα 'Προς'", 0x10000},
+            {"Τροποποίηση πίνακα Τόπων", 0x20000},
+            {"Τροποποίηση πίνακα Αρμοδίων", 0x4000},
+            {"Τροποποίηση πίνακα Φράσεων", 0x2000},
+            {"Εξαγωγή εκτυπώσεων σε αρχεία", 0x40},
+        };
+        for (int i = 0; i < rights.size(); ++i)
+            QTest::newRow(rights[i].first)
+                << "sqlite" << i << QString::fromUtf8(rights[i].first) << rights[i].second;
+    }
+    void rightBits() {
+        QFETCH(int, row);
+        QFETCH(QString, caption);
+        QFETCH(qlonglong, bit);
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        QListWidget* list = form->lstEdit[0];
+        QCOMPARE(list->item(row)->text(), caption);
+        typeNewUser(*form, QStringLiteral("nikos"), QStringLiteral("ΚΩΔΙΚΟΣ1"), 0);
+        const QList<QListWidgetItem*> items = list->findItems(caption, Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        items.first()->setSelected(true);
+        form->key("save");
+        QCOMPARE(prompts(), QStringList());
+        QCOMPARE(userValue("nikos", "U_AUTH").toLongLong(), bit);
+        // Shown again, only its entry is ticked.
+        QVERIFY(showUser(*form, "ADMIN"));
+        QVERIFY(showUser(*form, "nikos"));
+        QCOMPARE(list->selectedItems().size(), 1);
+        QCOMPARE(list->selectedItems().first()->text(), caption);
+    }
+
+    // A new user's expiry is counted from the server's date, not from this computer's.
+    void expiryFromServerDate_data() { TestDatabase::addBackendRows(); }
+    void expiryFromServerDate() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        if (db.backend() == Backend::SQLite) {
+            SqliteSupport::setClock(QDateTime(QDate::currentDate().addDays(-400), QTime(12, 0)));
+        } else {
+            // A session time zone whose date is not this computer's, and not near its midnight.
+            const QDateTime utc = QDateTime::currentDateTimeUtc();
+            int offset = -12;
+            for (; offset <= 14; ++offset) {
+                const QDateTime there = utc.addSecs(offset * 3600);
+                if (there.date() != QDate::currentDate() && there.time().hour() >= 1 &&
+                    there.time().hour() < 23)
+                    break;
+            }
+            if (offset > 14) QSKIP("no time zone gives another date now");
+            QVERIFY(gConn->Execute(QStringLiteral("SET TIME ZONE INTERVAL '%1%2:00' HOUR TO MINUTE")
+                                       .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                                       .arg(qAbs(offset), 2, 10, QLatin1Char('0'))));
+        }
+        const QDate server = DBHelper::ServerDate(gConn).toDate();
+        QVERIFY2(server.isValid() && server != QDate::currentDate(), qPrintable(server.toString()));
+        form->key("add");
+        QCOMPARE(BoundControl::Value(form->dtEdit[0]).toDate(), server.addDays(30));
+        SqliteSupport::clearClock();
+    }
+
+    // Two supervisors, or a supervisor and the user's own log-in, on one user: the later save of
+    // what was shown before the other's change is refused, and nothing of the other's change is
+    // lost; the supervisor may see the user as stored now, or keep the typed values.
+    void concurrentSave_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<int>("answer");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " phone, keep typing")) << tag << "phone" << int(vb::vbNo);
+            QTest::newRow(qPrintable(tag + " phone, see it")) << tag << "phone" << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " right removed")) << tag << "rights" << int(vb::vbNo);
+            QTest::newRow(qPrintable(tag + " password changed at log-in"))
+                << tag << "login" << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " deleted")) << tag << "delete" << int(vb::vbOK);
+        }
+    }
+    void concurrentSave() {
+        QFETCH(QString, other);
+        QFETCH(int, answer);
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        configureLogin(db);
+        auto form = open(db);
+        QVERIFY(form);
+        const long rights = Rights::ProtocolRead | Rights::ProtocolEdit | Rights::Departments;
+        const long id = addUser(QStringLiteral("maria"), QStringLiteral("ΠΑΛΙΟΣ1"), rights, 30, -1);
+        QVERIFY(id > 0);
+        QVERIFY(showUser(*form, "maria"));
+        form->key("edit");
+        form->txtEdit[6]->setText(QStringLiteral("2102222222"));
+
+        const ConnectionPtr supervisorB = db.openAnother();
+        const QString where = QStringLiteral(" WHERE USER_ID=") + QString::number(id);
+        if (other == QLatin1String("phone")) {
+            QVERIFY(supervisorB->Execute(QStringLiteral("UPDATE USERS SET U_PHONE1='2109999999'") + where));
+        } else if (other == QLatin1String("rights")) {
+            QVERIFY(supervisorB->Execute(
+                QStringLiteral("UPDATE USERS SET U_AUTH=%1").arg(rights & ~Rights::Departments) + where));
+        } else if (other == QLatin1String("delete")) {
+            QVERIFY(supervisorB->Execute(QStringLiteral("DELETE FROM USERS") + where));
+        } else {
+            // Maria's expired password, changed in her own log-in on her own connection.
+            frmInitial login;
+            QVERIFY(login.Init());
+            login.txtLoginName->setText(QStringLiteral("maria"));
+            login.txtPassword->setText(QStringLiteral("παλιος1"));
+            ModalDriver<frm_Psw> change([](frm_Psw* d) {
+                d->txtPsw[0]->setText(QStringLiteral("ΝΕΟΣ123"));
+                d->txtPsw[1]->setText(QStringLiteral("ΝΕΟΣ123"));
+                d->cmdAction[1]->click();
+            });
+            login.cmdOK->click();
+            QVERIFY(change.shown());
+            QVERIFY2(login.LoginOK(), qPrintable(prompts().join('\n')));
+            QCOMPARE(PswFormat::Read(userValue("maria", "U_PSW")), QStringLiteral("ΝΕΟΣ123"));
+            QVERIFY(gConn == db.conn());
+        }
+        const QStringList stored = {userValue("maria", "U_PSW"), userValue("maria", "U_EXP_DATE"),
+                                    userValue("maria", "U_AUTH"), userValue("maria", "U_PHONE1")};
+        MsgBoxHook::Clear();
+        MsgBoxHook::QueueAnswer(answer);
+        form->key("save");
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        const MsgBoxHook::Shown box = MsgBoxHook::Log().first();
+        if (other == QLatin1String("delete")) {
+            QVERIFY2(box.prompt.contains(clsDBForm::DeletedMessage()), qPrintable(box.prompt));
+            QCOMPARE(userValue("maria", "U_NAME"), QStringLiteral("<none>"));
+        } else {
+            QCOMPARE(box.prompt, clsDBForm::ConflictQuestion());
+            QCOMPARE(box.buttonSet(), int(vb::vbYesNo));
+            // Nothing of the refused save, all of the other's change.
+            QCOMPARE((QStringList{userValue("maria", "U_PSW"), userValue("maria", "U_EXP_DATE"),
+                                  userValue("maria", "U_AUTH"), userValue("maria", "U_PHONE1")}),
+                     stored);
+            QCOMPARE(userValue("maria", "U_PHONE2"), QStringLiteral("<null>"));
+        }
+        const bool seen = answer == vb::vbYes;
+        QCOMPARE(form->f().Editing(), !seen);
+        QCOMPARE(form->txtEdit[6]->text(), seen ? QString() : QStringLiteral("2102222222"));
+        if (seen) {
+            QCOMPARE(form->lblEdit[1]->text(), stored[0]);
+            // Shown afresh, the user can be changed again, keeping the other's change.
+            MsgBoxHook::Clear();
+            form->key("edit");
+            form->txtEdit[6]->setText(QStringLiteral("2102222222"));
+            form->key("save");
+            QVERIFY2(MsgBoxHook::Log().isEmpty(), qPrintable(prompts().join('\n')));
+            QCOMPARE(userValue("maria", "U_PHONE2"), QStringLiteral("2102222222"));
+            QCOMPARE(userValue("maria", "U_PSW"), stored[0]);
+            QCOMPARE(userValue("maria", "U_PHONE1"), stored[3]);
+        } else if (other != QLatin1String("delete")) {
+            // Typed values kept, against the version they were typed on: saving again is refused again.
+            MsgBoxHook::Clear();
+            MsgBoxHook::QueueAnswer(vb::vbNo);
+            form->key("save");
+            QCOMPARE(prompts(), QStringList{clsDBForm::ConflictQuestion()});
+            QCOMPARE(userValue("maria", "U_PHONE2"), QStringLiteral("<null>"));
+        }
     }
 
     // Masked: thirty asterisks, read-only; Ctrl+Alt+A switches wherever the focus is, with no

@@ -225,6 +225,11 @@ QStringList Objects(Backend backend, bool preUpgrade) {
         " L.LOGOUT_TIME FROM USER_LOG L LEFT JOIN USERS U ON U.USER_ID = L.USER_ID");
     out << d.table("PARAM",
                    {d.text("PCODE", 10) + " PRIMARY KEY", d.text("PVAL", 255), d.integer("MODUSER")});
+    // The users and the lookup lists carry a row version as the register does (its own is above).
+    if (!preUpgrade)
+        for (const NewVersionCheckFor::VersionedTable& t : NewVersionCheckFor::VersionedTables())
+            if (t.table != QLatin1String("PROTOCOL"))
+                out << NewVersionCheckFor::RowVersionStatements(backend, t.table, t.key);
     // The register's save token: how a save whose commit's answer was lost is found again.
     if (!preUpgrade) out << NewVersionCheckFor::SaveTokenStatements(backend);
     return out;
