@@ -3,6 +3,7 @@
 #include <QFont>
 
 #include "App.h"
+#include "AppIcons.h"
 #include "ModMain.h"
 
 int main(int argc, char* argv[]) {
@@ -15,6 +16,8 @@ int main(int argc, char* argv[]) {
     App::SetVersion(PROTOCOL_VERSION_MAJOR, PROTOCOL_VERSION_MINOR, PROTOCOL_VERSION_PATCH);
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    QApplication::setWindowIcon(AppIcons::Icon(AppIcons::Program::Kessbo));
+    QGuiApplication::setDesktopFileName(QStringLiteral(KESSBO_APP_ID));
     if (!ModMain::Main()) return 0;
     return app.exec();
 }

@@ -26,6 +26,8 @@ int main(int argc, char* argv[]) {
 
     // Every window, the first-run and log-in windows included, shows the main window's icon.
     QApplication::setWindowIcon(frmMDI::AppIcon());
+    // The name of its desktop entry, by which the desktop finds the program's entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PROTOCOL_APP_ID));
 
     RegisterWindows::Install();
     if (!modMain::Main()) return 0;

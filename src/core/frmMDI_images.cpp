@@ -1,10 +1,11 @@
-// The pictures of frmMDI: the program's icon and the toolbar images of imlDBForm, drawn here so
-// that the program needs no picture files.
+// The pictures of frmMDI: the toolbar images of imlDBForm, drawn here so that the program needs no
+// picture files, and the program's icon (AppIcons, which Kessbo shares).
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <functional>
 
+#include "AppIcons.h"
 #include "frmMDI.h"
 
 namespace {
@@ -158,18 +159,7 @@ const std::pair<const char*, std::function<void(QPainter&)>> kToolbarImages[] = 
 }  // namespace
 
 QIcon frmMDI::AppIcon() {
-    // A register book: a bound cover with a page of lines.
-    const auto paint = [](QPainter& p) {
-        p.setPen(QPen(kInk, 0.8));
-        p.setBrush(QColor(150, 40, 40));
-        p.drawRoundedRect(QRectF(1.5, 1, 13, 14), 1.5, 1.5);
-        page(p, QRectF(4, 2.5, 9, 11));
-        p.setPen(QPen(kBlue, 0.8));
-        for (int i = 0; i < 4; ++i) p.drawLine(QPointF(5.5, 5 + 2.2 * i), QPointF(11.5, 5 + 2.2 * i));
-    };
-    QIcon icon;
-    for (int size : {16, 32, 48}) icon.addPixmap(draw(size, paint));
-    return icon;
+    return AppIcons::Icon(AppIcons::Program::Protocol);
 }
 
 void frmMDI::buildImages() {

@@ -1,6 +1,7 @@
 #include "modMain.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <memory>
 
 #include "App.h"
@@ -35,6 +36,9 @@ bool Main() {
         (new frmWrongRegionalSettings)->show();
         return true;
     }
+    // The values are Greek now: Qt's own dialogs (page set-up, printing, numbers and dates in
+    // their boxes) follow the default locale rather than the system's, which may be C.
+    QLocale::setDefault(QLocale(QLocale::Greek, QLocale::Greece));
 
     auto init = std::make_unique<clsInit>();
     if (!init->Registry_Valid()) {

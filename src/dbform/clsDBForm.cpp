@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeySequence>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTableView>
@@ -63,6 +64,29 @@ const QList<QPair<QString, QString>>& clsDBForm::ToolbarKeys() {
         {QStringLiteral("cancel"), QStringLiteral("Ακύρ.")},
     };
     return keys;
+}
+
+QKeySequence clsDBForm::ToolbarShortcut(const QString& key) {
+    // None of them is a key the forms or the main window handle themselves: F2, F7 to F9,
+    // Ctrl+F7, Ctrl+X, Ctrl+A, Ctrl+Alt+A, Alt+1 to Alt+3, Enter.
+    static const QHash<QString, QKeySequence> keys{
+        {QStringLiteral("print"), QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {QStringLiteral("prev"), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+        {QStringLiteral("next"), QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
+        {QStringLiteral("refresh"), QKeySequence(Qt::Key_F5)},
+        {QStringLiteral("sAsc"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)},
+        {QStringLiteral("sDesc"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
+        {QStringLiteral("add"), QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {QStringLiteral("copy"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)},
+        {QStringLiteral("edit"), QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {QStringLiteral("del"), QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+        {QStringLiteral("search"), QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {QStringLiteral("list"), QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {QStringLiteral("clear"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+        {QStringLiteral("save"), QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {QStringLiteral("cancel"), QKeySequence(Qt::Key_Escape)},
+    };
+    return keys.value(key);
 }
 
 QStringList clsDBForm::TabCaptions() {
@@ -231,8 +255,16 @@ void clsDBForm::buildToolbar(const ImageList* images, long imageSize) {
         QAction* a = bar->addAction(images ? images->Icon(key) : QIcon(), caption);
         a->setData(key);
         a->setObjectName(key);
+        const QKeySequence shortcut = ToolbarShortcut(key);
+        a->setShortcut(shortcut);
+        a->setShortcutContext(Qt::WindowShortcut);
+        a->setToolTip(caption + QStringLiteral(" (") + shortcut.toString(QKeySequence::NativeText) +
+                      QLatin1Char(')'));
         const long need = actionOfKey(key);
         a->setVisible(need == 0 || (m_permissions & need));
+        // The toolbar's buttons take no focus by default. Made after the form's controls, they
+        // come last in the Tab order, and so right before the page tabs, where Tab goes round.
+        if (QWidget* b = bar->widgetForAction(a)) b->setFocusPolicy(Qt::TabFocus);
     }
     // Every offered key stays in sight: the window is not made narrower than its toolbar.
     bar->setMinimumWidth(bar->sizeHint().width());
@@ -437,6 +469,13 @@ void clsDBForm::FormKeyDown(int& KeyCode, int& Shift) {
     if (KeyCode == 13 && Shift == 0 && !Editing() && m_form->tabA->currentIndex() == SearchPage) {
         KeyCode = 0;
         search();
+        return;
+    }
+    // Enter on a list row shows it on the record page, as a double click does.
+    if (KeyCode == 13 && Shift == 0 && !Editing() && m_form->tabA->currentIndex() == ListPage &&
+        m_form->tdbg->hasFocus() && !m_currentKey.isNull()) {
+        KeyCode = 0;
+        setTab(RecordPage);
     }
 }
 

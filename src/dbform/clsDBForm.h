@@ -18,6 +18,7 @@ class GridModel;
 class ImageList;
 class ListRecordset;
 class QAction;
+class QKeySequence;
 class QLabel;
 class QWidget;
 
@@ -104,6 +105,8 @@ public:
     // The toolbar's keys and captions, in order.
     static const QList<QPair<QString, QString>>& ToolbarKeys();
     static QStringList TabCaptions();
+    // The keyboard shortcut of a toolbar key (shown in its tooltip).
+    static QKeySequence ToolbarShortcut(const QString& key);
     // The refusal when a required control is empty, and the date one.
     static QString RequiredMessage(const QString& caption);
     static QString BadDateMessage(const QString& caption);

@@ -28,8 +28,12 @@ QString setting(const QString& name) {
     return value.isEmpty() ? QString() : QDir::cleanPath(value);
 }
 
+const QString kNoFloppy = QStringLiteral("A:/");
+
 bool isRemovableMount(const QString& root) {
-    return root.startsWith(QLatin1String("/media/")) || root.startsWith(QLatin1String("/run/media/"));
+    for (const QString& folder : MediaFolders())
+        if (root.startsWith(folder + QLatin1Char('/'))) return true;
+    return false;
 }
 
 bool isUnder(const QString& path, const QString& folder) {
@@ -60,7 +64,15 @@ QString FloppyFolder() {
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
         if (v.isValid() && v.isReady() && !v.isReadOnly() && isRemovableMount(v.rootPath())) return v.rootPath();
     }
-    return QStringLiteral("A:/");
+    return kNoFloppy;
+}
+
+bool HasFloppy() {
+    return FloppyFolder() != kNoFloppy;
+}
+
+QStringList MediaFolders() {
+    return {QStringLiteral("/media"), QStringLiteral("/run/media")};
 }
 
 QString ProgramFolder() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Where the utility's fixed Windows places lie on this platform, and which hosts are this computer.
@@ -11,6 +12,10 @@ QString BackupFolder();
 // "A:\": the machine-wide setting "\Kessbo" FloppyFolder, else the first mounted removable medium
 // (/media, /run/media), else "A:/", a folder that does not exist here.
 QString FloppyFolder();
+// False when FloppyFolder() found neither the setting nor a medium.
+bool HasFloppy();
+// The folders searched for removable media.
+QStringList MediaFolders();
 // The program's folder when this user can write there, else the user's data folder for Kessbo.
 QString ProgramFolder();
 

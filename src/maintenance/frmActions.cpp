@@ -52,6 +52,23 @@ void frmActions::Init() {
                           QStringLiteral("ένα συμπιεσμένο (ZIP) αντίγραφο της βάσης δεδομένων ") +
                           QStringLiteral("στον κατάλογο που έχετε επιλέξει παραπάνω."));
     optZip[0]->setChecked(true);
+    showHint();
+}
+
+void frmActions::showHint() {
+    const QString file = SettingsStore::MachineFile();
+    const QStringList sections = SettingsStore::SectionsWith(QStringLiteral("connStr"), false);
+    QString text = QStringLiteral(
+        "Πληκτρολογήστε το όνομα της ενότητας των ρυθμίσεων της εφαρμογής, χωρίς την "
+        "αρχική «\\» (συνήθως «Protocol»).");
+    if (sections.isEmpty())
+        text +=
+            QStringLiteral(" Το αρχείο ρυθμίσεων %1 δεν έχει καμία ενότητα με στοιχεία σύνδεσης (ConnStr).")
+                .arg(file);
+    else
+        text += QStringLiteral(" Ενότητες με στοιχεία σύνδεσης στο %1: «%2».")
+                    .arg(file, sections.join(QStringLiteral("», «")));
+    lblHint->setText(text);
 }
 
 QString frmActions::ArchiveName(const QString& database, const QDateTime& localTime) {
@@ -125,6 +142,18 @@ void frmActions::cmdBackup_Click() {
     QString dbUser, dbPassword;
     const QString l = SettingsStore::GetValue(section, QStringLiteral("L"), QString(), false);
     if (!l.isEmpty()) PswFormat::ParseL(l, dbUser, dbPassword);
+
+    // Without a medium the archive has nowhere to go: say so before anything is done.
+    if (optZip[0]->isChecked() && !KessboPlaces::HasFloppy()) {
+        SSTab1->setCurrentIndex(1);
+        optZip[1]->setFocus();
+        return backupRefused(
+            QStringLiteral("Δεν βρέθηκε αφαιρούμενο μέσο (δισκέτα). Αναζητήθηκαν: η ρύθμιση FloppyFolder της "
+                           "ενότητας «\\Kessbo» στο %1 (δεν υπάρχει) και τα μέσα στους φακέλους %2 (κανένα).")
+                .arg(SettingsStore::MachineFile(), KessboPlaces::MediaFolders().join(QStringLiteral(", "))) +
+            kCrLf + QStringLiteral("Τοποθετήστε ένα μέσο, ή επιλέξτε «") + optZip[1]->text() +
+            QStringLiteral("»."));
+    }
 
     // Backups hold the whole register: their folders and files are made for this user alone.
     const FileModes::Private privateFiles;

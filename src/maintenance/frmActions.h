@@ -32,6 +32,7 @@ public:
     QFrame* Frame2 = nullptr;
     QLabel* Label2 = nullptr;
     std::array<QLineEdit*, 1> txtReg{};
+    QLabel* lblHint = nullptr;  // what to type, and where the settings were looked for
     std::array<QLabel*, 2> lblPath{};
     std::array<QRadioButton*, 2> optZip{};
     std::array<QLabel*, 2> lblBackup{};
@@ -52,6 +53,7 @@ private:
     void cmdBackup_Click();
     // The flow's failure box for steps 3 to 7.
     void backupRefused(const QString& reason);
+    void showHint();
 
     BackupProgress* m_progress = nullptr;
     bool m_running = false;

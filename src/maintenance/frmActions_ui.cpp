@@ -8,12 +8,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "AppIcons.h"
 #include "ControlNames.h"
 #include "frmActions.h"
 
 void frmActions::buildControls() {
     named(this, QStringLiteral("frmActions"));
     setWindowTitle(QStringLiteral("Συντήρηση Βάσης Δεδομένων"));
+    setWindowIcon(AppIcons::Icon(AppIcons::Program::Kessbo));
 
     SSTab1 = named(new QTabWidget(this), QStringLiteral("SSTab1"));
 
@@ -24,6 +26,10 @@ void frmActions::buildControls() {
     txtReg[0] = named(new QLineEdit(Frame1), QStringLiteral("txtReg(0)"));
     txtReg[0]->setAccessibleName(Label2->text());
     Label2->setBuddy(txtReg[0]);
+    txtReg[0]->setPlaceholderText(QStringLiteral("Protocol"));
+    lblHint = named(new QLabel(Frame1), QStringLiteral("lblHint"));
+    lblHint->setWordWrap(true);
+    lblHint->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblPath[0] = named(new QLabel(QStringLiteral("Προσοχή: Αυτός ο υπολογιστής (όπου τώρα εκτελείται η εφαρμογή) "
                                                  "πρέπει να είναι ο Database Server. "),
                                   Frame1),
@@ -35,6 +41,7 @@ void frmActions::buildControls() {
     auto* rows0 = new QVBoxLayout(Frame1);
     rows0->addWidget(Label2);
     rows0->addWidget(txtReg[0]);
+    rows0->addWidget(lblHint);
     rows0->addSpacing(10);
     for (QLabel* l : lblPath) {
         l->setWordWrap(true);

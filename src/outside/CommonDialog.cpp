@@ -3,8 +3,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <memory>
 
 #include "Err.h"
+#include "RegionalSettings.h"
 
 namespace {
 struct HookState {
@@ -16,6 +20,24 @@ HookState& hook() {
     static HookState s;
     return s;
 }
+
+// Qt's own file dialog writes the modification dates through the system locale, whatever the
+// program's default ("10 Dec 2026" under C): they are written in the user's regional patterns.
+class FileDates final : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::DisplayRole && index.column() == DateColumn)
+            if (const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel())) {
+                const QDateTime time = files->lastModified(mapToSource(index));
+                if (time.isValid())
+                    return QLocale().toString(
+                        time, RegionalSettings::ShortDateFormat() + u' ' + RegionalSettings::TimeFormat());
+            }
+        return QIdentityProxyModel::data(index, role);
+    }
+    static constexpr int DateColumn = 3;  // QFileSystemModel's "Date Modified"
+};
 
 QString runDialog(CommonDialog& d, bool save, QWidget* parent) {
     HookState& h = hook();
@@ -29,8 +51,10 @@ QString runDialog(CommonDialog& d, bool save, QWidget* parent) {
     const QString filter = CommonDialog::QtFilter(d.Filter);
     const QStringList filters = filter.split(QStringLiteral(";;"));
     QString selected = filters.value(d.FilterIndex - 1);
-    QString name = save ? QFileDialog::getSaveFileName(parent, d.DialogTitle, start, filter, &selected)
-                        : QFileDialog::getOpenFileName(parent, d.DialogTitle, start, filter, &selected);
+    const std::unique_ptr<QFileDialog> dialog(
+        CommonDialog::NewQtDialog(parent, d.DialogTitle, start, filter, save));
+    if (!selected.isEmpty()) dialog->selectNameFilter(selected);
+    QString name = dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
     if (save && !name.isEmpty() && QFileInfo(name).suffix().isEmpty()) {
         const QString ext = d.DefaultExt.startsWith(QLatin1Char('.')) ? d.DefaultExt.mid(1) : d.DefaultExt;
         if (!ext.isEmpty() && !ext.contains(QLatin1Char('*'))) name += QLatin1Char('.') + ext;
@@ -71,6 +95,16 @@ QString CommonDialog::StartPath() const {
     // A name without a folder opens in the current folder, as Qt's dialog would.
     if (!FileName.contains(QLatin1Char('/'))) return name;
     return name.isEmpty() ? proposed.path() : FileName;
+}
+
+QFileDialog* CommonDialog::NewQtDialog(QWidget* parent, const QString& title, const QString& start,
+                                       const QString& filter, bool save) {
+    // As QFileDialog::getOpenFileName and getSaveFileName set their dialogs up.
+    auto* dialog = new QFileDialog(parent, title, start, filter);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setProxyModel(new FileDates(dialog));
+    return dialog;
 }
 
 void CommonDialog::ShowOpen(QWidget* parent) {

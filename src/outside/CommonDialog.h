@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class QFileDialog;
 class QWidget;
 
 // The common file dialog: set the properties, call ShowOpen or ShowSave, read FileName.
@@ -28,6 +29,11 @@ public:
 
     void ShowOpen(QWidget* parent = nullptr);
     void ShowSave(QWidget* parent = nullptr);
+
+    // Qt's dialog as ShowOpen and ShowSave show it (the caller owns it): its dates in the user's
+    // regional patterns.
+    static QFileDialog* NewQtDialog(QWidget* parent, const QString& title, const QString& start,
+                                    const QString& filter, bool save);
 
     // Converts the "name|pattern|name|pattern" filter into Qt's ";;" form. Patterns are separated
     // by ";"; a leading "*.*." (an extension list glued to "*.") reads as "*.".

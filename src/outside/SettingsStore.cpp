@@ -63,7 +63,22 @@ bool canWrite(const QString& file) {
 QString SettingsStore::MachineFile() {
     const QString dir = configDir();
     if (!dir.isEmpty()) return dir + QStringLiteral("/machine.ini");
-    return QStringLiteral("/etc/xdg/Protocol/machine.ini");
+    const QString name = QStringLiteral("/Protocol/machine.ini");
+    const QStringList dirs = MachineFolders();
+    for (const QString& d : dirs)
+        if (QFileInfo(d + name).isFile()) return d + name;
+    return dirs.first() + name;
+}
+
+QStringList SettingsStore::MachineFolders() {
+    QStringList dirs;
+    // Relative entries are invalid by the XDG rules and ignored.
+    for (const QString& d :
+         qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(d)) dirs << QDir::cleanPath(d);
+    const QString etc = QStringLiteral("/etc/xdg");
+    if (!dirs.contains(etc)) dirs << etc;
+    return dirs;
 }
 
 QString SettingsStore::UserFile() {
@@ -82,6 +97,19 @@ QString SettingsStore::GetValue(const QString& section, const QString& name, con
     const QString key = storedSpelling(s.childKeys(), name);
     if (key.isEmpty()) return defaultValue;
     return asText(s.value(key));
+}
+
+QStringList SettingsStore::SectionsWith(const QString& name, bool perUser) {
+    const QString file = fileFor(perUser);
+    if (!QFileInfo(file).isFile()) return {};
+    QSettings s(file, QSettings::IniFormat);
+    QStringList sections;
+    for (const QString& group : s.childGroups()) {
+        s.beginGroup(group);
+        if (!storedSpelling(s.childKeys(), name).isEmpty()) sections << group;
+        s.endGroup();
+    }
+    return sections;
 }
 
 bool SettingsStore::SaveValue(const QString& section, const QString& name, const QString& value,

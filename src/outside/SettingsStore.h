@@ -2,12 +2,15 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 // Named text values per section, machine-wide (installation values) or per user (preferences).
 // Sections look like "\Protocol" or "\Protocol\frm_SelectFolder"; section and value names match
 // without regard to case. The files live in PROTOCOL_CONFIG_DIR when set (machine.ini, user.ini),
-// else in the platform's standard configuration folders. An unreadable file reads as empty.
+// else in the XDG configuration folders: "Protocol/machine.ini" in the first of MachineFolders()
+// that has one (a new one goes to the first of them), "Protocol/user.ini" in XDG_CONFIG_HOME
+// (~/.config). An unreadable file reads as empty.
 class SettingsStore {
 public:
     static QString GetValue(const QString& section, const QString& name, const QString& defaultValue,
@@ -18,6 +21,11 @@ public:
     static bool SaveValues(const QString& section, const QList<std::pair<QString, QString>>& values,
                            bool perUser);
 
+    // The top-level sections (without the backslash) that hold a value of the name.
+    static QStringList SectionsWith(const QString& name, bool perUser);
+
     static QString MachineFile();
+    // The absolute folders of XDG_CONFIG_DIRS in their order, then /etc/xdg when they lack it.
+    static QStringList MachineFolders();
     static QString UserFile();
 };

@@ -516,5 +516,11 @@ void frmProtocol::Form_Resize() {
     }
     // Places of our own beyond the rules: the date captions follow their boxes, the stamp the edge.
     for (int i : {25, 26}) setLeft(lbl[i], H + 1400);
+    // The F-key hint is wider than lblImg(1), whose width the rule measures it by: it keeps its
+    // whole text and ends where the rule ends lblImg(1), beside its picture.
+    if (QLabel* hint = lblImg[3]) {
+        hint->resize(hint->sizeHint().width(), hint->height());
+        setLeft(hint, qMax(120, W - tw(hint) - 500));
+    }
     setLeft(lblEdit[5], W - tw(lblEdit[5]) - 100);
 }

@@ -441,7 +441,9 @@ private slots:
         QTemporaryDir appDir;
         App::SetPath(appDir.path());
         store({",", ".", "1", "/", "0", ":"});
+        QLocale::setDefault(QLocale::c());
         QVERIFY(modMain::Main());
+        QCOMPARE(QLocale().language(), QLocale::C);  // Greek only once the check has passed
         QWidgetList shown;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible()) shown.append(w);

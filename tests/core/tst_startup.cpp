@@ -1,6 +1,10 @@
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPageSetupDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -155,6 +159,7 @@ private slots:
     void cancelledServerPrompt() {
         AnswerQueues answers;
         TempSettings settings;
+        QLocale::setDefault(QLocale::c());
         QTimer::singleShot(0, [] {
             if (QWidget* w = QApplication::activeModalWidget()) w->close();
         });
@@ -163,6 +168,15 @@ private slots:
         QCOMPARE(MsgBoxHook::Log().first().icon(), int(vb::vbCritical));
         QVERIFY(MsgBoxHook::Log().first().prompt.startsWith(QStringLiteral("Δεν μπορεί να εκτελεστεί")));
         QVERIFY(!gErr);
+        // The regional check had passed: Qt's dialogs write numbers the Greek way from then on.
+        QCOMPARE(QLocale().language(), QLocale::Greek);
+        QPrinter printer;
+        QPageSetupDialog pageSetup(&printer);
+        const QList<QDoubleSpinBox*> margins = pageSetup.findChildren<QDoubleSpinBox*>();
+        QVERIFY(!margins.isEmpty());
+        for (const QDoubleSpinBox* margin : margins)
+            QVERIFY2(margin->text().contains(u','), qPrintable(margin->text()));
+        QLocale::setDefault(QLocale::c());
     }
 
     // The whole start on a fresh register: log-in window, session row, upgrade, main window; closing

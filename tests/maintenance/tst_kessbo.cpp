@@ -28,6 +28,7 @@
 #include <utility>
 
 #include "App.h"
+#include "AppIcons.h"
 #include "FileModes.h"
 #include "KessboPlaces.h"
 #include "ModMain.h"
@@ -264,6 +265,9 @@ private slots:
         frmActions form;
         form.Init();
         QCOMPARE(form.windowTitle(), QStringLiteral("Συντήρηση Βάσης Δεδομένων"));
+        QCOMPARE(
+            form.windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+            AppIcons::Draw(AppIcons::Program::Kessbo, 32));
         QCOMPARE(form.SSTab1->currentIndex(), 0);
         QCOMPARE(form.SSTab1->tabText(0), QStringLiteral("Εντοπισμός Βάσης Δεδομένων"));
         QCOMPARE(form.SSTab1->tabText(1), QStringLiteral("&Αντίγραφα Ασφαλείας"));
@@ -745,6 +749,83 @@ private slots:
                                         missing});
         QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbInformation));
         QVERIFY(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    // Neither a FloppyFolder setting nor a medium: the box names the places looked in and the
+    // other choice, and nothing is done.
+    void noMediumSaysWhereItLooked() {
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(createRegister(db));
+        Installation inst;
+        inst.protocol(db);
+        SettingsStore::SaveValue("\\Kessbo", "FloppyFolder", "", false);
+        if (KessboPlaces::HasFloppy()) QSKIP("a removable medium is mounted on this machine");
+        frmActions form;
+        form.Init();
+        form.SSTab1->setCurrentIndex(0);
+        form.cmdBackup->click();
+        QCOMPARE(
+            prompts(),
+            QStringList{kRefused +
+                        "Δεν βρέθηκε αφαιρούμενο μέσο (δισκέτα). Αναζητήθηκαν: η ρύθμιση FloppyFolder της "
+                        "ενότητας «\\Kessbo» στο " +
+                        inst.settings.machineFile() +
+                        " (δεν υπάρχει) και τα μέσα στους φακέλους /media, /run/media (κανένα).\r\n"
+                        "Τοποθετήστε ένα μέσο, ή επιλέξτε «Ο κατάλογος της εφαρμογής (" +
+                        inst.appFolder() + ")»."});
+        QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbCritical));
+        QCOMPARE(form.SSTab1->currentIndex(), 1);
+        QVERIFY(!QFileInfo::exists(inst.backupFolder()));
+    }
+
+    // The demo installation of scripts/run, found as scripts/run-kessbo finds it (scripts/demo),
+    // backed up under the section name the first tab tells the newcomer to type.
+    void demoInstallationBackedUp() {
+        AnswerQueues answers;
+        QTemporaryDir data, app;
+        const char* vars[] = {"XDG_DATA_HOME", "PROTOCOL_CONFIG_DIR", "PROTOCOL_SETUP"};
+        QList<std::pair<bool, QByteArray>> old;
+        for (const char* v : vars) old.append({qEnvironmentVariableIsSet(v), qgetenv(v)});
+        const auto restore = qScopeGuard([&] {
+            for (int i = 0; i < 3; ++i) old[i].first ? qputenv(vars[i], old[i].second) : qunsetenv(vars[i]);
+            App::SetPath(QString());
+        });
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        qunsetenv("PROTOCOL_CONFIG_DIR");
+        qputenv("PROTOCOL_SETUP", PROTOCOL_SETUP_EXE);
+        QProcess demo;
+        demo.start("bash", {PROTOCOL_SOURCE_DIR "/scripts/demo"});
+        QVERIFY(demo.waitForFinished(120000));
+        QVERIFY2(demo.exitCode() == 0, demo.readAllStandardError().constData());
+        const QString folder = QString::fromUtf8(demo.readAllStandardOutput()).trimmed();
+        QCOMPARE(folder, data.filePath("Protocol-demo"));
+
+        qputenv("PROTOCOL_CONFIG_DIR", QFile::encodeName(folder));
+        App::SetPath(app.path());
+        frmActions form;
+        form.Init();
+        QVERIFY2(form.lblHint->text().contains("«Protocol»") &&
+                     form.lblHint->text().contains(folder + "/machine.ini"),
+                 qPrintable(form.lblHint->text()));
+        form.show();
+        typeText(form.txtReg[0], QStringLiteral("Protocol"));
+        form.SSTab1->setCurrentIndex(1);
+        form.optZip[1]->setChecked(true);
+        form.cmdBackup->click();
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY2(prompts().at(0).startsWith("Η διαδικασία ολοκληρώθηκε επιτυχώς!"),
+                 qPrintable(prompts().at(0)));
+        QCOMPARE(QDir(app.path()).entryList({"protocol-*.zip"}).size(), 1);
+
+        Connection c;
+        c.Provider = "SQLite";
+        QVERIFY(c.Open("server=localhost;database=" + data.filePath("Kessbo/dbBackup/protocol.bak") + ";"));
+        QSqlQuery q(c.database());
+        QVERIFY(q.exec("SELECT U_NAME, U_LNAME FROM USERS") && q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("ADMIN"));
+        QCOMPARE(q.value(1).toString(), QStringLiteral("Διαχειριστής"));
+        QVERIFY(q.exec("SELECT count(*) FROM L_TMHMATA") && q.next());
+        QCOMPARE(q.value(0).toInt(), 4);
     }
 
     // The archive cannot be written (no removable medium): the zip box, then the flow's own; the

@@ -1,8 +1,12 @@
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <memory>
 
 #include "App.h"
 #include "CommonDialog.h"
@@ -207,6 +211,49 @@ private slots:
         QCOMPARE(log[0].fileName, QStringLiteral("ProtocolExport-20240101-0930.csv"));
         QVERIFY(!log[1].save);
         QCOMPARE(log[1].fileName, QStringLiteral("old.doc"));
+    }
+
+    // Qt's own file dialog: opened where the start path says, with the proposed name, and its
+    // dates in the regional patterns rather than the system locale's ("3 Feb 2024" under C).
+    void qtFileDialog_data() {
+        QTest::addColumn<bool>("save");
+        QTest::newRow("open") << false;
+        QTest::newRow("save") << true;
+    }
+    void qtFileDialog() {
+        QFETCH(bool, save);
+        TempSettings settings;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("έγγραφο.pdf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1 && file.flush());
+        QVERIFY(file.setFileTime(QDateTime(QDate(2024, 2, 3), QTime(9, 5, 7)),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+
+        const std::unique_ptr<QFileDialog> dialog(CommonDialog::NewQtDialog(
+            nullptr, QStringLiteral("Άνοιγμα"), path, QStringLiteral("PDF (*.pdf)"), save));
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        QCOMPARE(dialog->fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+        QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), QStringLiteral("έγγραφο.pdf"));
+        dialog->setViewMode(QFileDialog::Detail);
+        dialog->show();
+        auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(view);
+        QModelIndex row;
+        QTRY_VERIFY((row =
+                         [&] {
+                             const QModelIndex root = view->rootIndex();
+                             for (int r = 0; r < view->model()->rowCount(root); ++r)
+                                 if (view->model()->index(r, 0, root).data().toString() ==
+                                     QStringLiteral("έγγραφο.pdf"))
+                                     return view->model()->index(r, 3, root);
+                             return QModelIndex();
+                         }())
+                        .isValid());
+        QCOMPARE(row.data().toString(), QStringLiteral("03/02/2024 09:05:07"));
     }
 };
 

@@ -180,6 +180,73 @@ private slots:
                  value);
     }
 
+    // Without PROTOCOL_CONFIG_DIR: machine.ini in the first XDG configuration folder that has one,
+    // /etc/xdg searched too; a new one goes to the first. user.ini in XDG_CONFIG_HOME.
+    void xdgPlaces_data() {
+        QTest::addColumn<QString>("dirs");         // XDG_CONFIG_DIRS, A and B standing for folders
+        QTest::addColumn<QStringList>("holding");  // the folders that have Protocol/machine.ini
+        QTest::addColumn<QString>("expected");     // the folder of MachineFile()
+        QTest::addColumn<QStringList>("folders");  // MachineFolders()
+        QTest::newRow("in the second")
+            << "A:B" << QStringList{"B"} << "B" << QStringList{"A", "B", "/etc/xdg"};
+        QTest::newRow("the first wins")
+            << "A:B" << QStringList{"A", "B"} << "A" << QStringList{"A", "B", "/etc/xdg"};
+        QTest::newRow("none: the first")
+            << "A:B" << QStringList{} << "A" << QStringList{"A", "B", "/etc/xdg"};
+        QTest::newRow("relative ignored")
+            << "rel/x::B" << QStringList{} << "B" << QStringList{"B", "/etc/xdg"};
+        QTest::newRow("etc/xdg kept in its place")
+            << "A:/etc/xdg/:B" << QStringList{"B"} << "B" << QStringList{"A", "/etc/xdg", "B"};
+        QTest::newRow("unset") << "" << QStringList{} << "/etc/xdg" << QStringList{"/etc/xdg"};
+    }
+    void xdgPlaces() {
+        QFETCH(QString, dirs);
+        QFETCH(QStringList, holding);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, folders);
+        QTemporaryDir tmp;
+        const auto place = [&](QString text) {
+            return text.replace(QLatin1String("A"), tmp.filePath("a"))
+                .replace(QLatin1String("B"), tmp.filePath("b"));
+        };
+        const QByteArray oldConfig = qgetenv("PROTOCOL_CONFIG_DIR"), oldDirs = qgetenv("XDG_CONFIG_DIRS"),
+                         oldHome = qgetenv("XDG_CONFIG_HOME");
+        const bool hadConfig = qEnvironmentVariableIsSet("PROTOCOL_CONFIG_DIR"),
+                   hadDirs = qEnvironmentVariableIsSet("XDG_CONFIG_DIRS"),
+                   hadHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            const auto put = [](const char* name, bool had, const QByteArray& value) {
+                if (had)
+                    qputenv(name, value);
+                else
+                    qunsetenv(name);
+            };
+            put("PROTOCOL_CONFIG_DIR", hadConfig, oldConfig);
+            put("XDG_CONFIG_DIRS", hadDirs, oldDirs);
+            put("XDG_CONFIG_HOME", hadHome, oldHome);
+        });
+        qunsetenv("PROTOCOL_CONFIG_DIR");
+        if (dirs.isEmpty())
+            qunsetenv("XDG_CONFIG_DIRS");
+        else
+            qputenv("XDG_CONFIG_DIRS", QFile::encodeName(place(dirs)));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(tmp.filePath("home")));
+        for (const QString& h : holding) {
+            QVERIFY(QDir().mkpath(place(h) + "/Protocol"));
+            QSettings ini(place(h) + "/Protocol/machine.ini", QSettings::IniFormat);
+            ini.setValue("Protocol/ConnStr", h);
+            ini.sync();
+            QCOMPARE(ini.status(), QSettings::NoError);
+        }
+        QStringList expectedFolders;
+        for (const QString& f : folders) expectedFolders << place(f);
+        QCOMPARE(SettingsStore::MachineFolders(), expectedFolders);
+        QCOMPARE(SettingsStore::MachineFile(), place(expected) + "/Protocol/machine.ini");
+        if (!holding.isEmpty())
+            QCOMPARE(SettingsStore::GetValue("\\Protocol", "ConnStr", "", false), expected);
+        QCOMPARE(SettingsStore::UserFile(), tmp.filePath("home") + "/Protocol/user.ini");
+    }
+
     // The folder is read on every call, and TempSettings puts the previous one back.
     void folderFollowsEnvironment() {
         TempSettings outer;

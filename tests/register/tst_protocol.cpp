@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
@@ -6,12 +8,16 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScrollArea>
+#include <QSet>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <unistd.h>
+#include <QToolBar>
 #include <functional>
 #include <memory>
 
@@ -29,8 +35,8 @@
 #include "RegisterDatabase.h"
 #include "Rights.h"
 #include "Screen.h"
-#include "Shell.h"
 #include "SettingsStore.h"
+#include "Shell.h"
 #include "StrHelper.h"
 #include "TestSupport.h"
 #include "clsDBForm.h"
@@ -1627,6 +1633,130 @@ private slots:
             press(form->txtSearch[12], key, mods);
             QCoreApplication::processEvents();
             QVERIFY(!picker.shown());
+        }
+    }
+
+    // The register window from the keyboard: each toolbar key has a shortcut of its own, shown in
+    // its tooltip and none of the keys the forms or the main window take; Ctrl+N adds, Esc
+    // abandons (also a new entry), Ctrl+S saves, Ctrl+E edits, Enter on a list row shows it on the
+    // record page, and the toolbar is in the Tab order before the pages.
+    void keyboard_data() { TestDatabase::addBackendRows(); }
+    void keyboard() {
+        TEST_REGISTER(db);
+        auto form = open(db, kEdit | Rights::ProtocolDelete);
+        QVERIFY(form);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        const auto press = [&](QWidget* at, int key, Qt::KeyboardModifiers mods = {}) {
+            // The offscreen platform does not give the activation back when a modal box closes.
+            form->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(form.get()));
+            at->setFocus();
+            QTest::keyClick(at, Qt::Key(key), mods);
+        };
+
+        const QList<QKeySequence> formsKeys{Qt::Key_F2,
+                                            Qt::Key_F7,
+                                            Qt::Key_F8,
+                                            Qt::Key_F9,
+                                            Qt::CTRL | Qt::Key_F7,
+                                            Qt::CTRL | Qt::Key_X,
+                                            Qt::CTRL | Qt::Key_A,
+                                            Qt::CTRL | Qt::ALT | Qt::Key_A,
+                                            Qt::ALT | Qt::Key_1,
+                                            Qt::ALT | Qt::Key_2,
+                                            Qt::ALT | Qt::Key_3,
+                                            Qt::Key_Return,
+                                            Qt::Key_Enter};
+        QSet<QKeySequence> seen;
+        for (const auto& [key, caption] : clsDBForm::ToolbarKeys()) {
+            QAction* a = form->f().ToolbarButton(key);
+            QVERIFY(a);
+            QVERIFY2(!a->shortcut().isEmpty() && !formsKeys.contains(a->shortcut()), qPrintable(key));
+            QVERIFY2(!seen.contains(a->shortcut()), qPrintable(key));
+            seen.insert(a->shortcut());
+            QCOMPARE(a->toolTip(), caption + " (" + a->shortcut().toString(QKeySequence::NativeText) + ")");
+        }
+
+        // A new entry abandoned with Esc leaves nothing; saved with Ctrl+S it is stored.
+        press(form->tdbg, Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(form->f().Editing());
+        QCOMPARE(form->tabA->currentIndex(), int(clsDBForm::RecordPage));
+        form->setTbText(9, QStringLiteral("Εγκαταλείπεται"));
+        press(form->tbEdit[9], Qt::Key_Escape);
+        QVERIFY(!form->f().Editing());
+        QVERIFY(form->isVisible());
+        QCOMPARE(rows(QStringLiteral("PROTOCOL"), QStringLiteral("1=1")), 0);
+        press(form->tbEdit[9], Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(form->f().Editing());
+        form->setTbText(0, QStringLiteral("Υπουργείο"));
+        form->setTbText(9, QStringLiteral("Από το πληκτρολόγιο"));
+        press(form->tbEdit[0], Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!form->f().Editing());
+        const QString id = form->f().CurrentKey().toString();
+        QCOMPARE(scalar(QStringLiteral("SELECT THEMA FROM PROTOCOL WHERE ID=") + id),
+                 QStringLiteral("Από το πληκτρολόγιο"));
+        QCOMPARE(MsgBoxHook::Log().size(), 1);  // the register number
+
+        // A change abandoned with Esc keeps the stored text; Esc in view does nothing.
+        press(form->tbEdit[0], Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(form->f().CurAction(), long(clsDBForm::actUpdate));
+        form->setTbText(9, QStringLiteral("Αλλαγμένο"));
+        press(form->tbEdit[9], Qt::Key_Escape);
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(form->tbText(9), QStringLiteral("Από το πληκτρολόγιο"));
+        press(form->tbEdit[9], Qt::Key_Escape);
+        QVERIFY(form->isVisible());
+
+        // Enter on a list row shows that row on the record page.
+        QVERIFY(showEntry(*form, id));
+        form->tabA->setCurrentIndex(clsDBForm::ListPage);
+        QCOMPARE(form->tabA->currentIndex(), int(clsDBForm::ListPage));
+        press(form->tdbg, Qt::Key_Return);
+        QCOMPARE(form->tabA->currentIndex(), int(clsDBForm::RecordPage));
+        QCOMPARE(form->f().CurrentKey().toString(), id);
+        QCOMPARE(form->lblAA->text().section(' ', 0, 0),
+                 scalar(QStringLiteral("SELECT PROT_AA FROM PROTOCOL WHERE ID=") + id));
+
+        // Shift+Tab from the page tabs reaches the toolbar, and Tab from its last key the tabs.
+        QWidget* tabs = form->tabA->findChild<QTabBar*>();
+        QVERIFY(tabs);
+        press(tabs, Qt::Key_Backtab, Qt::ShiftModifier);
+        QWidget* button = QApplication::focusWidget();
+        QVERIFY(button && button->parentWidget() == form->tlb1);
+        QCOMPARE(button, form->tlb1->widgetForAction(form->f().ToolbarButton(QStringLiteral("clear"))));
+        press(button, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), tabs);
+        QVERIFY(criticalBoxes().isEmpty());
+    }
+
+    // The F-key hint of the record page shows whole, at the window's default size and full screen.
+    void keyHintShows_data() { TestDatabase::addBackendRows(); }
+    void keyHintShows() {
+        TEST_REGISTER(db);
+        auto form = open(db, kEdit);
+        QVERIFY(form);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+        for (const QSize size : {form->size(), QSize(1280, 1024)}) {
+            form->resize(size);
+            QCoreApplication::processEvents();
+            QLabel* hint = form->lblImg[3];
+            QCOMPARE(hint->text(), QStringLiteral("F7: Από   Ctrl+F7: Προς   F8: Αρμόδιος   F9: Θέμα"));
+            QVERIFY(hint->isVisible());
+            // Across the record page as the scroll area shows it (which scrolls only up and down),
+            // and wide enough for its text.
+            auto* scroll = qobject_cast<QScrollArea*>(form->fr[0]->findChild<QScrollArea*>());
+            QVERIFY(scroll);
+            const QRect shown(hint->mapTo(scroll->viewport(), QPoint(0, 0)), hint->size());
+            QVERIFY2(shown.left() >= 0 && shown.right() < scroll->viewport()->width(),
+                     qPrintable(QStringLiteral("%1 wide window: hint at x=%2, %3 wide, in a viewport %4 wide")
+                                    .arg(form->width())
+                                    .arg(shown.x())
+                                    .arg(shown.width())
+                                    .arg(scroll->viewport()->width())));
+            QVERIFY(hint->width() >= hint->sizeHint().width());
         }
     }
 

@@ -175,8 +175,10 @@ void tst_SetupTool::installs() {
     const ConnectionPtr c = openInstalled();
     QVERIFY2(c->IsOpen(), qPrintable(c->LastErrorText()));
     Recordset admin;
-    QVERIFY(admin.Open("SELECT U_PSW, U_AUTH FROM USERS WHERE U_NAME = 'ΔΙΑΧΕΙΡΙΣΤΗΣ'", c));
+    QVERIFY(admin.Open("SELECT U_PSW, U_AUTH, U_LNAME FROM USERS WHERE U_NAME = 'ΔΙΑΧΕΙΡΙΣΤΗΣ'", c));
     QCOMPARE(admin.RecordCount(), 1);
+    // The users window requires a last name: without one the supervisor could not be saved.
+    QCOMPARE(admin.Value("U_LNAME").toString(), QString("Διαχειριστής"));
     QCOMPARE(PswFormat::Read(admin.Value("U_PSW").toString()), QString("ΜΥΣΤΙΚΌ1"));
     QCOMPARE(admin.Value("U_AUTH").toLongLong(), 0x103FFC0LL);
     QCOMPARE(value(c, "SELECT PVAL FROM PARAM WHERE PCODE = 'PFOLD'").toString(), docs);
@@ -232,6 +234,10 @@ void tst_SetupTool::badArguments_data() {
     QTest::newRow("long user name") << sqlite + QStringList{"--admin-user", QString(21, 'a'),
                                                             "--admin-password", "ADMIN1"}
                                     << "20";
+    QTest::newRow("long last name") << sqlite + admin + QStringList{"--admin-last-name", QString(31, 'a')}
+                                    << "30";
+    QTest::newRow("blank last name") << sqlite + admin + QStringList{"--admin-last-name", " "}
+                                     << "--admin-last-name";
     QTest::newRow("unknown option") << sqlite + admin + QStringList{"--colour"} << "colour";
     QTest::newRow("stray argument") << sqlite + admin + QStringList{"extra"} << "extra";
     QTest::newRow("unknown provider") << QStringList{"--provider", "SQLOLEDB"} + sqlite + admin << "SQLOLEDB";
@@ -331,10 +337,12 @@ void tst_SetupTool::anyText() {
     const QString organisation = QStringLiteral("Δήμος «%1» '%3' \"x\"");
     const QString heading = QStringLiteral("Διεύθυνση %2 'Β'");
     const QString dbPassword = QStringLiteral("%3;'\"%1=Σ");
+    const QString lastName = QStringLiteral("Ο'Νίλ %1\"%3");
     const Run r =
         runSetup(args + QStringList{"--db-password", dbPassword, "--admin-user", adminUser,
                                     "--admin-password", adminPassword, "--organisation", organisation,
-                                    "--second-heading", heading, "--docs-folder", docs});
+                                    "--second-heading", heading, "--docs-folder", docs,
+                                    "--admin-last-name", lastName});
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QCOMPARE(setting("Logo1"), organisation);
     QCOMPARE(setting("Logo2"), heading);
@@ -345,9 +353,10 @@ void tst_SetupTool::anyText() {
     QVERIFY2(c->IsOpen(), qPrintable(c->LastErrorText()));
     QCOMPARE(value(c, "SELECT PVAL FROM PARAM WHERE PCODE = 'PFOLD'").toString(), docs);
     Recordset admin;
-    QVERIFY(admin.Open("SELECT U_NAME, U_PSW, U_AUTH FROM USERS", c));
+    QVERIFY(admin.Open("SELECT U_NAME, U_PSW, U_AUTH, U_LNAME FROM USERS", c));
     QCOMPARE(admin.RecordCount(), 1);
     QCOMPARE(admin.Value("U_NAME").toString(), adminUser);
+    QCOMPARE(admin.Value("U_LNAME").toString(), lastName);
     QCOMPARE(PswFormat::Read(admin.Value("U_PSW").toString()), adminPassword.toUpper());
     QCOMPARE(admin.Value("U_AUTH").toLongLong(), 0x103FFC0LL);
 

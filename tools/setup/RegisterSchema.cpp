@@ -61,10 +61,14 @@ bool seed(Writer& w, const RegisterSchema::Options& options) {
         const QString stored =
             PswFormat::Store(options.supervisorPassword.toUpper(), PswFormat::NewKeyCode());
         // Joined, not chained through arg(): a "%3" in the name must stay as typed.
-        if (!w.run(QStringLiteral("INSERT INTO USERS (U_NAME, U_PSW, U_AUTH, USER_GROUP_ID, U_EXP_DAYS, MODUSER)"
-                                  " VALUES (") +
-                   w.lit(options.supervisorName) + QStringLiteral(", ") + w.lit(stored) + QStringLiteral(", ") +
-                   QString::number(RegisterSchema::SupervisorRights()) + QStringLiteral(", 1, 0, 0)")))
+        const QString lastName =
+            options.supervisorLastName.isEmpty() ? QStringLiteral("NULL") : w.lit(options.supervisorLastName);
+        if (!w.run(QStringLiteral(
+                       "INSERT INTO USERS (U_NAME, U_PSW, U_AUTH, USER_GROUP_ID, U_EXP_DAYS, MODUSER, "
+                       "U_LNAME) VALUES (") +
+                   w.lit(options.supervisorName) + QStringLiteral(", ") + w.lit(stored) +
+                   QStringLiteral(", ") + QString::number(RegisterSchema::SupervisorRights()) +
+                   QStringLiteral(", 1, 0, 0, ") + lastName + u')'))
             return false;
         const QVariant id = w.value(QStringLiteral("SELECT max(USER_ID) FROM USERS"));
         if (id.isNull()) return false;

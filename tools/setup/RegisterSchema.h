@@ -10,6 +10,7 @@ struct Options {
     bool preUpgrade = false;   // the schema as it stood before the program's upgrade
     QString supervisorName{};  // the first user (a supervisor with every right); none when empty
     QString supervisorPassword{};
+    QString supervisorLastName{};  // U_LNAME, which the users window requires
     QString docsFolder{};          // PARAM 'PFOLD'; the row is left out when empty
     int passwordWarningDays = 10;  // PARAM 'PCHK'
     bool demoSamples = false;      // a few departments and document types, for a demonstration

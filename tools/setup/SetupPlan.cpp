@@ -122,6 +122,13 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
           organisation, secondHeading, docsFolder, demoSamples, preUpgrade, force, settingsOnly, noSettings})
         p.addOption(o);
 
+    // The users window requires a last name: without one the supervisor's first save is refused.
+    const QCommandLineOption adminLastName(
+        QStringLiteral("admin-last-name"),
+        QStringLiteral("The first supervisor's last name (up to 30 characters; default \"Διαχειριστής\")."),
+        QStringLiteral("name"), QStringLiteral("Διαχειριστής"));
+    p.addOption(adminLastName);
+
     if (!p.parse(arguments)) return refuse(error, p.errorText());
     if (p.isSet(help) || p.isSet(version)) {
         *helpText = p.isSet(help) ? p.helpText()
@@ -203,6 +210,11 @@ bool ParseSetupArguments(const QStringList& arguments, SetupPlan* plan, QString*
         if (s.supervisorName.isEmpty()) return refuse(error, QStringLiteral("--admin-user is required."));
         if (s.supervisorName.size() > 20)
             return refuse(error, QStringLiteral("--admin-user is longer than 20 characters."));
+        s.supervisorLastName = p.value(adminLastName).trimmed();
+        if (s.supervisorLastName.isEmpty())
+            return refuse(error, QStringLiteral("--admin-last-name is empty."));
+        if (s.supervisorLastName.size() > 30)
+            return refuse(error, QStringLiteral("--admin-last-name is longer than 30 characters."));
         if (p.isSet(adminPassword)) return checkSupervisorPassword(s.supervisorPassword, error);
         if (!terminal && !p.isSet(passwordStdin))
             return refuse(error, QStringLiteral("--admin-password or --password-stdin is required."));
