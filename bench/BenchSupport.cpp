@@ -15,12 +15,16 @@
 #include <mutex>
 #include <thread>
 
+#include "App.h"
 #include "Err.h"
 #include "RegisterSchema.h"
 
 namespace Bench {
 
 namespace {
+// Local times are read as the programs read them (their main() does this first).
+const bool g_localZone = (App::UseLocalTimeZoneFile(), true);
+
 double statusMiB(const char* key) {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly)) return -1;

@@ -1,5 +1,5 @@
 // Times the register list's CSV export on the registers bench_list made, next to the same rows
-// written by the database's own command-line client.
+// read through the driver and written by the databases' own clients (timed by their own clocks).
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
+#include "ClientRefs.h"
 #include "CommonDialog.h"
 #include "Connection.h"
 #include "ListRecordset.h"
@@ -76,8 +77,7 @@ Result exportThroughPsql(const QStringList& connArgs, const QString& sql, const 
     return r;
 }
 
-// The same rows straight through the driver, one line each: for SQLite, whose shell cannot open
-// a register (it lacks the Greek collation the schema names).
+// The same rows straight through the driver, one line each.
 Result exportThroughDriver(const ConnectionPtr& conn, const QString& sql, const QString& path) {
     QElapsedTimer t;
     t.start();
@@ -161,10 +161,17 @@ int main(int argc, char* argv[]) {
     const Result lite = exportThroughWindow(liteConn, dir.path() + QStringLiteral("/sqlite.csv"));
     const Result liteDriver =
         exportThroughDriver(liteConn, listSql(kMax), dir.path() + QStringLiteral("/sqlite-driver.csv"));
-    out() << "(SQLite: against the driver, the sqlite3 shell cannot open a register)" << Qt::endl;
     report(QStringLiteral("SQLite"), lite, liteDriver);
+    const ClientRefs::Read shell = ClientRefs::sqliteShellCsv(
+        db, ClientRefs::standInModule(), listSql(kMax), dir.path() + QStringLiteral("/sqlite-shell.csv"));
+    if (shell.ms < 0) die(shell.text);
+    out() << "SQLite     sqlite3 -csv (stand-in collation), by its .timer: " << shell.ms << " ms, "
+          << shell.rows << " lines" << Qt::endl;
     Summary summary;
-    summary.add(QStringLiteral("SQLite export (ref: the driver)"), lite.ms, liteDriver.ms, QStringLiteral("<= 1.5x ref"));
+    summary.add(QStringLiteral("SQLite export (ref: the driver)"), lite.ms, liteDriver.ms,
+                QStringLiteral("<= 1.3x ref"));
+    summary.add(QStringLiteral("SQLite export (ref: sqlite3 -csv, .timer)"), lite.ms, shell.ms,
+                QStringLiteral("<= 1.5x ref"));
     summary.add(QStringLiteral("SQLite export, peak MiB over start"), lite.extraMiB, 0,
                 QStringLiteral("flat in the list's length"));
     if (p.isSet(pgOpt)) {
@@ -180,9 +187,9 @@ int main(int argc, char* argv[]) {
             exportThroughDriver(pgConn, listSql(kMax), dir.path() + QStringLiteral("/pg-driver.csv"));
         report(QStringLiteral("PostgreSQL"), pg, pgDriver);
         summary.add(QStringLiteral("PostgreSQL export (ref: the driver)"), pg.ms, pgDriver.ms,
-                    QStringLiteral("<= 1.5x ref"));
+                    QStringLiteral("<= 1.3x ref"));
         summary.add(QStringLiteral("PostgreSQL export (ref: psql COPY, \\timing)"), pg.ms, pgClient.ms,
-                    QString());
+                    QStringLiteral("<= 1.5x ref"));
         summary.add(QStringLiteral("PostgreSQL export, peak MiB over start"), pg.extraMiB, 0,
                     QStringLiteral("flat in the list's length"));
     }

@@ -11,10 +11,12 @@
 #include <QSqlQuery>
 #include <QTextStream>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <random>
 
 #include "BenchSupport.h"
+#include "ClientRefs.h"
 #include "Connection.h"
 #include "Err.h"
 #include "FieldCondBuilder.h"
@@ -190,8 +192,8 @@ void addFoldedColumns(const ConnectionPtr& conn) {
     for (const QString& sql : PgFoldedColumnsSql(missing))
         if (!conn->Execute(sql)) die(conn->LastErrorText());
     QSqlQuery(conn->database()).exec(QStringLiteral("ANALYZE PROTOCOL"));
-    out() << "  added the stored folds of " << missing.size() << " columns in " << t.elapsed() / 1000.0 << " s"
-          << Qt::endl;
+    out() << "  added the stored folds of " << missing.size() << " columns in " << t.elapsed() / 1000.0
+          << " s" << Qt::endl;
     summary().add(QStringLiteral("PostgreSQL upgrade: stored folds"), t.elapsed(), 0, QString());
 }
 
@@ -421,7 +423,10 @@ ListRun viaQueryRows(const ConnectionPtr& conn, const QString& sql, bool walk) {
     return r;
 }
 
-void measureList(const QString& backend, const ConnectionPtr& conn, int max) {
+// The C client's read of the same statement, for the whole-list target.
+using ClientRead = std::function<ClientRefs::Read(const QString& sql)>;
+
+void measureList(const QString& backend, const ConnectionPtr& conn, int max, const ClientRead& client) {
     for (const ListStatement& s : listStatements(conn)) {
         const QString direct = directSql(s, max);
         const ListRun l40 = bestOf(kRepeats, [&] { return viaList(conn, s, max, false); });
@@ -429,9 +434,14 @@ void measureList(const QString& backend, const ConnectionPtr& conn, int max) {
         const ListRun l = bestOf(kRepeats, [&] { return viaList(conn, s, max, true); });
         const ListRun q = bestOf(kRepeats, [&] { return viaQueryRows(conn, direct, true); });
         if (l.rows != q.rows) die(QStringLiteral("%1 %2: row counts differ").arg(backend, s.label));
-        summary().add(backend + QLatin1Char(' ') + s.label + QStringLiteral(", first 40"), l40.firstMs, q40.firstMs,
-                      QStringLiteral("<= 3 ms"));
+        summary().add(backend + QLatin1Char(' ') + s.label + QStringLiteral(", first 40"), l40.firstMs,
+                      q40.firstMs, QStringLiteral("<= 3 ms"));
         summary().add(backend + QLatin1Char(' ') + s.label + QStringLiteral(", all"), l.ms, q.ms, QString());
+        const ClientRefs::Read c = bestOf(kRepeats, [&] { return client(conn->dialect().adapt(direct)); });
+        if (c.ms < 0) die(backend + QStringLiteral(" C client: ") + c.text);
+        if (c.rows != l.rows) die(QStringLiteral("%1 %2: the C client's rows differ").arg(backend, s.label));
+        summary().add(backend + QLatin1Char(' ') + s.label + QStringLiteral(", all (ref: C client)"), l.ms,
+                      c.ms, QStringLiteral("<= 2x ref"));
         out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                      .arg(backend, -10)
                      .arg(s.label, -13)
@@ -528,8 +538,13 @@ int main(int argc, char* argv[]) {
           << "40 = open and read the first " << kFirstRows << " rows, all = every value of every row;"
           << " held = most rows held" << Qt::endl;
     listHeader();
-    measureList(QStringLiteral("SQLite"), lite, max);
-    if (pg) measureList(QStringLiteral("PostgreSQL"), pg, max);
+    const QString path = p.value(dbOpt);
+    measureList(QStringLiteral("SQLite"), lite, max,
+                [&](const QString& sql) { return ClientRefs::sqliteCRead(path, sql); });
+    const QString info = ClientRefs::conninfo(p.value(pgOpt), p.value(pgUserOpt), p.value(pgDbOpt));
+    if (pg)
+        measureList(QStringLiteral("PostgreSQL"), pg, max,
+                    [&](const QString& sql) { return ClientRefs::pgCRead(info, sql); });
     summary().print();
     // The connections go before the application object, or their drivers outlive Qt SQL.
     lite.reset();

@@ -7,6 +7,7 @@
 #include "ModMain.h"
 
 int main(int argc, char* argv[]) {
+    App::UseLocalTimeZoneFile();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kessbo"));
     App::SetTitle(QStringLiteral("Kessbo"));

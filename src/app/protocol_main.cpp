@@ -9,6 +9,7 @@
 #include "resources.h"
 
 int main(int argc, char* argv[]) {
+    App::UseLocalTimeZoneFile();
     QApplication app(argc, argv);
     App::SetTitle(QStringLiteral("Protocol"));
     App::SetProductName(QStringLiteral("Protocol"));

@@ -602,7 +602,13 @@ bool ListRecordset::Walk(const RowVisitor& visit, int chunk, const QList<int>& f
     if (!fields.isEmpty())
         for (int f : wanted) columns << m_fields.fieldName(f);
     chunk = std::max(1, chunk);
-    for (int first = 0; first < m_keys.size(); first += chunk) {
+    int from = 0;
+    if (!m_order.trimmed().isEmpty()) {
+        bool stopped = false;
+        from = walkInOneStatement(visit, wanted, columns, values, &stopped);
+        if (stopped) return false;
+    }
+    for (int first = from; first < m_keys.size(); first += chunk) {
         const int n = std::min<int>(chunk, int(m_keys.size()) - first);
         const std::shared_ptr<Block> rows = readRows(first, n, columns);
         if (!rows) return false;
@@ -616,6 +622,45 @@ bool ListRecordset::Walk(const RowVisitor& visit, int chunk, const QList<int>& f
         }
     }
     return true;
+}
+
+int ListRecordset::walkInOneStatement(const RowVisitor& visit, const QList<int>& wanted,
+                                      const QStringList& columns, QVector<QVariant>& values,
+                                      bool* stopped) const {
+    if (m_keys.isEmpty()) return 0;
+    // One statement costs less than the twenty a list of 20,000 takes by key; the keys tell
+    // whether its rows are still the list's.
+    QString selected = QStringLiteral("q.*");
+    if (!columns.isEmpty()) {
+        QStringList list{QStringLiteral("q.") + m_keyField};
+        for (const QString& c : columns)
+            if (c.compare(m_keyField, Qt::CaseInsensitive) != 0) list << QStringLiteral("q.") + c;
+        selected = list.join(QStringLiteral(", "));
+    }
+    const QString sql = QStringLiteral("SELECT ") + top(m_maxRows) + selected + QStringLiteral(" FROM ") +
+                        derived(m_statement) + orderBy(orderWithKey(m_order, m_keyField));
+    RowStream stream;
+    int row = 0;
+    if (stream.Open(sql, m_conn)) {
+        QList<int> column;  // per wanted field, its column in the rows read
+        for (int f : wanted)
+            column << (columns.isEmpty() ? f : stream.Fields().indexOf(m_fields.fieldName(f)));
+        const int keyColumn = stream.Fields().indexOf(m_keyField);
+        QVector<QVariant> read;
+        while (keyColumn >= 0 && row < m_keys.size() && stream.Next(read)) {
+            if (!sameKey(read.at(keyColumn), m_keys.at(row))) break;
+            for (int w = 0; w < wanted.size(); ++w)
+                values[wanted.at(w)] = column.at(w) < 0 ? QVariant() : read.at(column.at(w));
+            if (!visit(row, values)) {
+                *stopped = true;
+                return row;
+            }
+            ++row;
+        }
+    }
+    // The rest is read by key, which reports a failure of its own.
+    if (stream.Failed()) Err().Clear();
+    return row;
 }
 
 QVariant ListRecordset::key(int row) const {

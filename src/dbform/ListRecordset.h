@@ -89,10 +89,12 @@ public:
     // the block reads as empty until Requery).
     bool fetchRow(int row) const;
 
-    // Reads every row in the list's order, `chunk` rows to a statement, keeping none of them: the
-    // visitor gets each row's values by field index (all null for a row removed meanwhile) and
-    // returns false to stop. With `fields` (indexes) only those are read, the others stay null.
-    // False when a read failed (the error is pending) or the visitor stopped.
+    // Reads every row in the list's order, keeping none of them: the visitor gets each row's values
+    // by field index (all null for a row removed meanwhile) and returns false to stop. The rows come
+    // from the list's statement run once more in its order, as long as its keys are the list's;
+    // from where they differ (another user changed the list), `chunk` rows to a statement by key. With
+    // `fields` (indexes) only those are read, the others stay null. False when a read failed (the error is
+    // pending) or the visitor stopped.
     using RowVisitor = std::function<bool(int row, const QVector<QVariant>& values)>;
     bool Walk(const RowVisitor& visit, int chunk = 1000, const QList<int>& fields = {}) const;
 
@@ -139,6 +141,10 @@ private:
     Rest readRestOfKeys() const;
     bool hasRow(int row) const;
     void clearRows();
+    // Walk's rows in one statement, as long as they come back in the list's order; the number of
+    // rows visited. *stopped when the visitor stopped.
+    int walkInOneStatement(const RowVisitor& visit, const QList<int>& wanted, const QStringList& columns,
+                           QVector<QVariant>& values, bool* stopped) const;
 
     Options m_options;
     ConnectionPtr m_conn;

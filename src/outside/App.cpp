@@ -1,6 +1,7 @@
 #include "App.h"
 
 #include <QCoreApplication>
+#include <ctime>
 
 namespace {
 struct AppState {
@@ -56,5 +57,11 @@ void SetVersion(int major, int minor, int revision) {
     state().major = major;
     state().minor = minor;
     state().revision = revision;
+}
+
+void UseLocalTimeZoneFile() {
+    if (qEnvironmentVariableIsSet("TZ")) return;
+    qputenv("TZ", ":/etc/localtime");
+    tzset();
 }
 }  // namespace App

@@ -18,4 +18,9 @@ void SetProductName(const QString& name);
 void SetEXEName(const QString& name);
 void SetPath(const QString& path);
 void SetVersion(int major, int minor, int revision);
+
+// With TZ unset the C library looks at /etc/localtime again for every local time it converts (each
+// date a list reads): TZ then names that same file once, so it is read once. A TZ already set is
+// kept. Called first thing in main(), before any other thread reads the environment.
+void UseLocalTimeZoneFile();
 }  // namespace App

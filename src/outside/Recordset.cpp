@@ -102,36 +102,80 @@ bool Recordset::Requery() {
     return load();
 }
 
-bool Recordset::load() {
-    if (!m_conn->IsOpen()) {
-        m_conn->fail(ErrNo::DbNotOpen, QStringLiteral("Operation is not allowed when the object is closed."));
-        return false;
+RowStream::RowStream() = default;
+RowStream::~RowStream() = default;
+
+bool RowStream::Open(const QString& sql, const ConnectionPtr& conn) {
+    Close();
+    m_conn = conn;
+    if (!conn) {
+        Err().Raise(ErrNo::ObjectNotSet, QStringLiteral("Recordset"),
+                    QStringLiteral("The connection is not set."));
+        return m_failed = true, false;
     }
-    const bool sqlite = m_conn->backend() == Backend::SQLite;
-    {
-        QSqlQuery q(m_conn->database());
-        // The PostgreSQL driver streams forward-only results and drops them when the connection
-        // runs another statement: inside a transaction the savepoint statements around this one
-        // would, so there the result is buffered. Outside, nothing runs before it is read whole,
-        // and streaming spares the driver its own copy of every value (a fifth of a list's time).
-        q.setForwardOnly(sqlite || !m_conn->InTransaction());
-        if (!m_conn->exec(q, m_conn->dialect().adapt(m_sql))) {
-            m_conn->fail(ErrNo::DbCommandFailed, Connection::DescribeError(q.lastError()));
-            return false;
-        }
-        m_fields = q.record();
-        const int columns = m_fields.count();
-        const QVector<DateKind> kinds = sqlite ? sqliteDateKinds(q, columns) : QVector<DateKind>(columns);
-        while (q.next()) {
-            QVector<QVariant> row(columns);
-            for (int i = 0; i < columns; ++i) {
-                if (q.isNull(i)) continue;
-                row[i] = kinds[i] == DateKind::None ? q.value(i) : convertDate(q.value(i), kinds[i]);
-            }
-            m_rows.append(std::move(row));
-        }
+    if (!conn->IsOpen()) {
+        conn->fail(ErrNo::DbNotOpen, QStringLiteral("Operation is not allowed when the object is closed."));
+        return m_failed = true, false;
+    }
+    const bool sqlite = conn->backend() == Backend::SQLite;
+    m_query = std::make_unique<QSqlQuery>(conn->database());
+    // The PostgreSQL driver streams forward-only results and drops them when the connection
+    // runs another statement: inside a transaction the savepoint statements around this one
+    // would, so there the result is buffered. Outside, nothing runs before it is read whole,
+    // and streaming spares the driver its own copy of every value (a fifth of a list's time).
+    m_query->setForwardOnly(sqlite || !conn->InTransaction());
+    if (!conn->exec(*m_query, conn->dialect().adapt(sql))) {
+        conn->fail(ErrNo::DbCommandFailed, Connection::DescribeError(m_query->lastError()));
+        m_query.reset();
+        return m_failed = true, false;
+    }
+    m_fields = m_query->record();
+    const int columns = m_fields.count();
+    const QVector<DateKind> kinds = sqlite ? sqliteDateKinds(*m_query, columns) : QVector<DateKind>(columns);
+    m_dateKinds.resize(columns);
+    for (int i = 0; i < columns; ++i) m_dateKinds[i] = int(kinds[i]);
+    return true;
+}
+
+bool RowStream::Next(QVector<QVariant>& row) {
+    if (!m_query) return false;
+    QSqlQuery& q = *m_query;
+    if (!q.next()) {
         if (q.lastError().isValid()) {
             m_conn->fail(ErrNo::DbCommandFailed, Connection::DescribeError(q.lastError()));
+            m_failed = true;
+        }
+        m_query.reset();
+        return false;
+    }
+    const int columns = m_fields.count();
+    row.resize(columns);
+    for (int i = 0; i < columns; ++i) {
+        if (q.isNull(i)) {
+            row[i] = QVariant();
+            continue;
+        }
+        const auto kind = DateKind(m_dateKinds[i]);
+        row[i] = kind == DateKind::None ? q.value(i) : convertDate(q.value(i), kind);
+    }
+    return true;
+}
+
+void RowStream::Close() {
+    m_query.reset();
+    m_fields.clear();
+    m_dateKinds.clear();
+    m_failed = false;
+}
+
+bool Recordset::load() {
+    {
+        RowStream stream;
+        if (!stream.Open(m_sql, m_conn)) return false;
+        m_fields = stream.Fields();
+        QVector<QVariant> row;
+        while (stream.Next(row)) m_rows.append(std::move(row));
+        if (stream.Failed()) {
             m_rows.clear();
             m_fields.clear();
             return false;

@@ -4,8 +4,34 @@
 #include <QString>
 #include <QVariant>
 #include <QVector>
+#include <memory>
 
 #include "Connection.h"
+
+class QSqlQuery;
+
+// One statement read forward a row at a time, the values as Recordset gives them; nothing is
+// kept. On PostgreSQL inside a transaction the driver buffers the result (the savepoint
+// statements around it would drop a streamed one).
+class RowStream {
+public:
+    RowStream();
+    ~RowStream();
+    // Runs the statement. On failure the error is pending and false is returned.
+    bool Open(const QString& sql, const ConnectionPtr& conn);
+    const QSqlRecord& Fields() const { return m_fields; }
+    // The next row's values; false at the end, or when the read failed (the error is then pending).
+    bool Next(QVector<QVariant>& row);
+    bool Failed() const { return m_failed; }
+    void Close();
+
+private:
+    ConnectionPtr m_conn;
+    std::unique_ptr<QSqlQuery> m_query;
+    QSqlRecord m_fields;
+    QVector<int> m_dateKinds;
+    bool m_failed = false;
+};
 
 // A static, read-only record set: the rows of one statement, walked with a current row.
 // NULL values come back as a null QVariant; date columns as QDate/QDateTime on every backend.

@@ -155,10 +155,16 @@ public:
 
     bool prepare(QSqlDatabase& db, QString* error) const override {
         // A backslash in a literal must stay a plain character, whatever the server's default.
+        // The statements a user waits for (the lists' keys, the pickers' keystrokes) read a small
+        // part of a table: parallel workers cost more to start than they save (the picker's "α"
+        // over 50,000 phrases: 112-123 ms in parallel, 22-25 ms serial).
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SET standard_conforming_strings = on"))) {
-            *error = Connection::DescribeError(q.lastError());
-            return false;
+        for (const char* sql :
+             {"SET standard_conforming_strings = on", "SET max_parallel_workers_per_gather = 0"}) {
+            if (!q.exec(QString::fromLatin1(sql))) {
+                *error = Connection::DescribeError(q.lastError());
+                return false;
+            }
         }
         return true;
     }

@@ -30,6 +30,12 @@ int collate(void*, int bytesA, const void* a, int bytesB, const void* b) {
                               QStringView(static_cast<const char16_t*>(b), bytesB / 2));
 }
 
+// The same comparison on SQLite's own UTF-8, which spares it turning both values into UTF-16 (and
+// allocating them) for every comparison.
+int collateUtf8(void*, int bytesA, const void* a, int bytesB, const void* b) {
+    return GreekFold::compareUtf8(static_cast<const char*>(a), bytesA, static_cast<const char*>(b), bytesB);
+}
+
 // SQLite calls like(pattern, text) for "text LIKE pattern", and like(pattern, text, escape).
 void like(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     for (int i = 0; i < argc; ++i)
@@ -49,6 +55,26 @@ void like(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_int(ctx, GreekFold::likeMatch(pattern, text, escape) ? 1 : 0);
 }
 
+void likeUtf8(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    for (int i = 0; i < argc; ++i)
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return;  // NULL result
+    char16_t escape = 0;
+    if (argc == 3) {
+        const char* e = reinterpret_cast<const char*>(sqlite3_value_text(argv[2]));
+        if (GreekFold::utf16Length(e, sqlite3_value_bytes(argv[2]), &escape) != 1) {
+            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+    }
+    // The text before its length: a value turned into text on the way is measured as text.
+    const char* pattern = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int patternBytes = sqlite3_value_bytes(argv[0]);
+    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const int textBytes = sqlite3_value_bytes(argv[1]);
+    sqlite3_result_int(
+        ctx, GreekFold::likeMatchUtf8(pattern, patternBytes, text, textBytes, escape, argc == 3) ? 1 : 0);
+}
+
 void getdate(sqlite3_context* ctx, int, sqlite3_value**) {
     const QByteArray text = SqliteSupport::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
@@ -63,10 +89,20 @@ QDateTime truncatedToSeconds(const QDateTime& t) {
 namespace SqliteSupport {
 
 int registerFunctions(sqlite3* db) {
+    // Both encodings: SQLite calls the one of the database's own (UTF-8 for the register), and the
+    // UTF-16 entries stay for a database made in UTF-16.
     int rc = sqlite3_create_collation(db, kGreekCollation, SQLITE_UTF16_ALIGNED, nullptr, collate);
-    const int pure = SQLITE_UTF16 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
-    if (rc == SQLITE_OK) rc = sqlite3_create_function(db, "like", 2, pure, nullptr, like, nullptr, nullptr);
-    if (rc == SQLITE_OK) rc = sqlite3_create_function(db, "like", 3, pure, nullptr, like, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_collation(db, kGreekCollation, SQLITE_UTF8, nullptr, collateUtf8);
+    const int pure = SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    for (const int args : {2, 3}) {
+        if (rc == SQLITE_OK)
+            rc = sqlite3_create_function(db, "like", args, SQLITE_UTF16 | pure, nullptr, like, nullptr,
+                                         nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_create_function(db, "like", args, SQLITE_UTF8 | pure, nullptr, likeUtf8, nullptr,
+                                         nullptr);
+    }
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function(db, "getdate", 0, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, getdate,
                                      nullptr, nullptr);

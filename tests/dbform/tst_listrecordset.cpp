@@ -317,6 +317,32 @@ void tst_ListRecordset::changesByAnotherUser() {
     QCOMPARE(list.rowCount(), count);
     QVERIFY(!Err().Pending());
 
+    // A walk (the export) gives the list's places: the removed row empty, the rows after it and a
+    // changed one as they are stored now.
+    QVERIFY(other->Execute("UPDATE PROTOCOL SET THEMA = 'Αλλαγμένο' WHERE ID = " + list.key(6).toString()));
+    Recordset stored;
+    QVERIFY(stored.Open("SELECT ID, THEMA FROM PROTOCOL", db.conn()));
+    QHash<qlonglong, QString> themaOf;
+    for (; !stored.Eof(); stored.MoveNext())
+        themaOf[stored.Value(0).toLongLong()] = stored.Value(1).toString();
+    QStringList walked, expected;
+    const int id = list.fieldIndex("ID");
+    QVERIFY(list.Walk(
+        [&](int row, const QVector<QVariant>& values) {
+            walked << QString::number(row) + u':' + values.at(id).toString() + u':' +
+                          values.at(thema).toString();
+            return true;
+        },
+        2, {id, thema}));
+    for (int r = 0; r < count; ++r) {
+        const qlonglong key = list.key(r).toLongLong();
+        expected << QString::number(r) + u':' +
+                        (r == 4 ? QString() : QString::number(key) + u':' + themaOf.value(key));
+        if (r == 4) expected.last() += u':';
+    }
+    QCOMPARE(walked, expected);
+    QVERIFY(!Err().Pending());
+
     QVERIFY(list.Requery());
     QCOMPARE(list.rowCount(), count);  // one gone, one new
     QCOMPARE(list.rowOfKey(gone), -1);

@@ -122,6 +122,7 @@ private slots:
     void secondSqliteWriterWaits();
     void sqliteGreekCollationAndLike();
     void postgresCommandTimeout();
+    void postgresSessionSerial();
 
 private:
     QTemporaryDir m_dir;
@@ -760,6 +761,16 @@ void tst_Database::sqliteGreekCollationAndLike() {
     QVERIFY(rs.Open("SELECT count(*) FROM G WHERE NAME LIKE '%'", c));
     QCOMPARE(rs.Value(0).toInt(), 4);
     QVERIFY(!rs.Open("SELECT ID FROM G WHERE NAME LIKE 'a' ESCAPE '!!'", c));
+}
+
+// The program's PostgreSQL sessions plan without parallel workers.
+void tst_Database::postgresSessionSerial() {
+    if (!TestDatabase::postgresConfigured()) QSKIP("PROTOCOL_TEST_PG is not set");
+    TestDatabase db(Backend::PostgreSQL);
+    QVERIFY(db.ok());
+    Recordset rs;
+    QVERIFY(rs.Open("SHOW max_parallel_workers_per_gather", db.conn()));
+    QCOMPARE(rs.Value(0).toString(), QString("0"));
 }
 
 void tst_Database::postgresCommandTimeout() {

@@ -1,3 +1,5 @@
+#include <sqlite3.h>
+
 #include <QTest>
 
 #include "GreekFold.h"
@@ -11,6 +13,7 @@ private slots:
     void compare();
     void like_data();
     void like();
+    void malformedUtf8();
 };
 
 void tst_GreekFold::fold_data() {
@@ -60,6 +63,11 @@ void tst_GreekFold::compare_data() {
     QTest::newRow("marks alone count as nothing") << QString::fromUtf8("ά") << "α" << 0;
     QTest::newRow("empty") << ""
                            << "" << 0;
+    // Outside the 16-bit plane: two UTF-16 units, compared unit by unit on both entry points.
+    QTest::newRow("surrogate pairs") << QString::fromUtf8("\xF0\x90\x85\x80α")
+                                     << QString::fromUtf8("\xF0\x90\x85\x81α") << -1;
+    QTest::newRow("surrogate pair against a letter above it")
+        << QString::fromUtf8("\xF0\x90\x85\x80") << "\uFB00" << -1;
 }
 
 void tst_GreekFold::compare() {
@@ -70,6 +78,10 @@ void tst_GreekFold::compare() {
     QCOMPARE((c > 0) - (c < 0), sign);
     const int r = GreekFold::compare(b, a);
     QCOMPARE((r > 0) - (r < 0), -sign);
+    // SQLite's own UTF-8 gives the same.
+    const QByteArray a8 = a.toUtf8(), b8 = b.toUtf8();
+    const int c8 = GreekFold::compareUtf8(a8.constData(), a8.size(), b8.constData(), b8.size());
+    QCOMPARE((c8 > 0) - (c8 < 0), sign);
 }
 
 void tst_GreekFold::like_data() {
@@ -117,6 +129,9 @@ void tst_GreekFold::like_data() {
                                                << "a!" << true;
     QTest::newRow("quote and backslash") << "%o'r\\%"
                                          << "O'R\\x" << true;
+    QTest::newRow("underscore is one UTF-16 unit") << "_α" << QString::fromUtf8("\xF0\x90\x85\x80α") << false;
+    QTest::newRow("two underscores for a surrogate pair")
+        << "__α" << QString::fromUtf8("\xF0\x90\x85\x80α") << true;
 }
 
 void tst_GreekFold::like() {
@@ -124,6 +139,55 @@ void tst_GreekFold::like() {
     QFETCH(QString, text);
     QFETCH(bool, match);
     QCOMPARE(GreekFold::likeMatch(pattern, text, QLatin1Char('!')), match);
+    const QByteArray p8 = pattern.toUtf8(), t8 = text.toUtf8();
+    QCOMPARE(GreekFold::likeMatchUtf8(p8.constData(), p8.size(), t8.constData(), t8.size(), u'!', true),
+             match);
+}
+
+// Bytes that are not well-formed UTF-8 compare on the UTF-8 entry point as their UTF-16 by
+// SQLite's own conversion (what the UTF-16 entry point is handed) compares.
+void tst_GreekFold::malformedUtf8() {
+    const QList<QByteArray> texts{"\xC3",
+                                  "\xE2\x82",
+                                  "\x80",
+                                  "\xED\xA0\x80",
+                                  "\xEF\xBF\xBE",
+                                  "\xC0\xAF",
+                                  "\xF0\x90\x85\x80",
+                                  "\xF8\x88\x80",
+                                  "\xFF",
+                                  "\xCE\xB1",
+                                  "\xC3\xA9\xCC",
+                                  "",
+                                  "z"};
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(":memory:", &db), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db, "SELECT CAST(?1 AS TEXT) || 'α'", -1, &stmt, nullptr), SQLITE_OK);
+    QList<QByteArray> utf8;
+    QList<QString> utf16;
+    for (const QByteArray& t : texts) {
+        sqlite3_reset(stmt);
+        sqlite3_bind_blob(stmt, 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        QCOMPARE(sqlite3_step(stmt), SQLITE_ROW);
+        utf8 << QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
+                           sqlite3_column_bytes(stmt, 0));
+        const auto* u = static_cast<const char16_t*>(sqlite3_column_text16(stmt, 0));
+        utf16 << QString::fromUtf16(u, sqlite3_column_bytes16(stmt, 0) / 2);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    const auto sign = [](int c) { return (c > 0) - (c < 0); };
+    for (int i = 0; i < utf8.size(); ++i) {
+        for (int j = 0; j < utf8.size(); ++j) {
+            QCOMPARE(sign(GreekFold::compareUtf8(utf8[i].constData(), utf8[i].size(), utf8[j].constData(),
+                                                 utf8[j].size())),
+                     sign(GreekFold::compare(utf16[i], utf16[j])));
+            QCOMPARE(GreekFold::likeMatchUtf8(utf8[i].constData(), utf8[i].size(), utf8[j].constData(),
+                                              utf8[j].size(), 0, false),
+                     GreekFold::likeMatch(utf16[i], utf16[j]));
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_GreekFold)

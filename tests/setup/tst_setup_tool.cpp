@@ -341,7 +341,8 @@ void tst_SetupTool::anyText() {
     const Run r =
         runSetup(args + QStringList{"--db-password", dbPassword, "--admin-user", adminUser,
                                     "--admin-password", adminPassword, "--organisation", organisation,
-                                    "--second-heading", heading, "--docs-folder", docs, "--admin-last-name", lastName});
+                                    "--second-heading", heading, "--docs-folder", docs,
+                                    "--admin-last-name", lastName});
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QCOMPARE(setting("Logo1"), organisation);
     QCOMPARE(setting("Logo2"), heading);

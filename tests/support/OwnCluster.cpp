@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -37,6 +38,13 @@ bool OwnCluster::init() {
 
 bool OwnCluster::start() {
     for (int port = m_port ? m_port : 54600; port < 54700; ++port) {
+        if (!m_port) {
+            auto lock = std::make_unique<QLockFile>(
+                QDir::temp().filePath(QStringLiteral("protocol-owncluster-%1.lock").arg(port)));
+            lock->setStaleLockTime(0);
+            if (!lock->tryLock(0)) continue;
+            m_portLock = std::move(lock);
+        }
         const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
                                     .arg(port)
                                     .arg(m_dir.path());
@@ -48,6 +56,7 @@ bool OwnCluster::start() {
             return true;
         }
         if (m_port) return false;  // the port it had must serve again
+        m_portLock.reset();
     }
     return false;
 }

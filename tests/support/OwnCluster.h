@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QLockFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
 
 // A PostgreSQL cluster of the test's own in a temporary folder, to stop and start under a running
 // connection (the shared cluster of PROTOCOL_TEST_PG is never stopped). As root the cluster
@@ -25,5 +27,8 @@ private:
     bool run(const QString& program, const QStringList& args) const;
     QTemporaryDir m_dir;
     int m_port = 0;
+    // Held while the cluster owns its port, so that another test's cluster never takes it while
+    // this one is stopped.
+    std::unique_ptr<QLockFile> m_portLock;
     bool m_started = false;
 };

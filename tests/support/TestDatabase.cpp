@@ -3,9 +3,13 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include "App.h"
 #include "Err.h"
 
 namespace {
+
+// Local times are read as the programs read them (their main() does this first).
+const bool g_localZone = (App::UseLocalTimeZoneFile(), true);
 
 QString pgServer() {
     return qEnvironmentVariable("PROTOCOL_TEST_PG");
