@@ -537,6 +537,18 @@ bool Connection::exec(QSqlQuery& query, const QString& sql) {
     return ok;
 }
 
+bool Connection::AllowParallelReads(bool allow) {
+    const QString sql = dialect().parallelReadsSql(allow);
+    if (sql.isEmpty()) return true;
+    if (!IsOpen()) return false;
+    QSqlQuery q(database());
+    if (exec(q, sql)) return true;
+    // Left parallel, every keystroke's statement would pay for starting workers. Inside a
+    // transaction its end undoes the setting with it.
+    if (!allow && !m_lost && m_depth == 0) markLost(DescribeError(q.lastError()));
+    return false;
+}
+
 bool Connection::Execute(const QString& sql, qint64* recordsAffected) {
     if (!IsOpen()) {
         fail(ErrNo::DbNotOpen, kNotOpen);

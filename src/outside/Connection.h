@@ -55,6 +55,11 @@ public:
     // Runs one statement that returns no rows. recordsAffected receives the count when given.
     bool Execute(const QString& sql, qint64* recordsAffected = nullptr);
 
+    // Lets the statements that follow read whole tables with the server's parallel workers (the
+    // totals), or puts the session back to serial reads. False when the setting could not be
+    // changed; a session that could not be put back is opened again, which makes it serial.
+    bool AllowParallelReads(bool allow);
+
     Backend backend() const { return m_backend; }
     const SqlDialect& dialect() const { return SqlDialect::forBackend(m_backend); }
     QSqlDatabase database() const;  // invalid while closed; reconnects first when lost
@@ -147,3 +152,19 @@ private:
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;
+
+// Parallel reads for the statements of its lifetime.
+class ParallelReads {
+public:
+    explicit ParallelReads(ConnectionPtr conn) : m_conn(std::move(conn)) {
+        if (m_conn) m_conn->AllowParallelReads(true);
+    }
+    ~ParallelReads() {
+        if (m_conn) m_conn->AllowParallelReads(false);
+    }
+    ParallelReads(const ParallelReads&) = delete;
+    ParallelReads& operator=(const ParallelReads&) = delete;
+
+private:
+    ConnectionPtr m_conn;
+};

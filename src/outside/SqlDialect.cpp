@@ -12,11 +12,11 @@
 #include "SqliteSupport.h"
 
 const QStringList& PgFoldedColumns() {
-    static const QStringList columns{
-        QStringLiteral("APO"),      QStringLiteral("PROT_EIS"), QStringLiteral("SYSXETIZOMENA"),
-        QStringLiteral("ARMODIOS_A"), QStringLiteral("ARMODIOS"), QStringLiteral("PROS"),
-        QStringLiteral("KOINOP"),   QStringLiteral("PARATHR"),  QStringLiteral("THEMA"),
-        QStringLiteral("THEMA_EX")};
+    static const QStringList columns{QStringLiteral("APO"),           QStringLiteral("PROT_EIS"),
+                                     QStringLiteral("SYSXETIZOMENA"), QStringLiteral("ARMODIOS_A"),
+                                     QStringLiteral("ARMODIOS"),      QStringLiteral("PROS"),
+                                     QStringLiteral("KOINOP"),        QStringLiteral("PARATHR"),
+                                     QStringLiteral("THEMA"),         QStringLiteral("THEMA_EX")};
     return columns;
 }
 
@@ -30,8 +30,9 @@ QStringList PgFoldedColumnsSql(const QStringList& columns) {
     if (columns.isEmpty()) return {};
     QStringList add, out;
     for (const QString& c : columns)
-        add << QStringLiteral("ADD COLUMN %1 text GENERATED ALWAYS AS (public.greek_fold(%2 COLLATE \"default\"))"
-                              " STORED")
+        add << QStringLiteral(
+                   "ADD COLUMN %1 text GENERATED ALWAYS AS (public.greek_fold(%2 COLLATE \"default\"))"
+                   " STORED")
                    .arg(PgFoldedColumn(c), c);
     out << QStringLiteral("ALTER TABLE PROTOCOL ") + add.join(QStringLiteral(", "));
     for (const QString& c : columns) {
@@ -45,16 +46,18 @@ QStringList PgFoldedColumnsSql(const QStringList& columns) {
 }
 
 const QStringList& PickerTables() {
-    static const QStringList tables{QStringLiteral("L_APO"), QStringLiteral("L_PROS"), QStringLiteral("L_TOPOS"),
-                                    QStringLiteral("L_ARMODIOS"), QStringLiteral("L_PHRASES")};
+    static const QStringList tables{QStringLiteral("L_APO"), QStringLiteral("L_PROS"),
+                                    QStringLiteral("L_TOPOS"), QStringLiteral("L_ARMODIOS"),
+                                    QStringLiteral("L_PHRASES")};
     return tables;
 }
 
 QStringList PgPickerIndexesSql(const QString& table) {
-    return {QStringLiteral("CREATE INDEX IF NOT EXISTS IX_%1_DESCR_FOLD ON %1"
-                           " (public.greek_fold(DESCR COLLATE \"default\") text_pattern_ops) INCLUDE (DESCR, ID)")
-                .arg(table),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS IX_%1_DESCR ON %1 (DESCR) INCLUDE (ID)").arg(table)};
+    return {
+        QStringLiteral("CREATE INDEX IF NOT EXISTS IX_%1_DESCR_FOLD ON %1"
+                       " (public.greek_fold(DESCR COLLATE \"default\") text_pattern_ops) INCLUDE (DESCR, ID)")
+            .arg(table),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS IX_%1_DESCR ON %1 (DESCR) INCLUDE (ID)").arg(table)};
 }
 
 namespace {
@@ -153,15 +156,20 @@ public:
         };
     }
 
+    QString parallelReadsSql(bool allow) const override {
+        return allow ? QStringLiteral("SET max_parallel_workers_per_gather TO DEFAULT")
+                     : QStringLiteral("SET max_parallel_workers_per_gather = 0");
+    }
+
     bool prepare(QSqlDatabase& db, QString* error) const override {
         // A backslash in a literal must stay a plain character, whatever the server's default.
         // The statements a user waits for (the lists' keys, the pickers' keystrokes) read a small
         // part of a table: parallel workers cost more to start than they save (the picker's "α"
         // over 50,000 phrases: 112-123 ms in parallel, 22-25 ms serial).
         QSqlQuery q(db);
-        for (const char* sql :
-             {"SET standard_conforming_strings = on", "SET max_parallel_workers_per_gather = 0"}) {
-            if (!q.exec(QString::fromLatin1(sql))) {
+        for (const QString& sql :
+             {QStringLiteral("SET standard_conforming_strings = on"), parallelReadsSql(false)}) {
+            if (!q.exec(sql)) {
                 *error = Connection::DescribeError(q.lastError());
                 return false;
             }

@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 
@@ -42,6 +41,10 @@ public:
     // with the same name wait until this one ends; "" where beginning the transaction already
     // does (SQLite's BEGIN IMMEDIATE takes the database's one write lock).
     virtual QString writerLockSql(const QString&) const { return {}; }
+
+    // The session setting that lets the server read a table with parallel workers (allow) or
+    // keeps every statement serial, as a session starts; "" where the backend has none.
+    virtual QString parallelReadsSql(bool) const { return {}; }
 
     // Rewrites the T-SQL pieces of the system's fixed statements ("select top n") for this backend.
     virtual QString adapt(const QString& sql) const;

@@ -57,7 +57,11 @@ void clsRptProtGroup::Main(QString& sWhereCond) {
 
     Screen::SetMousePointer(Screen::vbHourglass);
     bool ok = true;
-    for (int kind = 1; kind <= 5 && ok; ++kind) CollectGroup(kind, m_groups[kind - 1], ok);
+    {
+        // Each total reads every entry: the server's parallel workers serve it.
+        const ParallelReads parallel(gConn);
+        for (int kind = 1; kind <= 5 && ok; ++kind) CollectGroup(kind, m_groups[kind - 1], ok);
+    }
     if (!ok) {
         Screen::SetMousePointer(Screen::vbDefault);
         MsgBox(QStringLiteral("Πρόβλημα στην συλλογή των δεδομένων."), vb::vbCritical);

@@ -36,8 +36,8 @@ int count(const ConnectionPtr& c, const QString& table) {
 }
 
 using Point = Connection::Point;
-const QList<Point> kPoints{Point::Begin,   Point::Savepoint, Point::Statement, Point::Release,
-                           Point::RollbackTo, Point::Probe, Point::Commit,    Point::Rollback};
+const QList<Point> kPoints{Point::Begin,      Point::Savepoint, Point::Statement, Point::Release,
+                           Point::RollbackTo, Point::Probe,     Point::Commit,    Point::Rollback};
 
 // The operations a walk cuts at each point: a save of two rows, with a statement on the way that
 // fails as the schema upgrade's probes do (on PostgreSQL it runs every savepoint statement), and
@@ -496,7 +496,8 @@ void tst_Database::serverStoppedAtEveryPoint() {
                      qPrintable(at + ": " + c->LastErrorText()));
             // While the server is away the session says so and does not stick.
             QVERIFY(!c->Execute("DELETE FROM K"));
-            QVERIFY2(c->LastErrorText().startsWith(Connection::NotRestoredText()), qPrintable(c->LastErrorText()));
+            QVERIFY2(c->LastErrorText().startsWith(Connection::NotRestoredText()),
+                     qPrintable(c->LastErrorText()));
             QVERIFY2(cluster.start(), qPrintable(at));
             const ConnectionPtr other = open();
             QVERIFY2(other->IsOpen(), qPrintable(other->LastErrorText()));
@@ -763,14 +764,33 @@ void tst_Database::sqliteGreekCollationAndLike() {
     QVERIFY(!rs.Open("SELECT ID FROM G WHERE NAME LIKE 'a' ESCAPE '!!'", c));
 }
 
-// The program's PostgreSQL sessions plan without parallel workers.
+// The program's PostgreSQL sessions plan without parallel workers, except while whole tables are
+// read; a session whose setting cannot be put back is opened again, serial.
 void tst_Database::postgresSessionSerial() {
     if (!TestDatabase::postgresConfigured()) QSKIP("PROTOCOL_TEST_PG is not set");
     TestDatabase db(Backend::PostgreSQL);
     QVERIFY(db.ok());
-    Recordset rs;
-    QVERIFY(rs.Open("SHOW max_parallel_workers_per_gather", db.conn()));
-    QCOMPARE(rs.Value(0).toString(), QString("0"));
+    const ConnectionPtr c = db.conn();
+    const auto setting = [&](const char* sql) {
+        Recordset rs;
+        return rs.Open(sql, c) ? rs.Value(0).toString() : QStringLiteral("failed");
+    };
+    const auto workers = [&] { return setting("SHOW max_parallel_workers_per_gather"); };
+    const QString serverDefault =
+        setting("SELECT reset_val FROM pg_settings WHERE name = 'max_parallel_workers_per_gather'");
+    QVERIFY(serverDefault != "0" && serverDefault != "failed");
+    QCOMPARE(workers(), QString("0"));
+    {
+        const ParallelReads parallel(c);
+        QCOMPARE(workers(), serverDefault);
+    }
+    QCOMPARE(workers(), QString("0"));
+
+    QVERIFY(c->AllowParallelReads(true));
+    c->InjectFault(1, Connection::Fault::FailStatement, Connection::Point::Statement);
+    QVERIFY(!c->AllowParallelReads(false));
+    QCOMPARE(workers(), QString("0"));
+    QVERIFY(!c->Lost());
 }
 
 void tst_Database::postgresCommandTimeout() {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -564,7 +565,27 @@ private slots:
         TEST_REGISTER(db);
         auto form = open(db);
         QVERIFY(form);
+        // On PostgreSQL the totals read with the server's parallel workers, and the session is
+        // serial again afterwards: the setting each statement of the print ran with.
+        QStringList settings;
+        const auto workers = [] {
+            QSqlQuery q(gConn->database());
+            return q.exec(QStringLiteral("SHOW max_parallel_workers_per_gather")) && q.next()
+                       ? q.value(0).toString()
+                       : QStringLiteral("failed");
+        };
+        const bool pg = gConn->backend() == Backend::PostgreSQL;
+        for (int n = 1; pg && n <= 40; ++n)
+            gConn->InjectCall(n, Connection::Point::Statement, [&] { settings << workers(); });
         QString text = print(*form, 1).join(u'\n');
+        gConn->ClearFault();
+        if (pg) {
+            QVERIFY(settings.size() > 5 && settings.size() < 40);
+            QVERIFY(!settings.contains(QStringLiteral("failed")));
+            QCOMPARE(settings.count(QStringLiteral("0")),
+                     settings.size() - 6);  // five totals and the setting back
+            QCOMPARE(workers(), QStringLiteral("0"));
+        }
         QCOMPARE(boxes(), QStringList());
         QVERIFY(!m_optionsShown);
         const QString expected = QStringLiteral(
