@@ -59,7 +59,8 @@ int resultOfZipError(zip_error_t* error) {
         case ZIP_ER_READ:
             return ZipComponent::ReadError;
         default:
-            if (zip_error_system_type(error) == ZIP_ET_SYS) return resultOfErrno(zip_error_code_system(error));
+            if (zip_error_system_type(error) == ZIP_ET_SYS)
+                return resultOfErrno(zip_error_code_system(error));
             return ZipComponent::WriteError;
     }
 }
@@ -125,7 +126,8 @@ void zipProgress(zip_t*, double fraction, void* ud) {
 QString safeEntryName(const QString& name) {
     QString n = name;
     n.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (n.isEmpty() || n.startsWith(QLatin1Char('/')) || (n.size() > 1 && n.at(1) == QLatin1Char(':'))) return {};
+    if (n.isEmpty() || n.startsWith(QLatin1Char('/')) || (n.size() > 1 && n.at(1) == QLatin1Char(':')))
+        return {};
     for (const QString& part : n.split(QLatin1Char('/'), Qt::SkipEmptyParts))
         if (part == QLatin1String("..")) return {};
     return n;
@@ -190,8 +192,10 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
 
     const QString password = EncryptionPassword;
     DeflatedEntry entry;
-    entry.name = PreservePaths ? QDir::fromNativeSeparators(sourcePath).remove(QRegularExpression(QStringLiteral("^/+")))
-                               : source.fileName();
+    entry.name =
+        PreservePaths
+            ? QDir::fromNativeSeparators(sourcePath).remove(QRegularExpression(QStringLiteral("^/+")))
+            : source.fileName();
     entry.modified = source.lastModified();
     entry.mode = FileModes::ModeOf(sourcePath) & 0777;
     // The archive is shared as its file is, and with no one else.
@@ -256,7 +260,12 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
     // libzip writes a temporary file beside the archive and renames it when the archive is whole,
     // giving it the mode of an archive it replaces: never more open than this one's.
     const QByteArray zipPath = QFile::encodeName(zipInfo.absoluteFilePath());
-    if (zipInfo.exists() && ::chmod(zipPath.constData(), 0600) != 0) return resultOfErrno(errno);
+    // A link in the archive's place is replaced, never followed.
+    if (zipInfo.isSymLink()) {
+        if (::unlink(zipPath.constData()) != 0) return resultOfErrno(errno);
+    } else if (zipInfo.exists() && ::chmod(zipPath.constData(), 0600) != 0) {
+        return resultOfErrno(errno);
+    }
     zip_t* za = zip_open(zipPath.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!za) {
         zip_error_t e;
@@ -276,7 +285,8 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
         src = zip_source_file(za, QFile::encodeName(sourcePath).constData(), 0, -1);
     }
     const QByteArray name = entry.name.toUtf8();
-    const zip_int64_t index = src ? zip_file_add(za, name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
+    const zip_int64_t index =
+        src ? zip_file_add(za, name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
     if (index < 0) {
         if (src) zip_source_free(src);
         const int code = resultOfZipError(zip_get_error(za));
@@ -290,8 +300,10 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
         return code;
     }
     if (!precompress) {
-        zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, zip_uint32_t(std::clamp(CompressionLevel, 1, 9)));
-        if (zip_file_set_encryption(za, zip_uint64_t(index), ZIP_EM_AES_256, password.toUtf8().constData()) < 0) {
+        zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE,
+                                 zip_uint32_t(std::clamp(CompressionLevel, 1, 9)));
+        if (zip_file_set_encryption(za, zip_uint64_t(index), ZIP_EM_AES_256, password.toUtf8().constData()) <
+            0) {
             const int code = resultOfZipError(zip_get_error(za));
             zip_discard(za);
             return code;
@@ -355,7 +367,10 @@ int moveIntoPlace(const QString& stage, const QString& target) {
             continue;
         }
         Step step{source, dest, QString()};
-        if (QFileInfo(dest).exists() || QFileInfo(dest).isSymLink()) {
+        const QFileInfo old(dest);
+        // A folder is never replaced by a file: what it holds would go with it.
+        if (old.isDir() && !old.isSymLink()) return undo(ZipComponent::NoPermission);
+        if (old.exists() || old.isSymLink()) {
             step.displaced = aside.filePath(QString::number(n++));
             if (!QFile::rename(dest, step.displaced)) return undo(ZipComponent::NoPermission);
         }
@@ -373,8 +388,7 @@ int moveIntoPlace(const QString& stage, const QString& target) {
 int ZipComponent::Unzip() {
     qint64 output = 0, inSize = 0;
     const int code = unzipAll(&output, &inSize);
-    if (ProcessCompleted)
-        ProcessCompleted(0, 0, 0, inSize, inSize, 0, output, 0, code);
+    if (ProcessCompleted) ProcessCompleted(0, 0, 0, inSize, inSize, 0, output, 0, code);
     return code;
 }
 
@@ -411,7 +425,8 @@ int ZipComponent::unzipAll(qint64* output, qint64* inSize) {
         zip_stat_t st;
         if (zip_stat_index(za, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
             return closeWith(BadArchive);
-        const QString name = safeEntryName(QString::fromUtf8(zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_GUESS)));
+        const QString name =
+            safeEntryName(QString::fromUtf8(zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_GUESS)));
         if (name.isEmpty()) return closeWith(UnsafeName);
         zip_uint8_t system = 0;
         zip_uint32_t attributes = 0;

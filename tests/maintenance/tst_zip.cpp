@@ -88,6 +88,7 @@ struct Stored {
     QByteArray data;
     quint32 attributes = 0100600;  // the file type and mode as a Unix zip stores them
     bool badCrc = false;
+    qint64 declared = -1;  // the size the headers give, when it is not the data's own
 };
 }  // namespace
 Q_DECLARE_METATYPE(Stored)
@@ -104,6 +105,7 @@ QByteArray craftArchive(const QList<Stored>& entries) {
         const DeflateResult r = ParallelDeflate(in, input.size(), out, {});
         DeflatedEntry e{s.name, QDateTime::currentDateTime(), r.crc ^ (s.badCrc ? 1u : 0u), r.inSize,
                         r.outSize};
+        if (s.declared >= 0) e.size = s.declared;
         QByteArray header = ZipCentralHeader(e, quint32(archive.size()));
         for (int i = 0; i < 4; ++i) header[38 + i] = char(((s.attributes << 16) >> (8 * i)) & 0xFF);
         central += header;
@@ -196,7 +198,8 @@ private slots:
         QVERIFY(r.ok());
         QCOMPARE(r.inSize, qint64(input.size()));
         QCOMPARE(r.outSize, qint64(raw.size()));
-        QCOMPARE(r.crc, quint32(crc32(0, reinterpret_cast<const Bytef*>(input.constData()), uInt(input.size()))));
+        QCOMPARE(r.crc,
+                 quint32(crc32(0, reinterpret_cast<const Bytef*>(input.constData()), uInt(input.size()))));
         bool ok = false;
         QCOMPARE(inflateRaw(raw, &ok), input);
         QVERIFY(ok);
@@ -218,7 +221,8 @@ private slots:
         QCOMPARE(compress2(reinterpret_cast<Bytef*>(single.data()), &whole,
                            reinterpret_cast<const Bytef*>(input.constData()), uLong(input.size()), 9),
                  Z_OK);
-        QVERIFY2(double(raw.size()) <= double(whole) * 1.01, qPrintable(QStringLiteral("%1 against %2").arg(raw.size()).arg(whole)));
+        QVERIFY2(double(raw.size()) <= double(whole) * 1.01,
+                 qPrintable(QStringLiteral("%1 against %2").arg(raw.size()).arg(whole)));
     }
 
     // The archive holds the one file by its name alone; an existing archive of the same name is
@@ -281,7 +285,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("512 bytes") << qint64(512) << 83 << "Μέγεθος σε KBytes: 0,50 -Ποσοστό συμπίεσης: 83%";
         QTest::newRow("nothing") << qint64(0) << 0 << "Μέγεθος σε KBytes: 0,00 -Ποσοστό συμπίεσης: 0%";
-        QTest::newRow("grouped") << qint64(1234567890) << 91 << "Μέγεθος σε KBytes: 1.205.632,71 -Ποσοστό συμπίεσης: 91%";
+        QTest::newRow("grouped") << qint64(1234567890) << 91
+                                 << "Μέγεθος σε KBytes: 1.205.632,71 -Ποσοστό συμπίεσης: 91%";
     }
     void summaryText() {
         QFETCH(qint64, bytes);
@@ -293,9 +298,12 @@ private slots:
     void failuresReported_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("description");
-        QTest::newRow("no source") << "source" << "Το αρχείο προέλευσης δεν βρέθηκε.";
-        QTest::newRow("no target folder") << "target" << "Ο φάκελος προορισμού δεν υπάρχει.";
-        QTest::newRow("relative target") << "relative" << "Ο φάκελος προορισμού δεν υπάρχει.";
+        QTest::newRow("no source") << "source"
+                                   << "Το αρχείο προέλευσης δεν βρέθηκε.";
+        QTest::newRow("no target folder") << "target"
+                                          << "Ο φάκελος προορισμού δεν υπάρχει.";
+        QTest::newRow("relative target") << "relative"
+                                         << "Ο φάκελος προορισμού δεν υπάρχει.";
     }
     void failuresReported() {
         QFETCH(QString, what);
@@ -310,8 +318,8 @@ private slots:
         if (what == "relative") zip = "A:/a.zip";
         cls_Zip z;
         QVERIFY(!z.ZipFile(source, zip, ""));
-        QCOMPARE(prompts(), QStringList{"Σημειώθηκε σφάλμα κατά τη δημιουργία του αρχείου: " + zip + "\r\n\r\n[" +
-                                        description + "]"});
+        QCOMPARE(prompts(), QStringList{"Σημειώθηκε σφάλμα κατά τη δημιουργία του αρχείου: " + zip +
+                                        "\r\n\r\n[" + description + "]"});
         QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbCritical));
         QCOMPARE(z.ZipInfo(), cls_Zip::SummaryText(0, 0));
     }
@@ -344,6 +352,12 @@ private slots:
         // The second entry fails only once it is unpacked: the first was unpacked already.
         QTest::newRow("damaged after a good one")
             << QList<Stored>{{"keep.txt", "NEW"}, {"sub/b.bak", registerLike(50000), 0100600, true}}
+            << qint64(-1) << "Το αρχείο δεν είναι έγκυρο αρχείο ZIP.";
+        QTest::newRow("more data than it says")
+            << QList<Stored>{{"keep.txt", "NEW"}, {"b.bak", registerLike(50000), 0100600, false, 1000}}
+            << qint64(-1) << "Το αρχείο δεν είναι έγκυρο αρχείο ZIP.";
+        QTest::newRow("less data than it says")
+            << QList<Stored>{{"keep.txt", "NEW"}, {"b.bak", registerLike(5000), 0100600, false, 9000}}
             << qint64(-1) << "Το αρχείο δεν είναι έγκυρο αρχείο ZIP.";
     }
     void unzipRefuses() {
@@ -398,6 +412,63 @@ private slots:
         QCOMPARE(int(FileModes::ModeOf(out + "/run/script")), 0755);  // never set-user-id
         QCOMPARE(int(FileModes::ModeOf(out + "/dos.txt")), 0600);
         QCOMPARE(int(FileModes::ModeOf(out + "/run")), 0700);
+    }
+
+    // A file of the archive where a folder stands: refused, the folder and what it holds kept.
+    void unzipKeepsFolders() {
+        AnswerQueues answers;
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out");
+        QDir().mkpath(out + "/docs");
+        QVERIFY(writeFile(out + "/docs/precious.txt", "KEEP"));
+        QVERIFY(writeFile(out + "/keep.txt", "OLD"));
+        const QString zip = dir.filePath("f.zip");
+        QVERIFY(writeFile(zip, craftArchive({{"keep.txt", "NEW"}, {"docs", "file now"}})));
+        cls_Zip z;
+        QVERIFY(!z.UnZipFile(zip, out, ""));
+        QCOMPARE(prompts().size(), 1);
+        QCOMPARE(filesUnder(out), (QStringList{"docs", "docs/precious.txt", "keep.txt"}));
+        QCOMPARE(readFile(out + "/docs/precious.txt"), QByteArray("KEEP"));
+        QCOMPARE(readFile(out + "/keep.txt"), QByteArray("OLD"));
+    }
+
+    // An archive written where an older one or a link stands: the older one's mode never reaches
+    // the new one or its temporaries, and a link is replaced, its target left as it was.
+    void archiveReplacesWhatStandsInItsPlace_data() {
+        QTest::addColumn<bool>("link");
+        QTest::newRow("older archive") << false;
+        QTest::newRow("link") << true;
+    }
+    void archiveReplacesWhatStandsInItsPlace() {
+        QFETCH(bool, link);
+        AnswerQueues answers;
+        UsualUmask mask;
+        QTemporaryDir dir;
+        const QString source = dir.filePath("src/Prot.bak"), zip = dir.filePath("zip/Prot.zip");
+        const QString other = dir.filePath("other.txt");
+        QDir().mkpath(dir.filePath("src"));
+        QDir().mkpath(dir.filePath("zip"));
+        QVERIFY(writeFile(source, registerLike(3 << 20)));
+        QCOMPARE(::chmod(QFile::encodeName(source).constData(), 0600), 0);
+        QVERIFY(writeFile(other, "OTHER"));
+        QCOMPARE(::chmod(QFile::encodeName(other).constData(), 0644), 0);
+        if (link) {
+            QVERIFY(QFile::link(other, zip));
+        } else {
+            QVERIFY(QFile::copy(other, zip));
+            QCOMPARE(::chmod(QFile::encodeName(zip).constData(), 0644), 0);
+        }
+        QMap<QString, int> seen;
+        cls_Zip z;
+        z.Progress = [&](qint64, qint64) { recordModes({dir.filePath("zip")}, &seen); };
+        QVERIFY(z.ZipFile(source, zip, ""));
+        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+            if (it.key() != "Prot.zip" || !link) QVERIFY2(it.value() == 0600, qPrintable(it.key()));
+        QVERIFY(!QFileInfo(zip).isSymLink());
+        QCOMPARE(int(FileModes::ModeOf(zip)), 0600);
+        QCOMPARE(int(FileModes::ModeOf(other)), 0644);
+        QCOMPARE(readFile(other), QByteArray("OTHER"));
+        QCOMPARE(run("unzip", {"-tq", zip}), 0);
     }
 
     // With the usual umask 022, the archive, its temporaries and its entry are as private as the
@@ -471,8 +542,10 @@ private slots:
         QCOMPARE(MsgBoxHook::Log().at(0).icon(), int(vb::vbInformation));
         QCOMPARE(MsgBoxHook::Log().at(0).buttonSet(), int(vb::vbOKCancel));
         QCOMPARE(QDir(floppy).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{"Prot-2024-02-03_090507.z01", "Prot-2024-02-03_090507.z02", "Prot-2024-02-03_090507.zip"}));
-        for (const QString& f : QDir(floppy).entryList(QDir::Files)) QVERIFY(QFileInfo(floppy + "/" + f).size() <= 40000);
+                 (QStringList{"Prot-2024-02-03_090507.z01", "Prot-2024-02-03_090507.z02",
+                              "Prot-2024-02-03_090507.zip"}));
+        for (const QString& f : QDir(floppy).entryList(QDir::Files))
+            QVERIFY(QFileInfo(floppy + "/" + f).size() <= 40000);
 
         QByteArray out;
         const QString joined = disk.dir.filePath("joined.zip");
@@ -481,8 +554,10 @@ private slots:
         QCOMPARE(run("unzip", {"-p", joined, "Prot.bak"}, &out), 0);
         QVERIFY(out == disk.data);
         qint64 total = 0;
-        for (const QString& f : QDir(floppy).entryList(QDir::Files)) total += QFileInfo(floppy + "/" + f).size();
-        QCOMPARE(z.ZipInfo(), cls_Zip::SummaryText(total, std::max(0, int(std::lround(100.0 - total / 1000.0)))));
+        for (const QString& f : QDir(floppy).entryList(QDir::Files))
+            total += QFileInfo(floppy + "/" + f).size();
+        QCOMPARE(z.ZipInfo(),
+                 cls_Zip::SummaryText(total, std::max(0, int(std::lround(100.0 - total / 1000.0)))));
     }
 
     // Cancel at the second disk: nothing of the archive stays, and the abort is reported.
