@@ -20,7 +20,7 @@ AddResult failed(const ConnectionPtr& conn) {
 }  // namespace
 
 AddResult Add(const ConnectionPtr& conn, const QString& table, const QString& codeField, const QString& code,
-              const QString& descrField, const QString& descr, long userId, QVariant* key) {
+              const QString& descrField, const QString& descr, long userId) {
     Err().Clear();
     DBHelper::SetLastError(QString());
     if (!conn->BeginTrans()) return failed(conn);
@@ -48,7 +48,6 @@ AddResult Add(const ConnectionPtr& conn, const QString& table, const QString& co
     if (added.isNull()) return failed(conn);
     // A failed commit has rolled back already.
     if (!conn->CommitTrans()) return failed(conn);
-    if (key) *key = added;
     return AddResult::Added;
 }
 

@@ -15,8 +15,8 @@ enum class AddResult { Added, CodeTaken, Failed };
 // codes. With codes, the look-up for the same code and the insert are one transaction that makes
 // every other adder of the list wait until it ends, so that a code added twice at once is stored
 // once: the second adder finds it taken. Failed leaves the reason in DBHelper::LastError().
-// Nothing is left open either way; *key receives the new entry's key.
+// Nothing is left open either way.
 AddResult Add(const ConnectionPtr& conn, const QString& table, const QString& codeField, const QString& code,
-              const QString& descrField, const QString& descr, long userId, QVariant* key = nullptr);
+              const QString& descrField, const QString& descr, long userId);
 
 }  // namespace LookupStore
