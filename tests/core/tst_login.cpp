@@ -663,6 +663,7 @@ private slots:
         QVERIFY(MsgBoxHook::Log()[0].prompt.startsWith(kFailHeader));
         QVERIFY2(MsgBoxHook::Log()[0].prompt.size() > kFailHeader.size(),
                  "the report carries the database's error");
+        QVERIFY(!MsgBoxHook::Log()[0].prompt.endsWith(frmInitial::WrongNameOrPasswordText()));
         QCOMPARE(run.result, !gone);
         QCOMPARE(run.untouched(), gone);
         QCOMPARE(openRows(db.conn(), id).size(), gone ? 0 : 1);

@@ -79,22 +79,26 @@ bool standOn(frmLookup& form, const QString& descr) {
 // its own, each when its parent says "go" (the other adder is told at the same moment); answers
 // how each went: "added", "taken" or the failure.
 int runAdder(const QStringList& args) {
-    // provider, connection text, user, password, table, count, user id
-    if (args.size() < 9) return 2;
+    // provider, connection text, user, table, count, user id; the password from the environment,
+    // never on a command line that every user of the machine can read
+    if (args.size() < 8) return 2;
     auto conn = std::make_shared<Connection>();
     conn->Provider = args[2];
-    if (!conn->Open(args[3], args[4], args[5])) {
+    const QString password = Connection::BackendForProvider(args[2]) == Backend::PostgreSQL
+                                 ? qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")
+                                 : QString();
+    if (!conn->Open(args[3], args[4], password)) {
         printf("open failed: %s\n", qPrintable(conn->LastErrorText()));
         return 3;
     }
     printf("ready\n");
     fflush(stdout);
     char line[16];
-    for (int i = 1; i <= args[7].toInt(); ++i) {
+    for (int i = 1; i <= args[6].toInt(); ++i) {
         if (!fgets(line, sizeof line, stdin)) return 4;
-        switch (LookupStore::Add(conn, args[6], QStringLiteral("CODE"), QStringLiteral("K%1").arg(i),
+        switch (LookupStore::Add(conn, args[5], QStringLiteral("CODE"), QStringLiteral("K%1").arg(i),
                                  QStringLiteral("DESCR"), QStringLiteral("Τμήμα %1").arg(i),
-                                 args[8].toLong())) {
+                                 args[7].toLong())) {
             case LookupStore::AddResult::Added:
                 printf("added\n");
                 break;
@@ -445,14 +449,11 @@ private slots:
     void addersOfOneCode() {
         TEST_REGISTER(db);
         constexpr int kCodes = 300;
-        const QString password = db.backend() == Backend::PostgreSQL
-                                     ? qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")
-                                     : QString();
         QProcess adders[2];
         for (int a = 0; a < 2; ++a) {
             adders[a].setProcessChannelMode(QProcess::ForwardedErrorChannel);
             adders[a].start(QCoreApplication::applicationFilePath(),
-                            {QStringLiteral("--adder"), db.provider(), db.connStr(), db.user(), password,
+                            {QStringLiteral("--adder"), db.provider(), db.connStr(), db.user(),
                              QStringLiteral("L_TMHMATA"), QString::number(kCodes), QString::number(41 + a)});
             QVERIFY(adders[a].waitForStarted());
         }
