@@ -25,18 +25,22 @@ HookState& hook() {
 // program's default ("10 Dec 2026" under C): they are written in the user's regional patterns.
 class FileDates final : public QIdentityProxyModel {
 public:
-    using QIdentityProxyModel::QIdentityProxyModel;
+    // The patterns are read once: every painted cell would otherwise read the settings file.
+    explicit FileDates(QObject* parent)
+        : QIdentityProxyModel(parent),
+          m_pattern(RegionalSettings::ShortDateFormat() + u' ' + RegionalSettings::TimeFormat()) {}
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::DisplayRole && index.column() == DateColumn)
             if (const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel())) {
                 const QDateTime time = files->lastModified(mapToSource(index));
-                if (time.isValid())
-                    return QLocale().toString(
-                        time, RegionalSettings::ShortDateFormat() + u' ' + RegionalSettings::TimeFormat());
+                if (time.isValid()) return QLocale().toString(time, m_pattern);
             }
         return QIdentityProxyModel::data(index, role);
     }
     static constexpr int DateColumn = 3;  // QFileSystemModel's "Date Modified"
+
+private:
+    const QString m_pattern;
 };
 
 QString runDialog(CommonDialog& d, bool save, QWidget* parent) {
