@@ -544,7 +544,7 @@ bool Connection::AllowParallelReads(bool allow) {
     QSqlQuery q(database());
     if (exec(q, sql)) return true;
     // Left parallel, every keystroke's statement would pay for starting workers. Inside a
-    // transaction its end undoes the setting with it.
+    // transaction only its rollback would undo the setting; the session is not dropped there.
     if (!allow && !m_lost && m_depth == 0) markLost(DescribeError(q.lastError()));
     return false;
 }
