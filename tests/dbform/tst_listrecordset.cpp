@@ -85,6 +85,8 @@ private slots:
     void rowOfKey();
     void changesByAnotherUser_data() { TestDatabase::addBackendRows(); }
     void changesByAnotherUser();
+    void walkFallsBack_data() { TestDatabase::addBackendRows(); }
+    void walkFallsBack();
     void emptyResult_data() { TestDatabase::addBackendRows(); }
     void emptyResult();
     void withoutKeyColumn_data() { TestDatabase::addBackendRows(); }
@@ -119,12 +121,11 @@ void tst_ListRecordset::statementTexts_data() {
         << "SELECT TOP 7 * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q ORDER BY PROT_AA DESC";
     QTest::newRow("snapshot, no limit") << ListRecordset::SnapshotSql(st, "", -1)
                                         << "SELECT * FROM (SELECT * FROM PROTOCOL WHERE ETOS=2026) q";
-    QTest::newRow("numeric keys")
-        << ListRecordset::BlockSql(st, "ID", {3, qlonglong(10), 2.0, 2.5}, mssql)
-        << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (3,10,2,2.5)";
-    QTest::newRow("text keys")
-        << ListRecordset::BlockSql(st, "CODE", {QStringLiteral("Α'Β"), QVariant(), "7"}, mssql)
-        << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE CODE IN (N'Α''Β',N'7')";
+    QTest::newRow("numeric keys") << ListRecordset::BlockSql(st, "ID", {3, qlonglong(10), 2.0, 2.5}, mssql)
+                                  << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (3,10,2,2.5)";
+    QTest::newRow("text keys") << ListRecordset::BlockSql(st, "CODE",
+                                                          {QStringLiteral("Α'Β"), QVariant(), "7"}, mssql)
+                               << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE CODE IN (N'Α''Β',N'7')";
     QTest::newRow("keys joined on SQLite") << ListRecordset::BlockSql(st, "ID", {3, 10, 3.0}, lite)
                                            << "SELECT q.* FROM (VALUES (3),(10)) list_keys CROSS JOIN "
                                               "(SELECT * FROM PROTOCOL) q "
@@ -133,16 +134,14 @@ void tst_ListRecordset::statementTexts_data() {
         << ListRecordset::BlockSql(st, "ID", {}, lite)
         << "SELECT q.* FROM (VALUES (NULL)) list_keys CROSS JOIN (SELECT * FROM PROTOCOL) q "
            "WHERE q.ID = list_keys.column1";
-    QTest::newRow("some columns")
-        << ListRecordset::BlockSql(st, "ID", {3}, mssql, {"THEMA", "id"})
-        << "SELECT q.ID, q.THEMA FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (3)";
+    QTest::newRow("some columns") << ListRecordset::BlockSql(st, "ID", {3}, mssql, {"THEMA", "id"})
+                                  << "SELECT q.ID, q.THEMA FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (3)";
     QTest::newRow("some columns on SQLite")
         << ListRecordset::BlockSql(st, "ID", {3}, lite, {"THEMA"})
         << "SELECT q.ID, q.THEMA FROM (VALUES (3)) list_keys CROSS JOIN (SELECT * FROM PROTOCOL) q "
            "WHERE q.ID = list_keys.column1";
-    QTest::newRow("no key to ask for")
-        << ListRecordset::BlockSql(st, "ID", {QVariant()}, mssql)
-        << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (NULL)";
+    QTest::newRow("no key to ask for") << ListRecordset::BlockSql(st, "ID", {QVariant()}, mssql)
+                                       << "SELECT * FROM (SELECT * FROM PROTOCOL) q WHERE ID IN (NULL)";
     const SqlDialect& pg = SqlDialect::forBackend(Backend::PostgreSQL);
     QTest::newRow("whole-number keys as one array on PostgreSQL")
         << ListRecordset::BlockSql(st, "ID", {3, qlonglong(10), 3, -4}, pg, {"THEMA"})
@@ -155,24 +154,35 @@ void tst_ListRecordset::statementTexts_data() {
 void tst_ListRecordset::unconditioned_data() {
     QTest::addColumn<QString>("statement");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("no condition") << "SELECT * FROM PROTOCOL;" << "SELECT * FROM PROTOCOL";
+    QTest::newRow("no condition") << "SELECT * FROM PROTOCOL;"
+                                  << "SELECT * FROM PROTOCOL";
     QTest::newRow("sub-selects stay in their brackets")
-        << "SELECT P.*, (SELECT MAX(ID) FROM L_TYPOI WHERE ID = 1) X FROM PROTOCOL P LEFT JOIN L_TYPOI EIS ON "
-           "EIS.ID = P.EIS_TYPOS_ID WHERE P.ID in (select PR_ID FROM R_YPEYTH WHERE TM_ID IN (1,2)) AND ETOS=2026"
-        << "SELECT P.*, (SELECT MAX(ID) FROM L_TYPOI WHERE ID = 1) X FROM PROTOCOL P LEFT JOIN L_TYPOI EIS ON "
+        << "SELECT P.*, (SELECT MAX(ID) FROM L_TYPOI WHERE ID = 1) X FROM PROTOCOL P LEFT JOIN L_TYPOI EIS "
+           "ON "
+           "EIS.ID = P.EIS_TYPOS_ID WHERE P.ID in (select PR_ID FROM R_YPEYTH WHERE TM_ID IN (1,2)) AND "
+           "ETOS=2026"
+        << "SELECT P.*, (SELECT MAX(ID) FROM L_TYPOI WHERE ID = 1) X FROM PROTOCOL P LEFT JOIN L_TYPOI EIS "
+           "ON "
            "EIS.ID = P.EIS_TYPOS_ID";
     QTest::newRow("quoted words are no clause")
         << "SELECT 'a WHERE b' AS \"where\", [group] FROM T -- where\nwhere x = ') union ('"
         << "SELECT 'a WHERE b' AS \"where\", [group] FROM T -- where";
-    QTest::newRow("lower case") << "select * from PROTOCOL where ETOS=2026" << "select * from PROTOCOL";
+    QTest::newRow("lower case") << "select * from PROTOCOL where ETOS=2026"
+                                << "select * from PROTOCOL";
     // The rows would not be the same without their condition, or the condition is not alone.
-    QTest::newRow("grouped") << "SELECT ETOS, MAX(ID) ID FROM PROTOCOL WHERE ETOS>1 GROUP BY ETOS" << "";
-    QTest::newRow("top") << "SELECT TOP 5 * FROM PROTOCOL WHERE ETOS=1" << "";
-    QTest::newRow("union") << "SELECT ID FROM A WHERE X=1 UNION SELECT ID FROM B" << "";
-    QTest::newRow("ordered") << "SELECT * FROM PROTOCOL WHERE ETOS=1 ORDER BY ID" << "";
-    QTest::newRow("not a select") << "EXEC something WHERE" << "";
+    QTest::newRow("grouped") << "SELECT ETOS, MAX(ID) ID FROM PROTOCOL WHERE ETOS>1 GROUP BY ETOS"
+                             << "";
+    QTest::newRow("top") << "SELECT TOP 5 * FROM PROTOCOL WHERE ETOS=1"
+                         << "";
+    QTest::newRow("union") << "SELECT ID FROM A WHERE X=1 UNION SELECT ID FROM B"
+                           << "";
+    QTest::newRow("ordered") << "SELECT * FROM PROTOCOL WHERE ETOS=1 ORDER BY ID"
+                             << "";
+    QTest::newRow("not a select") << "EXEC something WHERE"
+                                  << "";
     QTest::newRow("tables joined by the condition")
-        << "SELECT P.ID, T.CODE FROM PROTOCOL P, L_TYPOI T WHERE T.ID = P.EIS_TYPOS_ID" << "";
+        << "SELECT P.ID, T.CODE FROM PROTOCOL P, L_TYPOI T WHERE T.ID = P.EIS_TYPOS_ID"
+        << "";
     QTest::newRow("commas elsewhere") << "SELECT A, B FROM T WHERE X IN (1, 2) AND Y = 'a,b'"
                                       << "SELECT A, B FROM T";
 }
@@ -363,9 +373,9 @@ void tst_ListRecordset::firstKeysFirst_data() {
         };
         // HMEROM DESC ties on no day, MODFLAG on many: the key orders the ties alike in both reads.
         row("by date") << "HMEROM DESC" << 0 << QString(kJoined) + " ORDER BY HMEROM DESC";
-        row("ties broken by the key") << "MODFLAG, EIS_TYPOS_ID DESC" << 8
-                                      << "SELECT TOP 8 * FROM (" + QString(kJoined) +
-                                             ") q ORDER BY MODFLAG, EIS_TYPOS_ID DESC, ID";
+        row("ties broken by the key")
+            << "MODFLAG, EIS_TYPOS_ID DESC" << 8
+            << "SELECT TOP 8 * FROM (" + QString(kJoined) + ") q ORDER BY MODFLAG, EIS_TYPOS_ID DESC, ID";
     }
 }
 
@@ -411,7 +421,8 @@ void tst_ListRecordset::firstKeysFirst() {
     {
         ListRecordset list(options);
         open(list);
-        QCOMPARE(list.rowOfKey(ref.ValueAt(ref.RecordCount() - 1, ref.FieldIndex("ID"))), ref.RecordCount() - 1);
+        QCOMPARE(list.rowOfKey(ref.ValueAt(ref.RecordCount() - 1, ref.FieldIndex("ID"))),
+                 ref.RecordCount() - 1);
     }
     {
         ListRecordset list(options);
@@ -457,7 +468,8 @@ void tst_ListRecordset::listChangedBetweenReads() {
     QVERIFY(!list.IsComplete());
     ConnectionPtr other = db.openAnother();
     QVERIFY(other && other->IsOpen());
-    QVERIFY(other->Execute("INSERT INTO PROTOCOL (HMEROM, THEMA, MODUSER) VALUES ('2020-01-01', 'Πρώτο', 1)"));
+    QVERIFY(
+        other->Execute("INSERT INTO PROTOCOL (HMEROM, THEMA, MODUSER) VALUES ('2020-01-01', 'Πρώτο', 1)"));
     int reset = 0, grown = 0;
     list.setGrowthHook([&](bool r) { (r ? reset : grown)++; });
     QVERIFY(list.CompleteKeys());
@@ -504,7 +516,8 @@ void tst_ListRecordset::blocksKeepNoCondition() {
 void tst_ListRecordset::keyListedTwice() {
     TEST_REGISTER(db);
     QVERIFY(fillRegister(db.conn()));
-    const QString statement = "SELECT P.*, D.N FROM PROTOCOL P JOIN (SELECT 1 AS N UNION ALL SELECT 2 AS N) D ON 1=1";
+    const QString statement =
+        "SELECT P.*, D.N FROM PROTOCOL P JOIN (SELECT 1 AS N UNION ALL SELECT 2 AS N) D ON 1=1";
     Recordset ref;
     QVERIFY(ref.Open(statement + " ORDER BY HMEROM, ID", db.conn()));
     QCOMPARE(ref.RecordCount(), 2 * kEntries);
@@ -582,6 +595,31 @@ void tst_ListRecordset::blockFailure() {
     QCOMPARE(list.blocksRead(), blocks);
     QVERIFY(list.fetchRow(0));  // a block read before stays
     QVERIFY(!list.Requery());
+}
+
+// The walk's one statement fails or loses its connection: the rows come by key, in the list's
+// order, and nothing is left pending.
+void tst_ListRecordset::walkFallsBack() {
+    TEST_REGISTER(db);
+    QVERIFY(fillRegister(db.conn()));
+    for (const auto fault : {Connection::Fault::FailStatement, Connection::Fault::DropConnection}) {
+        ListRecordset list({.blockSize = 3, .keptBlocks = 1});
+        QVERIFY(list.Open(db.conn(), "SELECT * FROM PROTOCOL", "ID", "PROT_AA", 0));
+        QVERIFY(list.CompleteKeys());
+        const int id = list.fieldIndex("ID");
+        QStringList walked, expected;
+        for (int r = 0; r < list.rowCount(); ++r) expected << list.key(r).toString();
+        db.conn()->InjectFault(1, fault);
+        QVERIFY(list.Walk(
+            [&](int, const QVector<QVariant>& v) {
+                walked << v.at(id).toString();
+                return true;
+            },
+            2, {id}));
+        db.conn()->ClearFault();
+        QCOMPARE(walked, expected);
+        QVERIFY(!Err().Pending());
+    }
 }
 
 void tst_ListRecordset::failing_data() {

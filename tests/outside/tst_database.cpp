@@ -762,6 +762,7 @@ void tst_Database::sqliteGreekCollationAndLike() {
     QVERIFY(rs.Open("SELECT count(*) FROM G WHERE NAME LIKE '%'", c));
     QCOMPARE(rs.Value(0).toInt(), 4);
     QVERIFY(!rs.Open("SELECT ID FROM G WHERE NAME LIKE 'a' ESCAPE '!!'", c));
+    QVERIFY(rs.Open("SELECT ID FROM G WHERE NAME LIKE '%' ESCAPE 'ά'", c));
 }
 
 // The program's PostgreSQL sessions plan without parallel workers, except while whole tables are

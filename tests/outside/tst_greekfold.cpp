@@ -154,6 +154,8 @@ void tst_GreekFold::malformedUtf8() {
                                   "\xEF\xBF\xBE",
                                   "\xC0\xAF",
                                   "\xF0\x90\x85\x80",
+                                  "\xF4\x90\x80\x80",
+                                  "\xF0\x90\x80\x80\x80\x80\x80",
                                   "\xF8\x88\x80",
                                   "\xFF",
                                   "\xCE\xB1",

@@ -138,7 +138,10 @@ QString pdfText(const QString& file) {
 class tst_ReportEngine : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MsgBoxHook::Install(); MsgBoxHook::Clear(); }
+    void init() {
+        MsgBoxHook::Install();
+        MsgBoxHook::Clear();
+    }
     void cleanup() { MsgBoxHook::Uninstall(); }
     void literals_data();
     void literals();
@@ -169,13 +172,20 @@ void tst_ReportEngine::literals_data() {
     QTest::newRow("quotes and commas inside")
         << "t,m"
         << "'O''Brien, J.', 'a,b'',c'" << QStringList{"O'Br…", "a,b',c"};
-    QTest::newRow("Greek and blanks") << "m,t" << " 'Ελληνικά κείμενα' ,'Άλφα'" << QStringList{"Άλφα", "Ελληνικά κείμενα"};
-    QTest::newRow("N prefix") << "m" << "N'Σ''Ν'" << QStringList{"Σ'Ν"};
-    QTest::newRow("Null and numbers") << "t,m,n" << "Null,12,-3.5" << QStringList{"12", "-3,5"};
-    QTest::newRow("dates") << "t,m" << "'2024-03-05','2024-03-05 14:30:00'"
+    QTest::newRow("Greek and blanks")
+        << "m,t"
+        << " 'Ελληνικά κείμενα' ,'Άλφα'" << QStringList{"Άλφα", "Ελληνικά κείμενα"};
+    QTest::newRow("N prefix") << "m"
+                              << "N'Σ''Ν'" << QStringList{"Σ'Ν"};
+    QTest::newRow("Null and numbers") << "t,m,n"
+                                      << "Null,12,-3.5" << QStringList{"12", "-3,5"};
+    QTest::newRow("dates") << "t,m"
+                           << "'2024-03-05','2024-03-05 14:30:00'"
                            << QStringList{"05/03/2024", "05/03/2024 14:30:00"};
     QTest::newRow("label then value as the detailed list writes")
-        << "t,m" << "'Από'," + StrHelper::SqlValue(QString("Δήμος 'Α', Τμήμα")) << QStringList{"Από", "Δήμος 'Α', Τμήμα"};
+        << "t,m"
+        << "'Από'," + StrHelper::SqlValue(QString("Δήμος 'Α', Τμήμα"))
+        << QStringList{"Από", "Δήμος 'Α', Τμήμα"};
 }
 
 void tst_ReportEngine::literals() {
@@ -254,13 +264,19 @@ void tst_ReportEngine::lineTallerThanAPage() {
     QStringList words;
     for (int i = 0; i < 2500; ++i) words << QString("λ%1").arg(i, 4, 10, QChar('0'));
     const QString memo = words.join(' ');
-    auto f = start(kList, 2, [&](ReportEngine& e, int i) {
-        return e.AddLine("D1", "T,M", i == 0 ? "'Α'," + StrHelper::SqlValue(memo) : QString("'Β','τέλος'"),
+    // It begins where the page stands, after a row and the heading kept with it.
+    auto f = start(kList, 4, [&](ReportEngine& e, int i) {
+        if (i == 0) return e.AddLine("D1", "T,M", "'Π','πρώτη'", {});
+        if (i == 1) return e.AddLine("HEAD", "", "", {});
+        return e.AddLine("D1", "T,M", i == 2 ? "'Α'," + StrHelper::SqlValue(memo) : QString("'Β','τέλος'"),
                          {});
     });
     QVERIFY(f);
     const auto pages = allPages(*f->engine);
     QVERIFY(pages.size() >= 3);
+    const QStringList first = texts(pages[0]);
+    QVERIFY2(first.contains("πρώτη") && first.contains("ΟΜΑΔΑ") && first.join(' ').contains("λ0000"),
+             qPrintable(first.mid(0, 8).join('|')));
     QStringList printed;
     for (const auto& p : pages) {
         const QStringList t = texts(p);
@@ -384,7 +400,9 @@ void tst_ReportEngine::keepWith() {
 void tst_ReportEngine::wrappingGrowsItsLine() {
     const QString memo = QStringList(QList<QString>(60, "λέξη")).join(' ');
     auto f = start(kList, 2, [&](ReportEngine& e, int i) {
-        return e.AddLine("D1", "M,T", StrHelper::SqlValue(i == 0 ? memo : QString("R")) + ",'x" + QString::number(i) + "'", {});
+        return e.AddLine("D1", "M,T",
+                         StrHelper::SqlValue(i == 0 ? memo : QString("R")) + ",'x" + QString::number(i) + "'",
+                         {});
     });
     QVERIFY(f);
     const auto page = allPages(*f->engine).first();
@@ -393,8 +411,8 @@ void tst_ReportEngine::wrappingGrowsItsLine() {
         if (t.text == memo) big = t.rect;
         if (t.text == "x1") small = t.rect;
     }
-    QVERIFY(big.height() > 10.5);                    // taller than its 10mm line
-    QVERIFY(small.top() >= big.bottom());            // the next line starts below it
+    QVERIFY(big.height() > 10.5);          // taller than its 10mm line
+    QVERIFY(small.top() >= big.bottom());  // the next line starts below it
     QVERIFY(big.height() < 40);
 }
 
@@ -414,7 +432,8 @@ void tst_ReportEngine::endPageTwiceAddsNoPage() {
 
 void tst_ReportEngine::restartGivesTheSamePages() {
     int restarts = 0;
-    auto f = start(kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); });
+    auto f = start(kList, 100,
+                   [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); });
     QVERIFY(f);
     f->onRestart = [&] { ++restarts; };
     const auto first = allPages(*f->engine);
@@ -429,8 +448,9 @@ void tst_ReportEngine::restartGivesTheSamePages() {
 void tst_ReportEngine::headerAndFooterOnEveryPage() {
     QImage logo(40, 20, QImage::Format_RGB32);
     logo.fill(Qt::blue);
-    auto f = start(kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); },
-                   logo);
+    auto f = start(
+        kList, 100, [](ReportEngine& e, int i) { return e.AddLine("D1", "M", QString("'R%1'").arg(i), {}); },
+        logo);
     QVERIFY(f);
     f->engine->SetPrintDate(QDate(2026, 2, 3));
     const auto pages = allPages(*f->engine);
@@ -476,7 +496,8 @@ void tst_ReportEngine::detailedListPattern() {
 void tst_ReportEngine::totalsPattern() {
     // All of it in one call; the engine breaks the pages, and a heading never ends one.
     bool called = false;
-    auto f = start(modResIDs::GetResString(modResIDs::resProtGroupRpt, ""), 0, [](ReportEngine&, int) { return false; });
+    auto f = start(modResIDs::GetResString(modResIDs::resProtGroupRpt, ""), 0,
+                   [](ReportEngine&, int) { return false; });
     QVERIFY(f);
     f->rows = 1;
     f->addRow = [&](int) {
@@ -485,8 +506,9 @@ void tst_ReportEngine::totalsPattern() {
             f->engine->AddLine("H0", "DESCR", StrHelper::SqlValue(QString("ΟΜΑΔΑ %1").arg(g)), {});
             f->engine->AddLine("H1", "", "", {});
             for (int i = 0; i < 40; ++i)
-                f->engine->AddLine("D1", "descr,cnt", StrHelper::SqlValue(QString("Τύπος %1").arg(i)) + "," +
-                                                          QString::number(i + 1), {});
+                f->engine->AddLine(
+                    "D1", "descr,cnt",
+                    StrHelper::SqlValue(QString("Τύπος %1").arg(i)) + "," + QString::number(i + 1), {});
             f->engine->AddLine("EMPTY", "", "", {});
         }
         return true;
