@@ -267,6 +267,10 @@ void UpgradeRowVersion() {
 }
 
 bool TablesWithoutRowVersion(const ConnectionPtr& conn, QStringList* tables) {
+    return TablesWithout(conn, QLatin1String("ROWVER"), tables);
+}
+
+bool TablesWithout(const ConnectionPtr& conn, const QString& column, QStringList* tables) {
     tables->clear();
     QStringList names;
     for (const VersionedTable& t : VersionedTables())
@@ -281,15 +285,15 @@ bool TablesWithoutRowVersion(const ConnectionPtr& conn, QStringList* tables) {
                       " WHERE t.table_schema = current_schema() AND upper(t.table_name) IN (%1)"
                       " AND NOT EXISTS (SELECT 1 FROM information_schema.columns c"
                       " WHERE c.table_schema = t.table_schema AND c.table_name = t.table_name"
-                      " AND c.column_name = 'rowver')")
-                      .arg(names.join(QLatin1Char(',')));
+                      " AND c.column_name = '%2')")
+                      .arg(names.join(QLatin1Char(',')), column.toLower());
             break;
         case Backend::SQLite:
             sql = QStringLiteral(
                       "SELECT m.name FROM sqlite_master m WHERE m.type = 'table' AND upper(m.name) IN (%1)"
                       " AND NOT EXISTS (SELECT 1 FROM pragma_table_info(m.name) p WHERE upper(p.name) = "
-                      "'ROWVER')")
-                      .arg(names.join(QLatin1Char(',')));
+                      "'%2')")
+                      .arg(names.join(QLatin1Char(',')), column.toUpper());
             break;
     }
     Recordset rs;
@@ -363,16 +367,32 @@ void UpgradeStep2() {
 }
 
 QStringList SaveTokenStatements(Backend backend) {
+    return SaveTokenStatements(backend, QStringLiteral("PROTOCOL"));
+}
+
+QStringList SaveTokenStatements(Backend backend, const QString& table) {
     if (backend == Backend::SqlServer)
-        return {QStringLiteral("ALTER TABLE PROTOCOL ADD SAVETOKEN varchar(36) NULL")};
-    return {QStringLiteral("ALTER TABLE PROTOCOL ADD COLUMN SAVETOKEN varchar(36) NULL")};
+        return {QStringLiteral("ALTER TABLE %1 ADD SAVETOKEN varchar(36) NULL").arg(table)};
+    return {QStringLiteral("ALTER TABLE %1 ADD COLUMN SAVETOKEN varchar(36) NULL").arg(table)};
 }
 
 void UpgradeSaveToken() {
     using namespace modDeclare;
     if (!gConn || !gErr) return;
-    if (!probeFails(QStringLiteral("Select SAVETOKEN From Protocol where id = 1"))) return;
-    for (const QString& sql : SaveTokenStatements(gConn->backend())) {
+    QStringList statements;
+    if (probeFails(QStringLiteral("Select SAVETOKEN From Protocol where id = 1")))
+        statements << SaveTokenStatements(gConn->backend());
+    // The users and the lookup lists are found in the catalogue, as for their row versions.
+    Err().Clear();
+    QStringList missing;
+    if (!TablesWithout(gConn, QStringLiteral("SAVETOKEN"), &missing)) {
+        gErr->ErrorMsg(QStringLiteral("UpgradeSaveToken"), false);
+        return;
+    }
+    for (const VersionedTable& t : VersionedTables())
+        if (t.table != QLatin1String("PROTOCOL") && missing.contains(t.table, Qt::CaseInsensitive))
+            statements << SaveTokenStatements(gConn->backend(), t.table);
+    for (const QString& sql : statements) {
         if (!gConn->Execute(sql)) {
             gErr->ErrorMsg(QStringLiteral("UpgradeSaveToken"), false);
             if (gConn->InTransaction()) gConn->RollbackTrans();

@@ -41,11 +41,16 @@ QStringList RowVersionStatements(Backend backend, const QString& table, const QS
 // The versioned tables (upper case) that exist without the column; false, with the error
 // pending, when the catalogue cannot be read.
 bool TablesWithoutRowVersion(const ConnectionPtr& conn, QStringList* tables);
-// Adds the register's save token (SAVETOKEN, a new one written with every save), by which a save
-// whose commit's answer was lost is found after reconnecting. Reported to the log on failure.
+// The same for any column.
+bool TablesWithout(const ConnectionPtr& conn, const QString& column, QStringList* tables);
+// Adds the save token (SAVETOKEN, a new one written with every save or addition), by which a
+// save whose commit's answer was lost is found after reconnecting, to the register, the users and
+// the lookup lists (the versioned tables). Reported to the log and undone on failure.
 void UpgradeSaveToken();
-// Its statements on a backend; the installation program runs the same ones.
+// Its statements on a backend for the register, and for another table; the installation program
+// runs the same ones.
 QStringList SaveTokenStatements(Backend backend);
+QStringList SaveTokenStatements(Backend backend, const QString& table);
 // PostgreSQL only: gives PROTOCOL the stored folds of its searched text columns that it lacks, with
 // their trigram indexes, and the picker's lookup tables their index on DESCR (registers made before
 // them). A failure is shown in the upgrade error box and undone with the transaction.

@@ -130,6 +130,8 @@ public:
     // kept; or not yet known, to be asked at the next save.
     static QString CommitLostMessage();
     static QString CommitUnknownMessage();
+    // The save that PostCommit hears of was found stored after its commit's answer was lost.
+    bool SaveRecovered() const { return m_saveRecovered; }
     static QString UnsavedQuestion();
 
 private:
@@ -198,6 +200,7 @@ private:
     int m_tokenColumn = -1;  // TokenColumn in the table: 1 yes, 0 no, -1 not known yet
     QString m_pendingToken;  // of a save whose commit's fate is not known yet
     long m_pendingReported = 0;
+    bool m_saveRecovered = false;
     bool m_started = false;
     bool m_terminated = false;
     bool m_busy = false;  // a row move the framework makes itself

@@ -242,7 +242,9 @@ bool clsDBForm::resolveLostCommit(const QString& token, long reported) {
                             DbMessages::AdministratorLine() + driver);
             if (modDeclare::gErr) modDeclare::gErr->ErrorMsg(QStringLiteral("SaveRec"), false, this);
             Err().Clear();
+            m_saveRecovered = true;
             finishSave(key, reported);
+            m_saveRecovered = false;
             return true;
         case Stored::No:
             m_pendingToken.clear();

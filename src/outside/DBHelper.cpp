@@ -211,8 +211,9 @@ bool DBHelper::UpdateRec(const ConnectionPtr& conn, const QString& table, const 
                    affected);
 }
 
-bool DBHelper::DeleteRecs(const ConnectionPtr& conn, const QString& table, const QString& condition) {
-    return execute(conn, QStringLiteral("DELETE FROM ") + table + where(condition));
+bool DBHelper::DeleteRecs(const ConnectionPtr& conn, const QString& table, const QString& condition,
+                          qint64* affected) {
+    return execute(conn, QStringLiteral("DELETE FROM ") + table + where(condition), affected);
 }
 
 bool DBHelper::RecExists(const ConnectionPtr& conn, const QString& table, const QString& condition) {

@@ -23,7 +23,9 @@ public:
     // number of rows it changed goes to *affected when given.
     static bool UpdateRec(const ConnectionPtr& conn, const QString& table, const QString& condition,
                           const QString& assignments, const QStringList& items, qint64* affected = nullptr);
-    static bool DeleteRecs(const ConnectionPtr& conn, const QString& table, const QString& condition);
+    // Deletes every row meeting the condition; the number of rows removed goes to *affected when given.
+    static bool DeleteRecs(const ConnectionPtr& conn, const QString& table, const QString& condition,
+                           qint64* affected = nullptr);
     static bool RecExists(const ConnectionPtr& conn, const QString& table, const QString& condition);
     // The declared length of a text column (varchar(50): 50) from the catalogue; 0 when it has none
     // or the look-up failed.

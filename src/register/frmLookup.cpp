@@ -184,10 +184,18 @@ void frmLookup::AddRecord() {
     ValuesOK(1, ok);
     if (!ok) return;
     const QString criteria = FindCriteria();
+    QVariant key;
     switch (LookupStore::Add(gConn, m_table, m_hasCode ? m_codeField : QString(), txt[0]->text(),
-                             m_descrField, txt[1]->text(), gUser ? gUser->UserId : 0)) {
+                             m_descrField, txt[1]->text(), gUser ? gUser->UserId : 0, &m_pendingToken,
+                             &key)) {
         case LookupStore::AddResult::Added:
             requery(criteria);
+            return;
+        case LookupStore::AddResult::Recovered:
+            // The log keeps what happened; the user sees the entry that was added.
+            if (gErr) gErr->DBErrorMsg(QStringLiteral("Προσθήκη"), false, this);
+            requery(m_hasKey && !key.isNull() ? QStringLiteral("Id=") + key.toString() : criteria);
+            MsgBox(LookupStore::RecoveredMessage(), vb::vbInformation, windowTitle());
             return;
         case LookupStore::AddResult::CodeTaken:
             MsgBox(QStringLiteral("Πρέπει να δώσετε άλλο κωδικό γιατί αυτός είναι ήδη καταχωρημένος!"),
@@ -196,6 +204,11 @@ void frmLookup::AddRecord() {
             return;
         case LookupStore::AddResult::Failed:
             EndChange(false, QStringLiteral("Η προσθήκη δεν έγινε."), criteria);
+            return;
+        case LookupStore::AddResult::Unknown:
+            // The list cannot be read now: everything stays as typed for the next try.
+            if (gErr) gErr->DBErrorMsg(QStringLiteral("Η προσθήκη δεν επιβεβαιώθηκε."), true, this);
+            Screen::SetMousePointer(Screen::vbDefault);
             return;
     }
 }
@@ -244,8 +257,30 @@ void frmLookup::DeleteRecord() {
     if (!BeginChange(QStringLiteral("Η διαγραφή δεν έγινε."))) return;
     const QString cond = m_hasKey ? QString(m_idField + QStringLiteral(" = ") + QString::number(m_key))
                                   : QString(m_codeField + QLatin1Char('=') + StrHelper::SqlValue(m_code));
-    const bool deleted = DBHelper::DeleteRecs(gConn, m_table, cond);
-    EndChange(deleted, QStringLiteral("Η διαγραφή δεν έγινε."), QString());
+    // Only the entry as it was listed is deleted, never one another user corrected meanwhile.
+    qint64 affected = 0;
+    const bool deleted =
+        DBHelper::DeleteRecs(gConn, m_table, cond + RowVersion::Condition(m_version), &affected);
+    if (!deleted || affected > 0 || m_version.isNull())
+        return EndChange(deleted, QStringLiteral("Η διαγραφή δεν έγινε."), QString());
+
+    if (gConn->InTransaction()) gConn->RollbackTrans();
+    switch (RowVersion::Judge(gConn, m_table, cond, m_version)) {
+        case RowVersion::State::Gone:
+            // Another user deleted it already: the list is read again without it.
+            DBHelper::SetLastError(clsDBForm::DeletedMessage());
+            return EndChange(false, QStringLiteral("Η διαγραφή δεν έγινε."), QString());
+        case RowVersion::State::Unread:
+            DBHelper::SetLastError(gConn->LastErrorText());
+            return EndChange(false, QStringLiteral("Η διαγραφή δεν έγινε."), QString());
+        case RowVersion::State::Unchanged:
+        case RowVersion::State::Changed:
+            break;
+    }
+    // Yes lists the entry as it is now; No leaves the window as it was, the entry undeleted.
+    if (MsgBox(clsDBForm::DeleteConflictQuestion(), vb::vbYesNo | vb::vbExclamation, windowTitle()) ==
+        vb::vbYes)
+        requery(QStringLiteral("Id=") + QString::number(m_key));
 }
 
 bool frmLookup::BeginChange(const QString& failure) {

@@ -88,7 +88,8 @@ private:
     int m_lastHeader = 0;
     long m_key = 0;
     QString m_code, m_descr;
-    QVariant m_version;  // the current entry's row version as listed (null without one)
+    QVariant m_version;      // the current entry's row version as listed (null without one)
+    QString m_pendingToken;  // an addition whose commit's answer was lost, not judged yet
     bool m_canceled = false;
     bool m_unloaded = false;
 };

@@ -12,6 +12,7 @@
 #include "PswFormat.h"
 #include "ReportHooks.h"
 #include "Rights.h"
+#include "RowVersion.h"
 #include "Screen.h"
 #include "StrHelper.h"
 #include "clsDBForm.h"
@@ -180,8 +181,16 @@ void frmUsers::mclsDBForm_PostInitRec(long Action) {
             ShowRights(0);
             ShowPassword(m_masked, true);
             if (cmbEdit[0]->count() > 0) cmbEdit[0]->setCurrentIndex(0);
-            const QVariant today = DBHelper::ServerDate(gConn);
-            if (!today.isNull()) BoundControl::SetValue(dtEdit[0], today.toDate().addDays(30));
+            // The second read runs on the connection made again when the first found it lost.
+            QVariant today = DBHelper::ServerDate(gConn);
+            if (today.isNull()) today = DBHelper::ServerDate(gConn);
+            if (today.isNull()) {
+                // No new user without the expiry the server gives: said once, and no edit is left.
+                if (gErr) gErr->DBErrorMsg(QStringLiteral("PostInitRec"), true, this);
+                if (mclsDBForm) mclsDBForm->ToolbarAction(QStringLiteral("cancel"));
+                return;
+            }
+            BoundControl::SetValue(dtEdit[0], today.toDate().addDays(30));
             break;
         }
         case clsDBForm::actCopy:
@@ -258,6 +267,18 @@ void frmUsers::mclsDBForm_PreSaveRec(long Action, QString& sFields, QString& sVa
     }
 }
 
+QString frmUsers::RecoveredMessage() {
+    return QStringLiteral(
+        "Η σύνδεση με τη βάση δεδομένων χάθηκε πριν φτάσει η απάντηση της βάσης· ο χρήστης βρέθηκε "
+        "αποθηκευμένος: προστέθηκε.");
+}
+
+void frmUsers::mclsDBForm_PostCommit(const QVariant&, long Action) {
+    // A normal addition says nothing; one whose answer was lost says that it was stored after all.
+    if (Action == clsDBForm::actNew && mclsDBForm && mclsDBForm->SaveRecovered())
+        MsgBox(RecoveredMessage(), vb::vbInformation);
+}
+
 void frmUsers::mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDeletion) {
     const QString cond = QStringLiteral("USER_ID=") + QString::number(recID.toLongLong());
     // A failed look-up must not pass for "never logged in".
@@ -283,9 +304,17 @@ void frmUsers::mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDe
         bAbortDeletion = true;
         return;
     }
-    OK = DBHelper::DeleteRecs(gConn, QStringLiteral("USERS"), cond);
-    if (!OK) endTransaction();
-    if (!OK && gErr) gErr->DBErrorMsg(QStringLiteral("Απέτυχε η διαγραφή του χρήστη"), true, this);
+    // Only the user as shown is deleted: one another administrator changed or deleted meanwhile is
+    // left alone, and the framework tells why.
+    qint64 affected = 0;
+    const bool deleted = DBHelper::DeleteRecs(
+        gConn, QStringLiteral("USERS"),
+        cond + RowVersion::Condition(mclsDBForm ? mclsDBForm->ShownVersion() : QVariant()), &affected);
+    OK = deleted && affected > 0;
+    if (!deleted) {
+        endTransaction();
+        if (gErr) gErr->DBErrorMsg(QStringLiteral("Απέτυχε η διαγραφή του χρήστη"), true, this);
+    }
 }
 
 void frmUsers::mclsDBForm_PrintReport(QString& sWhereCond, QString& mExtraCond, QStringList& arFields) {

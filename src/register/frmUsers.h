@@ -32,6 +32,8 @@ public:
     static const QList<Right>& RightsTable();
     // What the password box shows while masked.
     static QString MaskText() { return QString(30, QLatin1Char('*')); }
+    // A new user whose commit's answer was lost, found stored after reconnecting.
+    static QString RecoveredMessage();
     bool PasswordMasked() const { return m_masked; }
 
     // Record page.
@@ -54,6 +56,7 @@ public:
     void mclsDBForm_PostShowRec(const QVariant& recID) override;
     void mclsDBForm_ValuesOK(bool& OK) override;
     void mclsDBForm_PreSaveRec(long Action, QString& sFields, QString& sValues) override;
+    void mclsDBForm_PostCommit(const QVariant& key, long Action) override;
     void mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDeletion) override;
     void mclsDBForm_PrintReport(QString& sWhereCond, QString& mExtraCond, QStringList& arFields) override;
 

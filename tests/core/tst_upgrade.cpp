@@ -136,6 +136,16 @@ bool versionAll(const ConnectionPtr& conn) {
     return execAll(conn, sql);
 }
 
+// Gives every versioned table that exists its save token, as an earlier start would have.
+bool tokenAll(const ConnectionPtr& conn) {
+    QStringList missing;
+    if (!NewVersionCheckFor::TablesWithout(conn, QStringLiteral("SAVETOKEN"), &missing)) return false;
+    QStringList sql;
+    for (const NewVersionCheckFor::VersionedTable& t : NewVersionCheckFor::VersionedTables())
+        if (missing.contains(t.table)) sql << NewVersionCheckFor::SaveTokenStatements(conn->backend(), t.table);
+    return execAll(conn, sql);
+}
+
 // A PostgreSQL log-in that may read and write the register's tables but owns none of them; dropped
 // with everything it made when the test ends.
 struct PgRole {
@@ -464,6 +474,32 @@ private slots:
         QVERIFY(stamped >= t2 && stamped <= t3);
     }
 
+    // A register whose save token was on the register alone: the next start gives the users and
+    // every lookup list theirs, silently, as the installation makes them.
+    void tokensOfTheLists_data() { TestDatabase::addBackendRows(); }
+    void tokensOfTheLists() {
+        TEST_DATABASE(db);
+        const ConnectionPtr conn = db.conn();
+        QVERIFY(makeRegister(db, State::Current));
+        QStringList drop;
+        for (const NewVersionCheckFor::VersionedTable& t : NewVersionCheckFor::VersionedTables())
+            if (t.table != QLatin1String("PROTOCOL"))
+                drop << QStringLiteral("ALTER TABLE %1 DROP COLUMN SAVETOKEN").arg(t.table);
+        QVERIFY(execAll(conn, drop));
+        QStringList missing;
+        QVERIFY(NewVersionCheckFor::TablesWithout(conn, QStringLiteral("SAVETOKEN"), &missing));
+        QCOMPARE(missing.size(), NewVersionCheckFor::VersionedTables().size() - 1);
+        upgrade(conn);
+        QVERIFY(MsgBoxHook::Log().isEmpty());
+        QCOMPARE(logHeaders(), QStringList());
+        QVERIFY(NewVersionCheckFor::TablesWithout(conn, QStringLiteral("SAVETOKEN"), &missing));
+        QCOMPARE(missing, QStringList());
+        TestDatabase installed(db.backend());
+        QVERIFY(createRegister(installed));
+        QCOMPARE(shapeOf(conn), shapeOf(installed.conn()));
+        verifyGoesOn(conn);
+    }
+
     // A register whose tables got their row versions before the filing-location list existed:
     // the start that makes the list gives it its version too, silently, and it counts updates.
     void versionOfALaterTable_data() { TestDatabase::addBackendRows(); }
@@ -521,7 +557,7 @@ private slots:
         QVERIFY(makeRegister(db, State::BetweenSteps));
         QVERIFY(execAll(conn, NewVersionCheckFor::UpgradeStatements(2, db.backend()).mid(0, 1)));
         QVERIFY(versionAll(conn));
-        QVERIFY(execAll(conn, NewVersionCheckFor::SaveTokenStatements(db.backend())));
+        QVERIFY(tokenAll(conn));
         const QStringList before = schemaOf(conn);
         for (int start = 1; start <= 2; ++start) {
             upgrade(conn);
@@ -554,7 +590,7 @@ private slots:
         QVERIFY(db.ok());
         QVERIFY(makeRegister(db, State::BetweenSteps));
         QVERIFY(versionAll(db.conn()));
-        QVERIFY(execAll(db.conn(), NewVersionCheckFor::SaveTokenStatements(db.backend())));
+        QVERIFY(tokenAll(db.conn()));
         PgRole clerk(db, mayCreate);
         QVERIFY2(clerk.conn && clerk.conn->IsOpen(), qPrintable(db.conn()->LastErrorText()));
 

@@ -218,6 +218,39 @@ private slots:
 
     void setUp_data() { TestDatabase::addBackendRows(); }
     void setUp();
+    // What the user reads when a save or a delete meets another user's change, or its commit's
+    // answer is lost: each text as it is meant, so that none stands in for another.
+    void outcomeTexts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("save conflict") << clsDBForm::ConflictQuestion()
+                                       << QStringLiteral(
+                                              "Άλλος χρήστης άλλαξε την εγγραφή αφού εμφανίστηκε εδώ· οι αλλαγές "
+                                              "σας δεν αποθηκεύτηκαν.\r\nΝα εμφανιστεί η εγγραφή όπως είναι "
+                                              "τώρα; (Όσα πληκτρολογήσατε θα χαθούν.)");
+        QTest::newRow("delete conflict") << clsDBForm::DeleteConflictQuestion()
+                                         << QStringLiteral(
+                                                "Άλλος χρήστης άλλαξε την εγγραφή αφού εμφανίστηκε εδώ· η διαγραφή "
+                                                "δεν έγινε.\r\nΝα εμφανιστεί η εγγραφή όπως είναι τώρα;");
+        QTest::newRow("deleted") << clsDBForm::DeletedMessage()
+                                 << QStringLiteral("Η εγγραφή δεν βρέθηκε: ίσως τη διέγραψε άλλος χρήστης.");
+        QTest::newRow("commit lost")
+            << clsDBForm::CommitLostMessage()
+            << QStringLiteral(
+                   "Η σύνδεση με τη βάση δεδομένων χάθηκε. Η εγγραφή δεν αποθηκεύτηκε. Ό,τι πληκτρολογήσατε "
+                   "είναι ακόμη στη φόρμα: πατήστε «Αποθήκ.» για να την αποθηκεύσετε.");
+        QTest::newRow("commit unknown")
+            << clsDBForm::CommitUnknownMessage()
+            << QStringLiteral(
+                   "Η σύνδεση με τη βάση δεδομένων χάθηκε. Δεν είναι ακόμη γνωστό αν η εγγραφή αποθηκεύτηκε. "
+                   "Ό,τι πληκτρολογήσατε είναι ακόμη στη φόρμα: όταν η σύνδεση αποκατασταθεί, πατήστε "
+                   "«Αποθήκ.»· θα ελεγχθεί πρώτα αν η εγγραφή αποθηκεύτηκε, ώστε να μη γραφτεί δύο φορές.");
+    }
+    void outcomeTexts() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(text, expected);
+    }
     void brokenSetUp_data();
     void brokenSetUp();
     void permissions_data();

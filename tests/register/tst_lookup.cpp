@@ -34,6 +34,20 @@ const QString kNoCode = QStringLiteral("Υποχρεωτική καταχώρη�
 const QString kDuplicate =
     QStringLiteral("Πρέπει να δώσετε άλλο κωδικό γιατί αυτός είναι ήδη καταχωρημένος!");
 const QString kDelete = QStringLiteral("Σίγουρα να γίνει η διαγραφή;");
+const QString kAddedAfterLoss = QStringLiteral(
+    "Η σύνδεση με τη βάση δεδομένων χάθηκε πριν φτάσει η απάντηση της βάσης· η καταχώρηση βρέθηκε "
+    "αποθηκευμένη: προστέθηκε.");
+const QString kAddLost = QStringLiteral(
+    "Η σύνδεση με τη βάση δεδομένων χάθηκε. Η καταχώρηση δεν προστέθηκε. Ό,τι πληκτρολογήσατε είναι "
+    "ακόμη στα πεδία: πατήστε «Προσθήκη» για να την προσθέσετε.");
+const QString kAddUnknown = QStringLiteral(
+    "Η σύνδεση με τη βάση δεδομένων χάθηκε. Δεν είναι ακόμη γνωστό αν η καταχώρηση προστέθηκε. Ό,τι "
+    "πληκτρολογήσατε είναι ακόμη στα πεδία: όταν η σύνδεση αποκατασταθεί, πατήστε «Προσθήκη»· θα "
+    "ελεγχθεί πρώτα αν η καταχώρηση προστέθηκε, ώστε να μη γραφτεί δύο φορές.");
+const QString kDeleteConflict = QStringLiteral(
+    "Άλλος χρήστης άλλαξε την εγγραφή αφού εμφανίστηκε εδώ· η διαγραφή δεν έγινε.\r\n"
+    "Να εμφανιστεί η εγγραφή όπως είναι τώρα;");
+const QString kGone = QStringLiteral("Η εγγραφή δεν βρέθηκε: ίσως τη διέγραψε άλλος χρήστης.");
 
 QStringList column(const QString& sql) {
     QStringList out;
@@ -106,6 +120,8 @@ int runAdder(const QStringList& args) {
                 printf("taken\n");
                 break;
             case LookupStore::AddResult::Failed:
+            case LookupStore::AddResult::Recovered:
+            case LookupStore::AddResult::Unknown:
                 printf("failed: %s\n", qPrintable(DBHelper::LastError()));
                 break;
         }
@@ -494,6 +510,155 @@ private slots:
         QCOMPARE(column("SELECT count(*) FROM L_TMHMATA WHERE MODUSER IN (41, 42)"),
                  QStringList{QString::number(kCodes)});
         QCOMPARE(column("SELECT CODE FROM L_TMHMATA GROUP BY CODE HAVING count(*) > 1"), QStringList());
+    }
+
+    // An addition whose commit's answer was lost: once the connection is back the window finds
+    // out whether the entry was stored, and says which. Stored: told so, shown, never stored a
+    // second time (a code list does not call the user's own entry taken). Not stored: told so,
+    // the typed values kept, and the next press adds it once. Not readable at once: told that it
+    // is not known yet, and the next press finds it before writing anything.
+    void addAnswerLost_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("fate");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            for (const int index : {0, 2})
+                for (const char* fate : {"stored", "not stored", "stored, not readable"})
+                    QTest::newRow(qPrintable(tag + (index == 0 ? " codes, " : " no codes, ") + fate))
+                        << tag << index << QString::fromLatin1(fate);
+        }
+    }
+    void addAnswerLost() {
+        QFETCH(int, index);
+        QFETCH(QString, fate);
+        TEST_REGISTER(db);
+        auto form = open(db, index);
+        QVERIFY(form);
+        const QString table = frmMDI::LookupListOf(index).table;
+        const QString descr = QStringLiteral("Νέα υπηρεσία");
+        if (index == 0) form->txt[0]->setText(QStringLiteral("Δ1"));
+        form->txt[1]->setText(descr);
+        const auto stored = [&] {
+            return column(QStringLiteral("SELECT %1 FROM %2 WHERE DESCR=%3")
+                              .arg(index == 0 ? "CODE" : "DESCR", table, StrHelper::SqlValue(descr)));
+        };
+        const bool reached = fate != QLatin1String("not stored");
+        if (fate == QLatin1String("stored, not readable"))
+            // The first statement after the commit fails: the list cannot be read at once.
+            gConn->InjectCall(1, Connection::Point::Commit, [] {
+                gConn->InjectFault(1, Connection::Fault::FailStatement, Connection::Point::Statement);
+            });
+        gConn->InjectFault(1, reached ? Connection::Fault::LoseAnswer : Connection::Fault::DropConnection,
+                           Connection::Point::Commit);
+        form->cmd_Click(0);
+        gConn->ClearFault();
+        QVERIFY(!gConn->InTransaction());
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        const MsgBoxHook::Shown box = MsgBoxHook::Log().first();
+        if (fate == QLatin1String("stored")) {
+            QCOMPARE(box.prompt, kAddedAfterLoss);
+            QCOMPARE(box.icon(), int(vb::vbInformation));
+            QCOMPARE(stored().size(), 1);
+            QCOMPARE(currentDescr(*form), descr);
+            return;
+        }
+        QVERIFY2(box.prompt.contains(fate == QLatin1String("not stored") ? kAddLost : kAddUnknown),
+                 qPrintable(box.prompt));
+        QCOMPARE(box.icon(), int(vb::vbCritical));
+        QCOMPARE(stored().size(), reached ? 1 : 0);
+        if (index == 0) QCOMPARE(form->txt[0]->text(), QStringLiteral("Δ1"));
+        QCOMPARE(form->txt[1]->text(), descr);
+        MsgBoxHook::Clear();
+        form->cmd_Click(0);
+        QCOMPARE(prompts(), reached ? QStringList{kAddedAfterLoss} : QStringList());
+        QCOMPARE(stored().size(), 1);
+        QCOMPARE(currentDescr(*form), descr);
+        QVERIFY(!gConn->InTransaction());
+    }
+
+    // A list of a register whose upgrade has not given it the token yet still takes additions.
+    void addWithoutToken_data() { TestDatabase::addBackendRows(); }
+    void addWithoutToken() {
+        TEST_REGISTER(db);
+        QVERIFY(db.conn()->Execute(QStringLiteral("ALTER TABLE L_APO DROP COLUMN SAVETOKEN")));
+        auto form = open(db, 2);
+        QVERIFY(form);
+        form->txt[1]->setText(QStringLiteral("Δήμος Αθηναίων"));
+        form->cmd_Click(0);
+        QCOMPARE(prompts(), QStringList());
+        QCOMPARE(column("SELECT MODUSER FROM L_APO WHERE DESCR='Δήμος Αθηναίων'"), QStringList{"5"});
+        QCOMPARE(currentDescr(*form), QStringLiteral("Δήμος Αθηναίων"));
+    }
+
+    // Two editors on one list: the second deletes the entry the first corrected after it was
+    // listed: refused, nothing removed, and the user may see the entry as it is now. One the other
+    // deleted is said to be gone.
+    void staleDelete_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<int>("answer");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " codes, corrected, see it"))
+                << tag << 0 << "correct" << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " codes, corrected, leave it"))
+                << tag << 0 << "correct" << int(vb::vbNo);
+            QTest::newRow(qPrintable(tag + " no codes, corrected, see it"))
+                << tag << 2 << "correct" << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " no codes, deleted")) << tag << 2 << "delete" << int(vb::vbOK);
+        }
+    }
+    void staleDelete() {
+        QFETCH(int, index);
+        QFETCH(QString, other);
+        QFETCH(int, answer);
+        TEST_REGISTER(db);
+        auto first = open(db, index);
+        QVERIFY(first);
+        const frmMDI::LookupList list = frmMDI::LookupListOf(index);
+        frmLookup second;
+        QVERIFY(second.Init(list.caption, list.table, list.codeField, list.descrField, list.reportNo,
+                            list.idField, false));
+        QVERIFY(standOn(*first, "Γραμματεία"));
+        QVERIFY(standOn(second, "Γραμματεία"));
+        if (other == QLatin1String("correct")) {
+            first->txt[1]->setText(QStringLiteral("Τμήμα Πρωτοκόλλου"));
+            first->cmd_Click(1);
+        } else {
+            MsgBoxHook::QueueAnswer(vb::vbYes);
+            first->cmd_Click(2);
+        }
+        const QStringList stored = column(QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(list.table));
+        MsgBoxHook::Clear();
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        MsgBoxHook::QueueAnswer(answer);
+        second.cmd_Click(2);
+        QCOMPARE(MsgBoxHook::Log().size(), 2);
+        QCOMPARE(MsgBoxHook::Log().first().prompt, kDelete);
+        const MsgBoxHook::Shown box = MsgBoxHook::Log().last();
+        QCOMPARE(column(QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(list.table)), stored);
+        QVERIFY(!gConn->InTransaction());
+        if (other == QLatin1String("delete")) {
+            QVERIFY2(box.prompt.contains(kGone), qPrintable(box.prompt));
+            QVERIFY(!gridColumn(second, 1).contains(QStringLiteral("Γραμματεία")));
+            return;
+        }
+        QCOMPARE(box.prompt, kDeleteConflict);
+        QCOMPARE(box.buttonSet(), int(vb::vbYesNo));
+        QCOMPARE(box.title, list.caption);
+        QCOMPARE(currentDescr(second),
+                 answer == vb::vbYes ? QStringLiteral("Τμήμα Πρωτοκόλλου") : QStringLiteral("Γραμματεία"));
+        if (answer != vb::vbYes) return;
+        // Shown afresh, it can be deleted.
+        MsgBoxHook::Clear();
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        second.cmd_Click(2);
+        QCOMPARE(prompts(), QStringList{kDelete});
+        QCOMPARE(
+            column(QStringLiteral("SELECT count(*) FROM %1 WHERE DESCR='Τμήμα Πρωτοκόλλου'").arg(list.table)),
+            QStringList{"0"});
     }
 
     // Long and quote-laden texts: cut to the columns, stored as typed, found again.

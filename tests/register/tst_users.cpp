@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -14,6 +15,7 @@
 #include "DBHelper.h"
 #include "ListRecordset.h"
 #include "MsgBox.h"
+#include "OwnCluster.h"
 #include "PswFormat.h"
 #include "Recordset.h"
 #include "RegisterDatabase.h"
@@ -41,6 +43,22 @@ const QString kShort = QStringLiteral("O Κωδικός πρεπει να έχε
 const QString kNoGroup = QStringLiteral("Πρέπει να επιλέξετε την ομάδα που ανήκει ο χρήστης");
 const QString kHasLog = QStringLiteral(
     "Δεν μπορείτε να διααγράψετε αυτόν τον χρήστη γιατί έχει καταχωρήσεις login ή / και κλήσεων.");
+const QString kDeleteQuestion = QStringLiteral("Σίγουρα να γίνει η διαγραφή;");
+const QString kDeleteConflict = QStringLiteral(
+    "Άλλος χρήστης άλλαξε την εγγραφή αφού εμφανίστηκε εδώ· η διαγραφή δεν έγινε.\r\n"
+    "Να εμφανιστεί η εγγραφή όπως είναι τώρα;");
+const QString kGone = QStringLiteral("Η εγγραφή δεν βρέθηκε: ίσως τη διέγραψε άλλος χρήστης.");
+const QString kLost = QStringLiteral("Η σύνδεση με τη βάση δεδομένων χάθηκε");
+const QString kAddedAfterLoss = QStringLiteral(
+    "Η σύνδεση με τη βάση δεδομένων χάθηκε πριν φτάσει η απάντηση της βάσης· ο χρήστης βρέθηκε "
+    "αποθηκευμένος: προστέθηκε.");
+const QString kCommitLost = QStringLiteral(
+    "Η σύνδεση με τη βάση δεδομένων χάθηκε. Η εγγραφή δεν αποθηκεύτηκε. Ό,τι πληκτρολογήσατε είναι ακόμη "
+    "στη φόρμα: πατήστε «Αποθήκ.» για να την αποθηκεύσετε.");
+const QString kCommitUnknown = QStringLiteral(
+    "Η σύνδεση με τη βάση δεδομένων χάθηκε. Δεν είναι ακόμη γνωστό αν η εγγραφή αποθηκεύτηκε. Ό,τι "
+    "πληκτρολογήσατε είναι ακόμη στη φόρμα: όταν η σύνδεση αποκατασταθεί, πατήστε «Αποθήκ.»· θα ελεγχθεί "
+    "πρώτα αν η εγγραφή αποθηκεύτηκε, ώστε να μη γραφτεί δύο φορές.");
 
 class Form : public frmUsers {
 public:
@@ -118,8 +136,9 @@ class TestUsers : public QObject {
     Q_OBJECT
     std::unique_ptr<WindowSession> m_session;
 
-    std::unique_ptr<Form> open(TestDatabase& db) {
-        gConn = db.conn();
+    std::unique_ptr<Form> open(TestDatabase& db) { return open(db.conn()); }
+    std::unique_ptr<Form> open(const ConnectionPtr& conn) {
+        gConn = conn;
         auto user = std::make_shared<cls_User>();
         user->UserId = kAdminId;
         user->UserName = QStringLiteral("ADMIN");
@@ -619,6 +638,181 @@ private slots:
         QCOMPARE(prompts(), QStringList{clsDBForm::DeleteQuestion()});
         QCOMPARE(userValue("never", "U_NAME"), QStringLiteral("<none>"));
         QCOMPARE(form->adodc->RecordCount(), 2);
+    }
+
+    // A new user whose commit's answer was lost: once the connection is back the window finds
+    // out whether the user was stored and says which; a second save never stores a second user
+    // (nor calls the name taken by the user's own entry).
+    void addAnswerLost_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("fate");
+        for (const Backend b : TestDatabase::configuredBackends())
+            for (const char* fate : {"stored", "not stored", "stored, not readable"})
+                QTest::newRow(qPrintable(TestDatabase::backendTag(b) + ' ' + fate))
+                    << TestDatabase::backendTag(b) << QString::fromLatin1(fate);
+    }
+    void addAnswerLost() {
+        QFETCH(QString, fate);
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        typeNewUser(*form, QStringLiteral("maria"), QStringLiteral("ΚΩΔΙΚΟΣ"), Rights::ProtocolRead);
+        const bool reached = fate != QLatin1String("not stored");
+        if (fate == QLatin1String("stored, not readable"))
+            gConn->InjectCall(1, Connection::Point::Commit, [] {
+                gConn->InjectFault(1, Connection::Fault::FailStatement, Connection::Point::Statement);
+            });
+        gConn->InjectFault(1, reached ? Connection::Fault::LoseAnswer : Connection::Fault::DropConnection,
+                           Connection::Point::Commit);
+        form->key("save");
+        gConn->ClearFault();
+        const auto users = [] {
+            return scalar(QStringLiteral("SELECT count(*) FROM USERS WHERE U_NAME='maria'"));
+        };
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        const MsgBoxHook::Shown box = MsgBoxHook::Log().first();
+        if (fate == QLatin1String("stored")) {
+            QCOMPARE(box.prompt, kAddedAfterLoss);
+            QCOMPARE(box.icon(), int(vb::vbInformation));
+            QVERIFY(!form->f().Editing());
+            QCOMPARE(users(), QStringLiteral("1"));
+            QCOMPARE(form->f().CurrentKey().toString(), userValue("maria", "USER_ID"));
+            return;
+        }
+        QVERIFY2(box.prompt.contains(reached ? kCommitUnknown : kCommitLost), qPrintable(box.prompt));
+        QVERIFY(form->f().Editing());
+        QCOMPARE(form->txtEdit[2]->text(), QStringLiteral("maria"));
+        QCOMPARE(users(), reached ? QStringLiteral("1") : QStringLiteral("0"));
+        MsgBoxHook::Clear();
+        form->key("save");
+        QCOMPARE(prompts(), reached ? QStringList{kAddedAfterLoss} : QStringList());
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(users(), QStringLiteral("1"));
+        QCOMPARE(PswFormat::Read(userValue("maria", "U_PSW")), QStringLiteral("ΚΩΔΙΚΟΣ"));
+    }
+
+    // Two users windows: the second deletes the user the first corrected after it was shown:
+    // refused, nothing removed, and the administrator may see the user as stored now. A user the
+    // other deleted is said to be gone.
+    void staleDelete_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<int>("answer");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " corrected, see it")) << tag << "correct" << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " corrected, leave it")) << tag << "correct" << int(vb::vbNo);
+            QTest::newRow(qPrintable(tag + " deleted")) << tag << "delete" << int(vb::vbOK);
+        }
+    }
+    void staleDelete() {
+        QFETCH(QString, other);
+        QFETCH(int, answer);
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto first = open(db);
+        QVERIFY(first);
+        QVERIFY(addUser(QStringLiteral("maria"), QStringLiteral("ΚΩΔΙΚΟΣ"), Rights::ProtocolRead, 30, 10) >
+                0);
+        auto second = open(db);
+        QVERIFY(second);
+        QVERIFY(showUser(*first, "maria"));
+        QVERIFY(showUser(*second, "maria"));
+        MsgBoxHook::Clear();
+        if (other == QLatin1String("correct")) {
+            first->key("edit");
+            first->txtEdit[5]->setText(QStringLiteral("2109999999"));
+            first->key("save");
+        } else {
+            MsgBoxHook::QueueAnswer(vb::vbYes);
+            first->key("del");
+        }
+        QVERIFY2(!first->f().Editing(), qPrintable(prompts().join('\n')));
+        const QString phone = userValue("maria", "U_PHONE1");
+        MsgBoxHook::Clear();
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        MsgBoxHook::QueueAnswer(answer);
+        second->key("del");
+        QCOMPARE(MsgBoxHook::Log().size(), 2);
+        QCOMPARE(MsgBoxHook::Log().first().prompt, kDeleteQuestion);
+        const MsgBoxHook::Shown box = MsgBoxHook::Log().last();
+        QVERIFY(!gConn->InTransaction());
+        if (other == QLatin1String("delete")) {
+            QVERIFY2(box.prompt.contains(kGone), qPrintable(box.prompt));
+            return;
+        }
+        QCOMPARE(box.prompt, kDeleteConflict);
+        QCOMPARE(box.buttonSet(), int(vb::vbYesNo));
+        QCOMPARE(phone, QStringLiteral("2109999999"));
+        QCOMPARE(userValue("maria", "U_PHONE1"), phone);
+        QCOMPARE(second->txtEdit[5]->text(), answer == vb::vbYes ? phone : QStringLiteral("2101111111"));
+        if (answer != vb::vbYes) return;
+        // Shown as it is now, it can be deleted.
+        MsgBoxHook::Clear();
+        MsgBoxHook::QueueAnswer(vb::vbYes);
+        second->key("del");
+        QCOMPARE(prompts(), QStringList{kDeleteQuestion});
+        QCOMPARE(userValue("maria", "U_NAME"), QStringLiteral("<none>"));
+    }
+
+    // "Προσθ." while the register cannot be reached begins no edit (no new user with an empty
+    // expiry): one message names the lost connection. Once it is back, a new user gets its expiry.
+    void addWithoutRegister() {
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(db.ok());
+        QVERIFY(createRegister(
+            db, RegisterSchema::Options{.supervisorName = "ADMIN", .supervisorPassword = "ADMIN1"}));
+        auto form = open(db);
+        QVERIFY(form);
+        QCOMPARE(form->tabA->currentIndex(), int(clsDBForm::ListPage));
+        const QString path = gConn->DatabaseName();
+        QVERIFY(QFile::rename(path, path + ".away"));
+        // The window finds the connection lost at its next statement.
+        gConn->InjectFault(1, Connection::Fault::DropConnection, Connection::Point::Statement);
+        scalar(QStringLiteral("SELECT 1"));
+        MsgBoxHook::Clear();
+        form->key("add");
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(form->tabA->currentIndex(), int(clsDBForm::ListPage));
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY2(MsgBoxHook::Log().first().prompt.contains(kLost),
+                 qPrintable(MsgBoxHook::Log().first().prompt));
+        QVERIFY(QFile::rename(path + ".away", path));
+        MsgBoxHook::Clear();
+        form->key("add");
+        QVERIFY(form->f().Editing());
+        QCOMPARE(BoundControl::Value(form->dtEdit[0]).toDate(),
+                 DBHelper::ServerDate(gConn).toDate().addDays(30));
+    }
+
+    // The same with the server just stopped, before anything found the connection gone.
+    void addWithServerStopped() {
+        if (const QString why = OwnCluster::unavailable(); !why.isEmpty()) QSKIP(qPrintable(why));
+        OwnCluster cluster;
+        QVERIFY(cluster.init());
+        QVERIFY(cluster.start());
+        auto conn = std::make_shared<Connection>();
+        conn->Provider = QStringLiteral("PostgreSQL");
+        conn->ConnectionTimeout = 5;
+        QVERIFY2(conn->Open(cluster.connStr(), QStringLiteral("postgres")),
+                 qPrintable(conn->LastErrorText()));
+        QString error;
+        QVERIFY2(RegisterSchema::Create(conn, {}, &error), qPrintable(error));
+        auto form = open(conn);
+        QVERIFY(form);
+        QVERIFY(cluster.stop(QStringLiteral("immediate")));
+        MsgBoxHook::Clear();
+        form->key("add");
+        QVERIFY(!form->f().Editing());
+        QCOMPARE(MsgBoxHook::Log().size(), 1);
+        QVERIFY2(MsgBoxHook::Log().first().prompt.contains(kLost),
+                 qPrintable(MsgBoxHook::Log().first().prompt));
+        QVERIFY(cluster.start());
+        MsgBoxHook::Clear();
+        form->key("add");
+        QVERIFY2(form->f().Editing(), qPrintable(prompts().join('\n')));
+        QVERIFY(!BoundControl::Value(form->dtEdit[0]).isNull());
+        form.reset();
+        gConn.reset();
     }
 
     // Long and quote-laden texts are cut to the columns and stored as typed.

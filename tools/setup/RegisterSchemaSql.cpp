@@ -230,8 +230,13 @@ QStringList Objects(Backend backend, bool preUpgrade) {
         for (const NewVersionCheckFor::VersionedTable& t : NewVersionCheckFor::VersionedTables())
             if (t.table != QLatin1String("PROTOCOL"))
                 out << NewVersionCheckFor::RowVersionStatements(backend, t.table, t.key);
-    // The register's save token: how a save whose commit's answer was lost is found again.
-    if (!preUpgrade) out << NewVersionCheckFor::SaveTokenStatements(backend);
+    // The save token: how a save whose commit's answer was lost is found again.
+    if (!preUpgrade) {
+        out << NewVersionCheckFor::SaveTokenStatements(backend);
+        for (const NewVersionCheckFor::VersionedTable& t : NewVersionCheckFor::VersionedTables())
+            if (t.table != QLatin1String("PROTOCOL"))
+                out << NewVersionCheckFor::SaveTokenStatements(backend, t.table);
+    }
     return out;
 }
 
