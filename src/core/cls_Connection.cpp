@@ -108,6 +108,10 @@ ConnectionPtr cls_Connection::ConnectDB(const QString& regMain, const QString& s
         MsgBox(QStringLiteral("Η σύνδεση με την βάση απέτυχε!") + kCrLf + Err().Description +
                    QLatin1Char(' ') + QString::number(Err().Number),
                vb::vbExclamation, App::ProductName());
+        // Written to the error log as every reported error is; the box above is what the user reads.
+        if (modDeclare::gErr)
+            modDeclare::gErr->ErrorMsg(QStringLiteral("Η σύνδεση με την βάση απέτυχε"), false,
+                                       "cls_Connection");
         Err().Clear();
     }
 

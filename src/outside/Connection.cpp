@@ -131,7 +131,12 @@ QString Connection::PointName(Point point) {
 void Connection::fail(long number, const QString& description) {
     // While the connection is lost (or its transaction broken), that is the reason of every
     // failure, whatever the driver said.
-    m_lastError = m_lost || m_transactionBroken ? m_lostMessage : DbMessages::Explained(description);
+    if (m_lost || m_transactionBroken)
+        m_lastError = m_lostMessage;
+    else if (m_backend == Backend::SQLite && !m_sqliteFile.isEmpty())
+        m_lastError = DbMessages::Explained(description, DbMessages::FactsOf(m_sqliteFile));
+    else
+        m_lastError = DbMessages::Explained(description);
     Err().Raise(number, dialect().name(), m_lastError);
 }
 
@@ -220,7 +225,12 @@ bool Connection::reconnect() const {
     const QString connStr = m_openConnStr, user = m_openUser, password = m_openPassword;
     if (self->Open(connStr, user, password)) return true;
     self->m_lost = true;
-    self->m_lostMessage = DbMessages::NotRestored(NotRestoredText(), m_openError);
+    if (m_backend == Backend::SQLite && !m_sqliteFile.isEmpty()) {
+        const DbMessages::FileFacts facts = DbMessages::FactsOf(m_sqliteFile);
+        self->m_lostMessage = DbMessages::NotRestored(NotRestoredText(), m_openError, &facts);
+    } else {
+        self->m_lostMessage = DbMessages::NotRestored(NotRestoredText(), m_openError);
+    }
     self->m_lastError = self->m_lostMessage;
     return false;
 }
@@ -235,6 +245,7 @@ bool Connection::openFailed(const QString& description) {
 
 bool Connection::Open(const QString& connStr, const QString& user, const QString& password) {
     Close();
+    m_sqliteFile.clear();
     if (!connStr.isEmpty()) ConnectionString = connStr;
     bool known = false;
     const Backend backend = BackendForProvider(Provider, &known);
@@ -268,6 +279,7 @@ bool Connection::Open(const QString& connStr, const QString& user, const QString
                     return openFailed(QStringLiteral("The database file does not exist: %1").arg(database));
                 }
                 db.setDatabaseName(file.absoluteFilePath());
+                m_sqliteFile = file.absoluteFilePath();
                 const qint64 busyMs = CommandTimeout > 0 ? qint64(CommandTimeout) * 1000 : qint64(INT_MAX);
                 options << QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(std::min<qint64>(busyMs, INT_MAX));
                 if (Mode == 1) options << QStringLiteral("QSQLITE_OPEN_READONLY");

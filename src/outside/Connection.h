@@ -149,6 +149,7 @@ private:
     QString m_lastError;
     QString m_openError;  // the driver's reason of the last failed Open
     QString m_databaseName;
+    QString m_sqliteFile;  // the register file being opened or open (SQLite), to name why it fails
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

@@ -1,5 +1,7 @@
 #include "DbMessages.h"
 
+#include <QFileInfo>
+#include <QStorageInfo>
 #include <initializer_list>
 
 namespace DbMessages {
@@ -79,6 +81,46 @@ QString Explained(const QString& driverText) {
     return sentence.isEmpty() ? driverText : withDriver(sentence, driverText);
 }
 
+FileFacts FactsOf(const QString& databaseFile) {
+    FileFacts facts;
+    const QFileInfo file(databaseFile);
+    facts.exists = file.isFile();
+    const QStorageInfo medium(facts.exists ? file.absoluteFilePath() : file.absolutePath());
+    facts.mediumReadOnly = medium.isValid() && medium.isReadOnly();
+    return facts;
+}
+
+QString Sentence(const QString& t, const FileFacts& file) {
+    const bool cannotOpen = containsAny(t, {"unable to open database file"});
+    const bool readOnly = containsAny(t, {"readonly database"});
+    if ((cannotOpen || readOnly) && file.mediumReadOnly)
+        return QStringLiteral(
+            "Η βάση δεδομένων βρίσκεται σε δίσκο που είναι μόνο για ανάγνωση (για παράδειγμα δίσκο "
+            "δικτύου ή μέσο συνδεδεμένο μόνο για ανάγνωση) και δεν μπορεί να χρησιμοποιηθεί. Ζητήστε "
+            "από τον διαχειριστή να συνδέσει τον δίσκο με δικαίωμα εγγραφής ή να μεταφέρει τη βάση σε "
+            "δίσκο με δικαίωμα εγγραφής και δοκιμάστε ξανά.");
+    // SQLITE_READONLY_DIRECTORY: the file's folder takes no new files (its -wal and -shm), which
+    // a register needs even to be read.
+    if (readOnly && t.contains(QLatin1String("(1544)")))
+        return QStringLiteral(
+            "Ο φάκελος της βάσης δεδομένων είναι μόνο για ανάγνωση και η βάση δεν μπορεί να "
+            "χρησιμοποιηθεί: το πρόγραμμα γράφει σε αυτόν, δίπλα στο αρχείο της βάσης, ακόμη και για "
+            "να τη διαβάσει. Ζητήστε από τον διαχειριστή δικαίωμα εγγραφής στον φάκελο και δοκιμάστε "
+            "ξανά.");
+    if (cannotOpen && file.exists)
+        return QStringLiteral(
+            "Το αρχείο της βάσης δεδομένων υπάρχει, αλλά δεν ήταν δυνατό να ανοιχτεί. Ζητήστε από τον "
+            "διαχειριστή να ελέγξει τα δικαιώματα του αρχείου και του φακέλου του και δοκιμάστε "
+            "ξανά.");
+    return Sentence(t);
+}
+
+QString Explained(const QString& driverText, const FileFacts& file) {
+    if (driverText.contains(AdministratorLine())) return driverText;
+    const QString sentence = Sentence(driverText, file);
+    return sentence.isEmpty() ? driverText : withDriver(sentence, driverText);
+}
+
 QString DriverPart(const QString& text) {
     const qsizetype at = text.indexOf(AdministratorLine());
     return at < 0 ? text : text.mid(at + AdministratorLine().size());
@@ -92,8 +134,8 @@ QString LostConnection(const QString& lost, const QString& driverText) {
         driverText);
 }
 
-QString NotRestored(const QString& notRestored, const QString& openError) {
-    QString sentence = Sentence(openError);
+QString NotRestored(const QString& notRestored, const QString& openError, const FileFacts* file) {
+    QString sentence = file ? Sentence(openError, *file) : Sentence(openError);
     if (sentence.isEmpty())
         sentence = QStringLiteral(
             "Ελέγξτε ότι ο διακομιστής της βάσης δεδομένων λειτουργεί (ή ειδοποιήστε τον "

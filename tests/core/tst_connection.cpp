@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
 
 #include "App.h"
+#include "Cp1253.h"
 #include "DbMessages.h"
 #include "Err.h"
 #include "MsgBox.h"
@@ -16,6 +18,7 @@
 #include "TestDatabase.h"
 #include "TestSupport.h"
 #include "cls_Connection.h"
+#include "cls_Error.h"
 #include "modDeclare.h"
 
 using modDeclare::gOleDbConnStr;
@@ -115,6 +118,7 @@ private slots:
     void cleanup() {
         m_answers.reset();
         m_settings.reset();
+        modDeclare::gErr.reset();
         Err().Clear();
     }
 
@@ -343,6 +347,13 @@ private slots:
 
         set(QStringLiteral("errLogging"), QStringLiteral("1"));
         set(QStringLiteral("ConnTimeout"), QStringLiteral("2"));
+        // The error log beside the program, as start-up makes it.
+        App::SetPath(dir);
+        App::SetEXEName(QStringLiteral("Protocol"));
+        App::SetVersion(3, 10, 0);
+        modDeclare::gErr = std::make_unique<cls_Error>();
+        modDeclare::gErr->Init(true);
+        const QString logFile = cls_Error::LogFileName(dir, QStringLiteral("Protocol"), 3, 10);
         QElapsedTimer clock;
         clock.start();
         QVERIFY(!connectDB(QStringLiteral("postgres"), QStringLiteral("pw"), provider, connStr));
@@ -369,6 +380,17 @@ private slots:
         QCOMPARE(boxes[1].buttons, int(vb::vbOKOnly));
         QCOMPARE(boxes[1].prompt,
                  details(connStr, provider, 3, 200, QStringLiteral("postgres"), QStringLiteral("pw")));
+        // The failure is in the error log as well, with its reason.
+        QFile log(logFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString logged = Cp1253::decode(log.readAll());
+        QVERIFY2(logged.contains(QStringLiteral("\r\n#cls_Connection -> Η σύνδεση με την βάση απέτυχε\r\n")),
+                 qPrintable(logged));
+        QVERIFY2(logged.contains(QStringLiteral("Κωδικός  : %1\r\n").arg(ErrNo::DbOpenFailed)),
+                 qPrintable(logged));
+        const QString reason = description.startsWith(QLatin1Char('~')) ? description.mid(1) : description;
+        QVERIFY2(logged.contains(QStringLiteral("Περιγραφή: ")), qPrintable(logged));
+        QVERIFY2(logged.contains(reason, Qt::CaseInsensitive), qPrintable(logged));
     }
 
     // Where the server asks for passwords: the right one opens, a wrong one is refused.

@@ -1,5 +1,10 @@
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <ctime>
 
@@ -105,6 +110,9 @@ private slots:
     void serverStoppedAtEveryPoint();
     void failuresSaidInGreek_data() { TestDatabase::addBackendRows(); }
     void failuresSaidInGreek();
+    void fileFailuresByPlace_data();
+    void fileFailuresByPlace();
+    void readOnlyPlaces();
 
     void recordsetWalk_data() { TestDatabase::addBackendRows(); }
     void recordsetWalk();
@@ -566,6 +574,131 @@ void tst_Database::failuresSaidInGreek() {
                 .startsWith(QStringLiteral("Ο διακομιστής της βάσης δεδομένων ξεκινά")));
 }
 
+namespace {
+const QString kReadOnlyMedium =
+    QStringLiteral("Η βάση δεδομένων βρίσκεται σε δίσκο που είναι μόνο για ανάγνωση");
+const QString kReadOnlyFolder = QStringLiteral("Ο φάκελος της βάσης δεδομένων είναι μόνο για ανάγνωση");
+const QString kCannotOpen =
+    QStringLiteral("Το αρχείο της βάσης δεδομένων υπάρχει, αλλά δεν ήταν δυνατό να ανοιχτεί");
+const QString kNotFound = QStringLiteral("Το αρχείο της βάσης δεδομένων δεν βρέθηκε");
+const QString kReadOnlyFile =
+    QStringLiteral("Η βάση δεδομένων είναι μόνο για ανάγνωση και η αλλαγή δεν αποθηκεύτηκε");
+const QString kDiskFull = QStringLiteral("Ο δίσκος της βάσης δεδομένων γέμισε");
+
+// The child of readOnlyPlaces: opens the register and reads it, and prints how that went.
+int openRegister(const QString& path) {
+    Connection c;
+    c.Provider = QStringLiteral("SQLite");
+    const bool ok =
+        c.Open(QStringLiteral("database=") + path) && c.Execute(QStringLiteral("SELECT count(*) FROM T"));
+    printf("%s\n", ok ? "read" : qPrintable(c.LastErrorText().replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    return 0;
+}
+}  // namespace
+
+// An SQLite register whose file cannot be opened or written is told apart by where it lies.
+void tst_Database::fileFailuresByPlace_data() {
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<bool>("mediumReadOnly");
+    QTest::addColumn<QString>("sentence");
+    const QString cantOpen = QStringLiteral("unable to open database file (14)");
+    const QString readOnly = QStringLiteral("attempt to write a readonly database (8)");
+    const QString folder = QStringLiteral("attempt to write a readonly database (1544)");
+    QTest::newRow("cannot open, read-only medium") << cantOpen << true << true << kReadOnlyMedium;
+    QTest::newRow("cannot open, file there") << cantOpen << true << false << kCannotOpen;
+    QTest::newRow("cannot open, no file") << cantOpen << false << false << kNotFound;
+    QTest::newRow("read-only folder") << folder << true << false << kReadOnlyFolder;
+    QTest::newRow("read-only file") << readOnly << true << false << kReadOnlyFile;
+    QTest::newRow("read-only file, read-only medium") << readOnly << true << true << kReadOnlyMedium;
+    QTest::newRow("full disk, read-only medium")
+        << QStringLiteral("database or disk is full (13)") << true << true << kDiskFull;
+}
+
+void tst_Database::fileFailuresByPlace() {
+    QFETCH(QString, driver);
+    QFETCH(bool, exists);
+    QFETCH(bool, mediumReadOnly);
+    QFETCH(QString, sentence);
+    const QString text = DbMessages::Explained(driver, DbMessages::FileFacts{exists, mediumReadOnly});
+    QVERIFY2(text.startsWith(sentence), qPrintable(text));
+    QVERIFY2(text.endsWith(QStringLiteral("\r\n") + DbMessages::AdministratorLine() + driver),
+             qPrintable(text));
+}
+
+// The same with real places: a register on a file system mounted read-only (in a mount namespace
+// of its own), and one in a folder its user may not write to (as another user when run as root).
+void tst_Database::readOnlyPlaces() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString source = dir.filePath(QStringLiteral("source.db"));
+    {
+        QFile(source).open(QIODevice::WriteOnly);
+        Connection c;
+        c.Provider = QStringLiteral("SQLite");
+        QVERIFY(c.Open(QStringLiteral("database=") + source));
+        Recordset mode;
+        QVERIFY(mode.Open(QStringLiteral("PRAGMA journal_mode = WAL"),
+                          std::shared_ptr<Connection>(&c, [](Connection*) {})));
+        mode.Close();
+        QVERIFY(c.Execute(QStringLiteral("CREATE TABLE T (A int)")));
+        c.Close();
+    }
+    const QString self = QCoreApplication::applicationFilePath();
+    const auto child = [](const QString& program, const QStringList& args) {
+        QProcess p;
+        p.start(program, args);
+        if (!p.waitForFinished(30000) || p.exitCode() != 0) return QString();
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    };
+
+    // The medium: the register copied into a tmpfs that is then made read-only.
+    const QString medium = dir.filePath(QStringLiteral("medium"));
+    QVERIFY(QDir().mkpath(medium));
+    const QString shown =
+        QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty()
+            ? QString()
+            : child(QStringLiteral("unshare"),
+                    {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
+                     QStringLiteral("mount -t tmpfs none \"$1\" && cp \"$2\" \"$1/r.db\" && "
+                                    "mount -o remount,ro \"$1\" && exec \"$3\" --open-register \"$1/r.db\""),
+                     QStringLiteral("sh"), medium, source, self});
+    if (shown.isEmpty()) {
+        qWarning("no mount namespace here: the read-only medium is not tried");
+    } else {
+        QVERIFY2(shown.startsWith(kReadOnlyMedium), qPrintable(shown));
+        QVERIFY2(shown.contains(QStringLiteral("unable to open database file")), qPrintable(shown));
+    }
+
+    // The folder.
+    const QString folder = dir.filePath(QStringLiteral("folder"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString inFolder = folder + QStringLiteral("/r.db");
+    QVERIFY(QFile::copy(source, inFolder));
+    QVERIFY(QFile::setPermissions(inFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                QFile::ReadOther | QFile::WriteOther));
+    QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ExeGroup | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    QString fromFolder;
+    if (geteuid() != 0) {
+        Connection c;
+        c.Provider = QStringLiteral("SQLite");
+        const bool ok = c.Open(QStringLiteral("database=") + inFolder) &&
+                        c.Execute(QStringLiteral("SELECT count(*) FROM T"));
+        fromFolder = ok ? QStringLiteral("read") : c.LastErrorText();
+    } else if (!QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty()) {
+        fromFolder = child(QStringLiteral("runuser"),
+                           {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"), self,
+                            QStringLiteral("--open-register"), inFolder});
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (fromFolder.isEmpty()) QSKIP("no other user to try the read-only folder as");
+    QVERIFY2(fromFolder.startsWith(kReadOnlyFolder), qPrintable(fromFolder));
+    QVERIFY2(fromFolder.contains(QStringLiteral("readonly database")), qPrintable(fromFolder));
+}
+
 void tst_Database::recordsetWalk() {
     TEST_DATABASE(db);
     const ConnectionPtr c = db.conn();
@@ -808,5 +941,16 @@ void tst_Database::postgresCommandTimeout() {
     QVERIFY(c.Execute("SELECT 1"));
 }
 
-QTEST_GUILESS_MAIN(tst_Database)
+int main(int argc, char* argv[]) {
+    if (argc > 2 && qstrcmp(argv[1], "--open-register") == 0) {
+        QCoreApplication app(argc, argv);
+        return openRegister(QString::fromLocal8Bit(argv[2]));
+    }
+    TESTLIB_SELFCOVERAGE_START("tst_Database")
+    QTest::Internal::callInitMain<tst_Database>();
+    QCoreApplication app(argc, argv);
+    tst_Database tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_database.moc"
