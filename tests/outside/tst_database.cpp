@@ -591,6 +591,29 @@ void tst_Database::failuresSaidInGreek() {
         check(closed.LastErrorText(), QStringLiteral("Η σύνδεση με τη βάση δεδομένων είναι κλειστή"),
               QStringLiteral("Operation is not allowed when the object is closed."));
     }
+    // A key stored twice names what clashed, as the clerk knows it; the server's own words follow.
+    {
+        const QString sentence = QStringLiteral(
+            " υπάρχει ήδη στη βάση δεδομένων και δεν καταχωρίζεται δεύτερη φορά· η αλλαγή δεν αποθηκεύτηκε.");
+        const QString driver = db.backend() == Backend::SQLite ? QStringLiteral("UNIQUE constraint failed")
+                                                               : QStringLiteral("duplicate key value");
+        QVERIFY(
+            c->Execute("CREATE TABLE R_YPEYTH (PR_ID INTEGER, TM_ID INTEGER, PRIMARY KEY (PR_ID, TM_ID))"));
+        QVERIFY(c->Execute("CREATE TABLE R_YPEYTH2 (PR_ID INTEGER PRIMARY KEY)"));
+        QVERIFY(c->Execute("INSERT INTO R_YPEYTH VALUES (1, 2)"));
+        QVERIFY(c->Execute("INSERT INTO R_YPEYTH2 VALUES (1)"));
+        QVERIFY(!c->Execute("INSERT INTO R_YPEYTH VALUES (1, 2)"));
+        check(c->LastErrorText(), QStringLiteral("Ένα από τα «Υπεύθυνα τμήματα» της εγγραφής") + sentence,
+              driver);
+        // Not a table the clerk knows by name (nor one whose name only begins like one).
+        QVERIFY(!c->Execute("INSERT INTO R_YPEYTH2 VALUES (1)"));
+        check(c->LastErrorText(), QStringLiteral("Μια τιμή που πρέπει να είναι μοναδική") + sentence, driver);
+        QVERIFY(
+            DbMessages::Explained(
+                QStringLiteral("Cannot insert duplicate key row in object 'dbo.PROTOCOL' with unique index "
+                               "'UX_PROTOCOL_ETOS_AA'. (2601)"))
+                .startsWith(QStringLiteral("Ο Α/Α Πρωτοκόλλου της χρονιάς") + sentence));
+    }
     if (db.backend() == Backend::SQLite) {
         QVERIFY(c->Execute("CREATE TABLE BIG (V TEXT)"));
         // A full disk, as a register that may grow no further meets it.
