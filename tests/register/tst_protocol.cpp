@@ -899,6 +899,33 @@ private slots:
         QVERIFY(emptied >= 5);
     }
 
+    // A link stored behind the window's back (nothing the window shows changed) still meets the
+    // unique key at the save: the clerk reads what clashed in Greek, the server's text follows for
+    // the administrator, and the edit stays with all that was chosen.
+    void clashNamed_data() { TestDatabase::addBackendRows(); }
+    void clashNamed() {
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        QVERIFY(showEntry(*form, id));
+        form->key("edit");
+        deptItem(form->lstEdit[0], m_dept["T3"])->setSelected(true);
+        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T3"])));
+        form->key("save");
+        QVERIFY(form->f().Editing());
+        QCOMPARE(criticalBoxes().size(), 1);
+        const QString box = criticalBoxes().first();
+        QVERIFY2(box.contains(QStringLiteral("\r\nΈνα από τα «Υπεύθυνα τμήματα» της εγγραφής υπάρχει ήδη στη "
+                                             "βάση δεδομένων και δεν καταχωρίζεται δεύτερη φορά")),
+                 qPrintable(box));
+        const QString driver = box.section(QStringLiteral("\r\nΓια τον διαχειριστή: "), 1);
+        QVERIFY2(driver.contains(db.backend() == Backend::SQLite ? QStringLiteral("UNIQUE constraint failed")
+                                                                 : QStringLiteral("duplicate key value")),
+                 qPrintable(box));
+        QCOMPARE(selectedIds(form->lstEdit[0]), QStringList{m_dept["T3"]});
+    }
+
     // The type and department lists are read once, for every entry the window shows: without
     // either the window does not open, and says why.
     void initNeedsItsLists_data() { TestDatabase::addBackendRows(); }
