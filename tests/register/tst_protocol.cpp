@@ -911,7 +911,8 @@ private slots:
         QVERIFY(showEntry(*form, id));
         form->key("edit");
         deptItem(form->lstEdit[0], m_dept["T3"])->setSelected(true);
-        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T3"])));
+        QVERIFY(exec(
+            QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T3"])));
         form->key("save");
         QVERIFY(form->f().Editing());
         QCOMPARE(criticalBoxes().size(), 1);
