@@ -12,8 +12,17 @@ public:
 
     // After the record page was prepared for an action (1, 4, 16, 32, 128, 512).
     virtual void mclsDBForm_PostInitRec(long Action) { Q_UNUSED(Action); }
-    // After the bound controls show a record; the form fills its own controls.
-    virtual void mclsDBForm_PostShowRec(const QVariant& recID) { Q_UNUSED(recID); }
+    // After the bound controls show a record; the form fills its own controls. An entry is shown
+    // whole or not at all: a form whose own reading failed sets OK False and leaves the error
+    // pending; the framework then empties the page (ClearRec), reports it, and reads the entry
+    // again before an edit, copy or delete.
+    virtual void mclsDBForm_PostShowRec(const QVariant& recID, bool& OK) {
+        Q_UNUSED(recID);
+        Q_UNUSED(OK);
+    }
+    // The record page shows no record (none is current, or it could not be read whole): the form
+    // empties its own controls, without reading anything.
+    virtual void mclsDBForm_ClearRec() {}
     // Before a save; false refuses it.
     virtual void mclsDBForm_ValuesOK(bool& OK) { Q_UNUSED(OK); }
     // The INSERT's column and value lists (32, 128) or the UPDATE's SET list in sFields (16), each

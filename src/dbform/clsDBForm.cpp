@@ -389,18 +389,22 @@ void clsDBForm::DataMoveComplete(long, ErrObject*, long&, ListRecordset*) {
     showRecord(m_form->adodc->CurrentKey());
 }
 
-void clsDBForm::showRecord(const QVariant& key) {
+void clsDBForm::showRecord(QVariant key) {
     if (!m_form) return;
     m_currentKey = QVariant();
     m_shownVersion = QVariant();
+    m_shownWhole = false;
     clearRecordPage();
+    bool read = false, failed = false;
     if (!key.isNull()) {
         Recordset rs;
         const QString sql = QStringLiteral("SELECT * FROM ") + m_script.form().table +
                             QStringLiteral(" WHERE ") + m_script.form().key + QLatin1Char('=') +
                             BoundControl::SqlLiteral(key);
         if (!rs.Open(sql, m_conn)) {
-            reportError(QStringLiteral("ShowRec"), false);
+            // The entry stays the current one, not shown: an edit, copy or delete reads it again.
+            m_currentKey = key;
+            failed = true;
         } else if (!rs.Eof()) {  // a row another user removed meanwhile shows nothing
             for (const Bound& b : m_bound) {
                 if (b.control->page != FormScript::Page::Record || !b.control->bound() || !b.widget) continue;
@@ -418,10 +422,37 @@ void clsDBForm::showRecord(const QVariant& key) {
             m_currentKey = stored.isNull() ? key : stored;
             if (rs.FieldIndex(QLatin1String(VersionColumn)) >= 0)
                 m_shownVersion = rs.Value(QLatin1String(VersionColumn));
+            read = true;
         }
     }
+    if (!read && !m_terminated) {
+        m_form->mclsDBForm_ClearRec();  // leaves the pending error alone
+        if (failed) reportError(QStringLiteral("ShowRec"), false);
+    }
+    if (m_terminated || !m_form) return;
     updateToolbar();
-    if (!m_currentKey.isNull() && !m_terminated && m_form) m_form->mclsDBForm_PostShowRec(m_currentKey);
+    if (!read || m_terminated || !m_form) return;
+    bool whole = true;
+    m_form->mclsDBForm_PostShowRec(m_currentKey, whole);
+    if (m_terminated || !m_form) return;
+    if (whole) {
+        m_shownWhole = true;
+        return;
+    }
+    // Half a page is not shown: what was read goes too, and the user hears why.
+    clearRecordPage();
+    m_shownVersion = QVariant();
+    m_form->mclsDBForm_ClearRec();
+    if (!Err().Pending())
+        Err().Raise(ErrNo::DbCommandFailed, QStringLiteral("clsDBForm"), m_conn->LastErrorText());
+    reportError(QStringLiteral("ShowRec"), false);
+}
+
+bool clsDBForm::readAgainIfNotShown() {
+    if (m_currentKey.isNull()) return false;
+    if (m_shownWhole) return true;
+    showRecord(m_currentKey);
+    return m_shownWhole && !m_terminated && m_form;
 }
 
 void clsDBForm::clearRecordPage() {

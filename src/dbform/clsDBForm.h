@@ -86,6 +86,9 @@ public:
     bool Editing() const { return m_action != 0; }
     // The key of the record on the record page; null when none.
     QVariant CurrentKey() const { return m_currentKey; }
+    // The page shows the current record whole: its row and everything the form reads with it.
+    // False while a record that could not be read whole is current (the page is then empty).
+    bool ShownWhole() const { return m_shownWhole; }
     const FormScript& Script() const { return m_script; }
     std::shared_ptr<ListRecordset> List() const { return m_list; }
     GridModel* Grid() const { return m_model; }
@@ -150,7 +153,10 @@ private:
     void applyGridColumns();
     void syncGrid();
     void showCurrent();
-    void showRecord(const QVariant& key);
+    void showRecord(QVariant key);  // by value: callers pass m_currentKey, which it resets
+    // Before an action on the current record: reads it again when the page does not show it
+    // whole; false (the failure reported) when it still cannot be shown.
+    bool readAgainIfNotShown();
     void clearRecordPage();
     void prepareRecordPage(long action);
     void enterView();
@@ -204,4 +210,5 @@ private:
     bool m_started = false;
     bool m_terminated = false;
     bool m_busy = false;  // a row move the framework makes itself
+    bool m_shownWhole = false;
 };

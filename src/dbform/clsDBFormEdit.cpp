@@ -39,6 +39,8 @@ int searchMode(const QString& caption) {
 void clsDBForm::beginEdit(long action) {
     if (!m_started || m_terminated || !m_form || Editing() || !(m_permissions & action)) return;
     if (action != actNew && m_currentKey.isNull()) return;
+    // Only a record shown whole is edited or copied: a half-read page would save as half.
+    if (action != actNew && !readAgainIfNotShown()) return;
     // A new entry takes its defaults from the server: without the server, say so and open none.
     if (action == actNew && !m_conn->IsOpen()) {
         m_conn->fail(ErrNo::DbNotOpen, QStringLiteral("Operation is not allowed when the object is closed."));
@@ -341,6 +343,8 @@ void clsDBForm::deleteRecord() {
     if (!m_started || m_terminated || !m_form || Editing() || m_currentKey.isNull() ||
         !(m_permissions & actDelete))
         return;
+    // What is deleted is what the user sees: a record not shown whole is read again first.
+    if (!readAgainIfNotShown()) return;
     if (MsgBox(DeleteQuestion(), vb::vbYesNo | vb::vbQuestion | vb::vbDefaultButton2) != vb::vbYes) return;
     const QVariant key = m_currentKey;
     const int row = m_form->adodc->AbsolutePosition();

@@ -210,7 +210,11 @@ bool Connection::checkLost(const QString& driverText) {
         const std::optional<Fault> fault = countPoint(Point::Probe);
         if (fault != Fault::FailStatement && handleOpen()) {
             QSqlQuery probe(QSqlDatabase::database(m_name, false));
-            alive = probe.exec(QStringLiteral("SELECT 1")) && fault != Fault::LoseAnswer;
+            // A server that refuses it inside an aborted transaction (a failed ROLLBACK TO
+            // SAVEPOINT leaves one) still answers: the transaction is broken, not the connection.
+            alive = (probe.exec(QStringLiteral("SELECT 1")) ||
+                     probe.lastError().nativeErrorCode() == QLatin1String("25P02")) &&
+                    fault != Fault::LoseAnswer;
         }
     }
     if (alive) return false;

@@ -21,6 +21,38 @@ QString withDriver(const QString& sentence, const QString& driverText) {
     return driver.isEmpty() ? sentence : sentence + kCrLf + AdministratorLine() + driver;
 }
 
+// What a unique key or index guards, named as the clerk knows it; the first table the driver's
+// text names decides.
+QString duplicateOf(const QString& driverText) {
+    const QString t = driverText.toUpper();
+    static const struct {
+        const char* table;
+        const char16_t* what;
+    } known[] = {
+        {"R_YPEYTH", u"Ένα από τα «Υπεύθυνα τμήματα» της εγγραφής"},
+        {"R_ANTIGRAFA", u"Ένα από τα τμήματα της «Κοινοποίηση σε» της εγγραφής"},
+        {"PROTOCOL", u"Ο Α/Α Πρωτοκόλλου της χρονιάς"},
+        {"L_USER_GROUPS", u"Ο κωδικός της ομάδας χρηστών"},
+        {"PARAM", u"Η παράμετρος"},
+    };
+    // The name standing alone (an underscore may join it to a key's name): the first one met.
+    const auto letter = [&t](qsizetype i) { return i >= 0 && i < t.size() && t.at(i).isLetterOrNumber(); };
+    qsizetype best = -1;
+    QString what;
+    for (const auto& k : known) {
+        const QString table = QLatin1String(k.table);
+        for (qsizetype at = t.indexOf(table); at >= 0; at = t.indexOf(table, at + 1)) {
+            if (letter(at - 1) || letter(at + table.size())) continue;
+            if (best < 0 || at < best) {
+                best = at;
+                what = QString::fromUtf16(k.what);
+            }
+            break;
+        }
+    }
+    return what.isEmpty() ? QStringLiteral("Μια τιμή που πρέπει να είναι μοναδική") : what;
+}
+
 }  // namespace
 
 QString AdministratorLine() {
@@ -33,6 +65,14 @@ QString Sentence(const QString& t) {
         return QStringLiteral(
             "Ο δίσκος της βάσης δεδομένων γέμισε και η αλλαγή δεν αποθηκεύτηκε. Ζητήστε από τον "
             "διαχειριστή να ελευθερώσει χώρο και δοκιμάστε ξανά.");
+    if (containsAny(t, {"UNIQUE constraint failed", "duplicate key value violates unique constraint",
+                        "Cannot insert duplicate key", "Violation of PRIMARY KEY constraint",
+                        "Violation of UNIQUE KEY constraint"}))
+        return duplicateOf(t) +
+               QStringLiteral(
+                   " υπάρχει ήδη στη βάση δεδομένων και δεν καταχωρίζεται δεύτερη φορά· η αλλαγή δεν "
+                   "αποθηκεύτηκε. Ό,τι πληκτρολογήσατε έχει μείνει στη φόρμα. Αν το μήνυμα "
+                   "επαναλαμβάνεται, ειδοποιήστε τον διαχειριστή.");
     if (containsAny(t, {"readonly database", "read-only transaction", "read-only database"}))
         return QStringLiteral(
             "Η βάση δεδομένων είναι μόνο για ανάγνωση και η αλλαγή δεν αποθηκεύτηκε. Ζητήστε από "

@@ -108,15 +108,29 @@ bool frmProtocol::Init() {
     m_arrays = std::make_unique<ArrayHelper>();
     m_filler = std::make_unique<ComboFiller>();
 
-    m_filler->FillList(gConn, QStringLiteral("L_TYPOI"), QStringLiteral("MODFLAG<>'D'"),
-                       QStringLiteral("CODE"), QStringLiteral("DESCR"), cmbSearch[0], m_typeCodes,
-                       QStringLiteral(" - "), 0, QStringLiteral("ID"), QStringLiteral("CODE"));
+    // Every entry is shown through these lists: without them none would show whole, and the
+    // window is not opened.
+    const auto refuse = [this] {
+        if (gErr) gErr->DBErrorMsg(QStringLiteral("Init"), true, this);
+        Err().Clear();
+        m_filler.reset();
+        m_arrays.reset();
+        m_lists.reset();
+        Screen::SetMousePointer(Screen::vbDefault);
+        return false;
+    };
+    Err().Clear();
+    if (!m_filler->FillList(gConn, QStringLiteral("L_TYPOI"), QStringLiteral("MODFLAG<>'D'"),
+                            QStringLiteral("CODE"), QStringLiteral("DESCR"), cmbSearch[0], m_typeCodes,
+                            QStringLiteral(" - "), 0, QStringLiteral("ID"), QStringLiteral("CODE")))
+        return refuse();
     copyItems(cmbSearch[0], cmbSearch[1]);
     copyItems(cmbSearch[0], cmbEdit[0]);
     copyItems(cmbSearch[0], cmbEdit[1]);
-    m_filler->FillList(gConn, QStringLiteral("L_TMHMATA"), QStringLiteral("MODFLAG<>'D'"),
-                       QStringLiteral("CODE"), QStringLiteral("CODE,DESCR"), cmbSearch[2], m_deptCodes,
-                       QStringLiteral(" - "), 0, QStringLiteral("ID"), QStringLiteral("CODE"));
+    if (!m_filler->FillList(gConn, QStringLiteral("L_TMHMATA"), QStringLiteral("MODFLAG<>'D'"),
+                            QStringLiteral("CODE"), QStringLiteral("CODE,DESCR"), cmbSearch[2], m_deptCodes,
+                            QStringLiteral(" - "), 0, QStringLiteral("ID"), QStringLiteral("CODE")))
+        return refuse();
     copyItems(cmbSearch[2], cmbSearch[3]);
     copyItems(cmbSearch[2], lstEdit[0]);
     copyItems(cmbSearch[2], lstEdit[1]);
@@ -181,9 +195,9 @@ void frmProtocol::ShowFilesCount(int Index) {
         lblFilesCnt[Index]->setText(u'[' + QString::number(cmbEdit[Index]->count()) + u']');
 }
 
-void frmProtocol::MarkDepartments(int ListIndex, long PR_ID) {
+bool frmProtocol::MarkDepartments(int ListIndex, long PR_ID) {
     QListWidget* list = lstEdit[ListIndex];
-    if (!list) return;
+    if (!list) return false;
     for (int i = 0; i < list->count(); ++i) {
         QListWidgetItem* item = list->item(i);
         item->setSelected(false);
@@ -196,10 +210,9 @@ void frmProtocol::MarkDepartments(int ListIndex, long PR_ID) {
         filler.ReadColumns(gConn, ListIndex == 0 ? QStringLiteral("R_YPEYTH") : QStringLiteral("R_ANTIGRAFA"),
                            QStringLiteral("PR_ID=") + QString::number(PR_ID), QStringLiteral("TM_ID"),
                            QStringLiteral("TM_ID"), ids, unused, QStringLiteral(" - "), QString());
-    if (!read || ids.isEmpty() || ids.first().isEmpty()) {
-        Err().Clear();
-        return;
-    }
+    // A failed read is not an entry without departments: the error stays pending for the caller.
+    if (!read) return false;
+    if (ids.isEmpty() || ids.first().isEmpty()) return true;
     int first = -1;
     for (int i = 0; i < list->count(); ++i) {
         QListWidgetItem* item = list->item(i);
@@ -213,6 +226,7 @@ void frmProtocol::MarkDepartments(int ListIndex, long PR_ID) {
         }
     }
     if (first >= 0) list->setCurrentRow(first, QItemSelectionModel::NoUpdate);
+    return true;
 }
 
 void frmProtocol::cmdEdit_Click(int Index) {

@@ -68,7 +68,8 @@ public:
     void EnableIncoming(bool Enabled);
     void AddAttachment();
     void ShowFilesCount(int Index);
-    void MarkDepartments(int ListIndex, long PR_ID);
+    // False, with the error pending, when the stored links could not be read.
+    bool MarkDepartments(int ListIndex, long PR_ID);
 
     // Event handlers of the controls.
     void cmdEdit_Click(int Index);
@@ -93,7 +94,8 @@ public:
 
     // The framework's events.
     void mclsDBForm_PostInitRec(long Action) override;
-    void mclsDBForm_PostShowRec(const QVariant& recID) override;
+    void mclsDBForm_PostShowRec(const QVariant& recID, bool& OK) override;
+    void mclsDBForm_ClearRec() override;
     void mclsDBForm_ValuesOK(bool& OK) override;
     void mclsDBForm_PreSaveRec(long Action, QString& sFields, QString& sValues) override;
     void mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool& bAbortDeletion) override;

@@ -134,35 +134,62 @@ void frmProtocol::UpdateOpenButton() {
     cmdEdit[1]->setEnabled(cmbEdit[2]->count() > 0);
 }
 
-void frmProtocol::mclsDBForm_PostShowRec(const QVariant& recID) {
+void frmProtocol::mclsDBForm_PostShowRec(const QVariant& recID, bool& OK) {
+    // The entry is one unit: the first read that fails ends the show, with its error pending.
+    OK = false;
     const QString id = recID.toString();
     lblAA->setText(lblEdit[1]->text() + QStringLiteral(" / ") + lblEdit[2]->text());
-    MarkDepartments(0, recID.toLongLong());
-    MarkDepartments(1, recID.toLongLong());
+    Err().Clear();
+    if (!MarkDepartments(0, recID.toLongLong()) || !MarkDepartments(1, recID.toLongLong())) return;
 
     ComboFiller& filler = *m_filler;
-    filler.FillList(gConn, QStringLiteral("PROT_FILES"),
-                    QStringLiteral("PR_ID=") + id + QStringLiteral(" AND FILETYPE IS NULL"),
-                    QStringLiteral("F_ID"), QStringLiteral("FILENAME"), cmbEdit[2], m_fileIds,
-                    QStringLiteral(","), 0, QStringLiteral("F_ID"), QStringLiteral("FILENAME"));
+    if (!filler.FillList(gConn, QStringLiteral("PROT_FILES"),
+                         QStringLiteral("PR_ID=") + id + QStringLiteral(" AND FILETYPE IS NULL"),
+                         QStringLiteral("F_ID"), QStringLiteral("FILENAME"), cmbEdit[2], m_fileIds,
+                         QStringLiteral(","), 0, QStringLiteral("F_ID"), QStringLiteral("FILENAME")))
+        return;
     ShowFilesCount(2);
     if (cmbEdit[2]->count() > 0) {
         BoundControl::SetLocked(cmbEdit[2], false);
         cmbEdit[2]->setCurrentIndex(0);
     }
     UpdateOpenButton();
-    filler.FillList(
-        gConn, QStringLiteral("PROT_FILES"),
-        QStringLiteral("PR_ID=") + id + QStringLiteral(" AND FILETYPE=") + QStringLiteral("'SYN'"),
-        QStringLiteral("F_ID"), QStringLiteral("FILENAME"), cmbEdit[3], m_attachIds, QStringLiteral(","), 0,
-        QStringLiteral("F_ID"), QStringLiteral("FILENAME"));
+    if (!filler.FillList(
+            gConn, QStringLiteral("PROT_FILES"),
+            QStringLiteral("PR_ID=") + id + QStringLiteral(" AND FILETYPE=") + QStringLiteral("'SYN'"),
+            QStringLiteral("F_ID"), QStringLiteral("FILENAME"), cmbEdit[3], m_attachIds, QStringLiteral(","),
+            0, QStringLiteral("F_ID"), QStringLiteral("FILENAME")))
+        return;
     ShowFilesCount(3);
     if (cmbEdit[3]->count() > 0) cmbEdit[3]->setCurrentIndex(0);
     const QString name = DBHelper::LookupValue(gConn, QStringLiteral("USERS"),
                                                QStringLiteral("USER_ID=") + numberOf(lblEdit[4]),
                                                QStringLiteral("U_FNAME,U_LNAME"), 0, QStringLiteral(" "));
+    if (Err().Pending()) return;
     lblModif->setText(u'[' + ModFlagText(lblEdit[3]->text()) + QStringLiteral("] [Χρήστης: ") + name + u']');
-    Err().Clear();  // each step goes on whatever the one before did
+    OK = true;
+}
+
+void frmProtocol::mclsDBForm_ClearRec() {
+    lblAA->clear();
+    lblModif->clear();
+    for (int l = 0; l < 2; ++l) {
+        QListWidget* list = lstEdit[l];
+        for (int i = 0; i < list->count(); ++i) {
+            QListWidgetItem* item = list->item(i);
+            item->setSelected(false);
+            item->setData(Qt::UserRole, qAbs(item->data(Qt::UserRole).toLongLong()));
+        }
+        list->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+    }
+    // No stored file or attachment is left that a save could take for the shown entry's.
+    for (int c = 2; c <= 3; ++c) {
+        cmbEdit[c]->clear();
+        ShowFilesCount(c);
+    }
+    m_fileIds.clear();
+    m_attachIds.clear();
+    UpdateOpenButton();
 }
 
 void frmProtocol::mclsDBForm_ValuesOK(bool& OK) {
@@ -328,7 +355,11 @@ void frmProtocol::mclsDBForm_DelRec(const QVariant& recID, bool& OK, bool&) {
              QStringLiteral("MODDATE=getdate(),MODFLAG='D',MODUSER=") + QString::number(userId()), {},
              &affected) &&
          affected > 0;
-    if (OK) mclsDBForm_PostShowRec(recID);
+    if (OK) {
+        // The links and files the delete removes are the ones read here: an entry not read whole
+        // is not deleted (its error stays pending for the framework's report).
+        mclsDBForm_PostShowRec(recID, OK);
+    }
 }
 
 void frmProtocol::mclsDBForm_PrintReport(QString& sWhereCond, QString& mExtraCond, QStringList& arFields) {

@@ -81,9 +81,18 @@ bool frmUsers::Init() {
     {
         ComboFiller filler;
         QStringList unused;
-        filler.FillList(gConn, QStringLiteral("L_USER_GROUPS"), QStringLiteral("MODFLAG<>'D'"), QString(),
-                        QStringLiteral("USER_GROUP_DESCR"), cmbEdit[0], unused, QStringLiteral(","), 0,
-                        QStringLiteral("USER_GROUP_ID"), QStringLiteral("USER_GROUP_DESCR"));
+        // Without its groups every user would show none and no save could pass: the window is
+        // not opened on a failed read.
+        Err().Clear();
+        if (!filler.FillList(gConn, QStringLiteral("L_USER_GROUPS"), QStringLiteral("MODFLAG<>'D'"),
+                             QString(), QStringLiteral("USER_GROUP_DESCR"), cmbEdit[0], unused,
+                             QStringLiteral(","), 0, QStringLiteral("USER_GROUP_ID"),
+                             QStringLiteral("USER_GROUP_DESCR"))) {
+            if (gErr) gErr->DBErrorMsg(QStringLiteral("Init"), true, this);
+            Err().Clear();
+            Screen::SetMousePointer(Screen::vbDefault);
+            return false;
+        }
     }
     m_ready = true;
 
@@ -204,9 +213,16 @@ void frmUsers::mclsDBForm_PostInitRec(long Action) {
     }
 }
 
-void frmUsers::mclsDBForm_PostShowRec(const QVariant&) {
+void frmUsers::mclsDBForm_PostShowRec(const QVariant&, bool&) {
+    // The rights and the group come with the row itself: nothing more is read.
     ShowPassword(m_masked, false);
     ShowRights(long(lblEdit[2]->text().toLongLong()));
+}
+
+void frmUsers::mclsDBForm_ClearRec() {
+    ShowRights(0);
+    lblEdit[2]->clear();
+    ShowPassword(m_masked, false);
 }
 
 void frmUsers::mclsDBForm_ValuesOK(bool& OK) {

@@ -53,7 +53,8 @@ public:
 
     // The framework's events.
     void mclsDBForm_PostInitRec(long Action) override;
-    void mclsDBForm_PostShowRec(const QVariant& recID) override;
+    void mclsDBForm_PostShowRec(const QVariant& recID, bool& OK) override;
+    void mclsDBForm_ClearRec() override;
     void mclsDBForm_ValuesOK(bool& OK) override;
     void mclsDBForm_PreSaveRec(long Action, QString& sFields, QString& sValues) override;
     void mclsDBForm_PostCommit(const QVariant& key, long Action) override;

@@ -151,7 +151,7 @@ public:
     void key(const char* k) { f().ToolbarAction(QString::fromLatin1(k)); }
 
     void mclsDBForm_PostInitRec(long Action) override { log << QStringLiteral("PostInitRec %1").arg(Action); }
-    void mclsDBForm_PostShowRec(const QVariant& recID) override {
+    void mclsDBForm_PostShowRec(const QVariant& recID, bool&) override {
         log << QStringLiteral("PostShowRec %1").arg(recID.toString());
     }
     void mclsDBForm_ValuesOK(bool& OK) override {

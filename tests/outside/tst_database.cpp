@@ -108,6 +108,8 @@ private slots:
     void everyPointRecovers_data();
     void everyPointRecovers();
     void serverStoppedAtEveryPoint();
+    void savepointFailureBreaksTransaction_data();
+    void savepointFailureBreaksTransaction();
     void failuresSaidInGreek_data() { TestDatabase::addBackendRows(); }
     void failuresSaidInGreek();
     void fileFailuresByPlace_data();
@@ -519,6 +521,66 @@ void tst_Database::serverStoppedAtEveryPoint() {
     QVERIFY(walked >= int(kPoints.size()));
 }
 
+void tst_Database::savepointFailureBreaksTransaction_data() {
+    QTest::addColumn<int>("pointNumber");
+    QTest::addColumn<QString>("statement");  // the statement the failure cuts
+    QTest::newRow("SAVEPOINT") << int(Point::Savepoint) << "INSERT INTO K VALUES (2)";
+    QTest::newRow("ROLLBACK TO SAVEPOINT") << int(Point::RollbackTo) << "SELECT nosuch FROM K";
+}
+
+// Inside a PostgreSQL transaction a savepoint statement that fails leaves the fate of the
+// statement it guards unknown: that statement and every later one fail without running, with the
+// broken-transaction reason (never the server's own "current transaction is aborted"), the commit
+// is refused with it, nothing of the transaction is stored, and the connection goes on.
+void tst_Database::savepointFailureBreaksTransaction() {
+    if (!TestDatabase::postgresConfigured()) QSKIP("PostgreSQL is not configured");
+    QFETCH(int, pointNumber);
+    const Point point = Point(pointNumber);
+    QFETCH(QString, statement);
+    TestDatabase db(Backend::PostgreSQL);
+    QVERIFY(db.ok());
+    const ConnectionPtr c = db.conn();
+    const ConnectionPtr other = db.openAnother();
+    QVERIFY(c->Execute("CREATE TABLE K (ID INTEGER)"));
+    QVERIFY(c->Execute("CREATE SEQUENCE S"));  // a step of it is never undone: it shows what ran
+    const QString injected = QStringLiteral("Injected fault at ") + Connection::PointName(point);
+    const auto refused = [&](const QString& text) {
+        QVERIFY2(text.startsWith(QStringLiteral(
+                     "Η εργασία στη βάση δεδομένων διακόπηκε και τίποτα από αυτήν δεν γράφτηκε.")),
+                 qPrintable(text));
+        QVERIFY2(DbMessages::DriverPart(text).startsWith(injected), qPrintable(text));
+        QCOMPARE(Err().Description, text);
+        QVERIFY(!c->Lost());
+    };
+
+    QVERIFY(c->BeginTrans());
+    QVERIFY(c->Execute("INSERT INTO K VALUES (1)"));
+    c->InjectFault(1, Connection::Fault::FailStatement, point);
+    QVERIFY(!c->Execute(statement));
+    c->ClearFault();
+    refused(c->LastErrorText());
+    Err().Clear();
+    QVERIFY(!c->Execute("SELECT nextval('S')"));
+    refused(c->LastErrorText());
+    Err().Clear();
+    Recordset rs;
+    QVERIFY(!rs.Open("SELECT count(*) FROM K", c));
+    refused(c->LastErrorText());
+    Err().Clear();
+    QVERIFY(!c->CommitTrans());
+    refused(c->LastErrorText());
+    QVERIFY(!c->InTransaction());
+    QCOMPARE(count(other, "K"), 0);
+    Recordset step;
+    QVERIFY(step.Open("SELECT nextval('S')", other));
+    QCOMPARE(step.Value(0).toInt(), 1);
+
+    QVERIFY(c->BeginTrans());
+    QVERIFY(c->Execute("INSERT INTO K VALUES (3)"));
+    QVERIFY(c->CommitTrans());
+    QCOMPARE(count(other, "K"), 1);
+}
+
 // The failures a clerk meets say in Greek what happened and what to do; the driver's own text
 // follows for the administrator.
 void tst_Database::failuresSaidInGreek() {
@@ -536,6 +598,29 @@ void tst_Database::failuresSaidInGreek() {
         QVERIFY(!closed.Execute("SELECT 1"));
         check(closed.LastErrorText(), QStringLiteral("Η σύνδεση με τη βάση δεδομένων είναι κλειστή"),
               QStringLiteral("Operation is not allowed when the object is closed."));
+    }
+    // A key stored twice names what clashed, as the clerk knows it; the server's own words follow.
+    {
+        const QString sentence = QStringLiteral(
+            " υπάρχει ήδη στη βάση δεδομένων και δεν καταχωρίζεται δεύτερη φορά· η αλλαγή δεν αποθηκεύτηκε.");
+        const QString driver = db.backend() == Backend::SQLite ? QStringLiteral("UNIQUE constraint failed")
+                                                               : QStringLiteral("duplicate key value");
+        QVERIFY(
+            c->Execute("CREATE TABLE R_YPEYTH (PR_ID INTEGER, TM_ID INTEGER, PRIMARY KEY (PR_ID, TM_ID))"));
+        QVERIFY(c->Execute("CREATE TABLE R_YPEYTH2 (PR_ID INTEGER PRIMARY KEY)"));
+        QVERIFY(c->Execute("INSERT INTO R_YPEYTH VALUES (1, 2)"));
+        QVERIFY(c->Execute("INSERT INTO R_YPEYTH2 VALUES (1)"));
+        QVERIFY(!c->Execute("INSERT INTO R_YPEYTH VALUES (1, 2)"));
+        check(c->LastErrorText(), QStringLiteral("Ένα από τα «Υπεύθυνα τμήματα» της εγγραφής") + sentence,
+              driver);
+        // Not a table the clerk knows by name (nor one whose name only begins like one).
+        QVERIFY(!c->Execute("INSERT INTO R_YPEYTH2 VALUES (1)"));
+        check(c->LastErrorText(), QStringLiteral("Μια τιμή που πρέπει να είναι μοναδική") + sentence, driver);
+        QVERIFY(
+            DbMessages::Explained(
+                QStringLiteral("Cannot insert duplicate key row in object 'dbo.PROTOCOL' with unique index "
+                               "'UX_PROTOCOL_ETOS_AA'. (2601)"))
+                .startsWith(QStringLiteral("Ο Α/Α Πρωτοκόλλου της χρονιάς") + sentence));
     }
     if (db.backend() == Backend::SQLite) {
         QVERIFY(c->Execute("CREATE TABLE BIG (V TEXT)"));

@@ -775,6 +775,181 @@ private slots:
         }
     }
 
+    // The connection dropped before each statement that shows an entry: the entry is shown whole,
+    // or the page is emptied and the lost connection said once; on such a page "del" and "copy"
+    // read the entry again first and are refused with that reason while it cannot be read, and
+    // "edit" reads it again and edits the whole entry. The save then stores what the user chose:
+    // no department link stored twice, no hidden attachment left behind.
+    void showWhole_data() { TestDatabase::addBackendRows(); }
+    void showWhole() {
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString other =
+            insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Άλλο"));
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        const QString T1 = m_dept["T1"], T2 = m_dept["T2"], T3 = m_dept["T3"];
+        const auto reset = [&] {
+            if (form->f().Editing()) form->key("cancel");
+            for (const char* table : {"R_YPEYTH", "R_ANTIGRAFA", "PROT_FILES"})
+                exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+            exec(QStringLiteral("UPDATE PROTOCOL SET MODFLAG='N', THEMA='Θέμα' WHERE ID=") + id);
+            exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2), (%1, %3)")
+                     .arg(id, T1, T2));
+            exec(QStringLiteral("INSERT INTO R_ANTIGRAFA (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, T3));
+            exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/a.pdf', 1)")
+                     .arg(id));
+            exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, FILETYPE, MODUSER) VALUES (%1, "
+                                "'v999', 'SYN', 1)")
+                     .arg(id));
+            const bool shown = showEntry(*form, other) && form->f().ShownWhole();
+            MsgBoxHook::Clear();
+            return shown;
+        };
+        const auto page = [&] {
+            return QStringList{BoundControl::Value(form->tbEdit[9]).toString()} +
+                   selectedIds(form->lstEdit[0]) + QStringList{QStringLiteral("|")} +
+                   selectedIds(form->lstEdit[1]) + QStringList{QStringLiteral("|")} +
+                   items(form->cmbEdit[2]) + items(form->cmbEdit[3]);
+        };
+        const QStringList whole{QStringLiteral("Θέμα"),
+                                T1,
+                                T2,
+                                QStringLiteral("|"),
+                                T3,
+                                QStringLiteral("|"),
+                                QStringLiteral("/a.pdf"),
+                                QStringLiteral("v999")};
+        const QStringList empty{QString(), QStringLiteral("|"), QStringLiteral("|")};
+        const auto moveTo = [&](const QString& entry) {
+            form->adodc->SetAbsolutePosition(form->f().List()->rowOfKey(entry.toLongLong()) + 1);
+        };
+        const auto stored = [&] {
+            return column(
+                       QStringLiteral("SELECT TM_ID FROM R_YPEYTH WHERE PR_ID=%1 ORDER BY TM_ID").arg(id)) +
+                   QStringList{QStringLiteral("|")} +
+                   column(QStringLiteral("SELECT TM_ID FROM R_ANTIGRAFA WHERE PR_ID=") + id) +
+                   QStringList{QStringLiteral("|")} +
+                   column(QStringLiteral("SELECT FILENAME FROM PROT_FILES WHERE PR_ID=%1 ORDER BY FILENAME")
+                              .arg(id));
+        };
+        const auto lostOnce = [&](const QString& at) {
+            QVERIFY2(criticalBoxes().size() == 1,
+                     qPrintable(at + QStringLiteral(": ") + prompts().join(u'|')));
+            QVERIFY2(criticalBoxes().first().contains(Connection::LostText()),
+                     qPrintable(at + ": " + criticalBoxes().first()));
+            MsgBoxHook::Clear();
+        };
+
+        QVERIFY(reset());
+        const qint64 begin = gConn->StatementCount();
+        moveTo(id);
+        const int statements = int(gConn->StatementCount() - begin);
+        QCOMPARE(page(), whole);
+        QVERIFY(statements >= 6);
+
+        int emptied = 0;
+        for (int n = 1; n <= statements; ++n) {
+            const QString at = QStringLiteral("dropped before statement %1").arg(n);
+            QVERIFY2(reset(), qPrintable(at));
+            gConn->InjectFault(n, Connection::Fault::DropConnection);
+            moveTo(id);
+            gConn->ClearFault();
+            QCOMPARE(form->f().CurrentKey().toString(), id);
+            if (form->f().ShownWhole()) {
+                QCOMPARE(page(), whole);
+                QVERIFY2(criticalBoxes().isEmpty(), qPrintable(at + ": " + criticalBoxes().join(u'|')));
+            } else {
+                ++emptied;
+                lostOnce(at);
+                QCOMPARE(page(), empty);
+                QVERIFY2(form->lblModif->text().isEmpty(), qPrintable(at));
+                // Still unreadable: refused, with the reason, before anything is asked or begun.
+                for (const char* key : {"del", "copy", "edit"}) {
+                    gConn->InjectFault(1, Connection::Fault::DropConnection);
+                    form->key(key);
+                    gConn->ClearFault();
+                    QVERIFY2(!form->f().Editing(), qPrintable(at + ", " + key));
+                    QVERIFY2(!prompts().contains(clsDBForm::DeleteQuestion()), qPrintable(at));
+                    lostOnce(at + ", " + key);
+                    QCOMPARE(page(), empty);
+                }
+                QVERIFY(scalar(QStringLiteral("SELECT MODFLAG FROM PROTOCOL WHERE ID=") + id) !=
+                        QLatin1String("D"));
+            }
+            form->key("edit");
+            QVERIFY2(form->f().Editing(), qPrintable(at + ": " + prompts().join(u'|')));
+            QCOMPARE(page(), whole);
+            QVERIFY(prompts().isEmpty());
+            // The clerk's change: T2 off, T3 on, the old attachment replaced.
+            deptItem(form->lstEdit[0], T2)->setSelected(false);
+            deptItem(form->lstEdit[0], T3)->setSelected(true);
+            form->cmbEdit[3]->setCurrentIndex(0);
+            MsgBoxHook::QueueAnswer(vb::vbYes);
+            form->cmdEdit_Click(5);
+            form->cmbEdit[3]->setEditText(QStringLiteral("v1695"));
+            form->cmdEdit_Click(7);
+            MsgBoxHook::Clear();
+            form->key("save");
+            QVERIFY2(!form->f().Editing(), qPrintable(at + ": " + prompts().join(u'|')));
+            QVERIFY2(criticalBoxes().isEmpty(), qPrintable(at + ": " + criticalBoxes().join(u'|')));
+            QCOMPARE(stored(), (QStringList{T1, T3, QStringLiteral("|"), T3, QStringLiteral("|"),
+                                            QStringLiteral("/a.pdf"), QStringLiteral("v1695")}));
+        }
+        QVERIFY(emptied >= 5);
+    }
+
+    // A link stored behind the window's back (nothing the window shows changed) still meets the
+    // unique key at the save: the clerk reads what clashed in Greek, the server's text follows for
+    // the administrator, and the edit stays with all that was chosen.
+    void clashNamed_data() { TestDatabase::addBackendRows(); }
+    void clashNamed() {
+        TEST_REGISTER(db);
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        QVERIFY(showEntry(*form, id));
+        form->key("edit");
+        deptItem(form->lstEdit[0], m_dept["T3"])->setSelected(true);
+        QVERIFY(exec(
+            QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T3"])));
+        form->key("save");
+        QVERIFY(form->f().Editing());
+        QCOMPARE(criticalBoxes().size(), 1);
+        const QString box = criticalBoxes().first();
+        QVERIFY2(box.contains(QStringLiteral("\r\nΈνα από τα «Υπεύθυνα τμήματα» της εγγραφής υπάρχει ήδη στη "
+                                             "βάση δεδομένων και δεν καταχωρίζεται δεύτερη φορά")),
+                 qPrintable(box));
+        const QString driver = box.section(QStringLiteral("\r\nΓια τον διαχειριστή: "), 1);
+        QVERIFY2(driver.contains(db.backend() == Backend::SQLite ? QStringLiteral("UNIQUE constraint failed")
+                                                                 : QStringLiteral("duplicate key value")),
+                 qPrintable(box));
+        QCOMPARE(selectedIds(form->lstEdit[0]), QStringList{m_dept["T3"]});
+    }
+
+    // The type and department lists are read once, for every entry the window shows: without
+    // either the window does not open, and says why.
+    void initNeedsItsLists_data() { TestDatabase::addBackendRows(); }
+    void initNeedsItsLists() {
+        TEST_REGISTER(db);
+        QVERIFY(open(db, kAll));
+        for (int n = 1; n <= 2; ++n) {
+            MsgBoxHook::Clear();
+            Form form;
+            gConn->InjectFault(n, Connection::Fault::DropConnection, Connection::Point::Statement);
+            QVERIFY(!form.Init());
+            gConn->ClearFault();
+            QCOMPARE(criticalBoxes().size(), 1);
+            QVERIFY2(criticalBoxes().first().contains(Connection::LostText()),
+                     qPrintable(criticalBoxes().first()));
+        }
+        MsgBoxHook::Clear();
+        Form form;
+        QVERIFY(form.Init());
+        QCOMPARE(form.lstEdit[0]->count(), 3);
+        QVERIFY(MsgBoxHook::Log().isEmpty());
+    }
+
     // The server stopped under a running window: the lost connection is said as such (never as
     // an empty date), nothing is half-written, and once the server is back the same session saves
     // without a new log-in.

@@ -843,6 +843,60 @@ private slots:
         QCOMPARE(PswFormat::Read(userValue("o'brien", "U_PSW")), longText.left(29));
     }
 
+    // A user whose row could not be read is not shown at all: no rights of another user stay
+    // ticked, the lost connection is said once, and "edit" reads the user again first (refused
+    // with the reason while that fails). Without its groups the window does not open.
+    void shownWholeOrNot_data() { TestDatabase::addBackendRows(); }
+    void shownWholeOrNot() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        const long rights = Rights::ProtocolRead | Rights::Phrases;
+        gConn = db.conn();
+        QVERIFY(addUser(QStringLiteral("maria"), QStringLiteral("maria1"), rights, 90, 30) > 0);
+        auto form = open(db);
+        QVERIFY(form);
+        const auto lostOnce = [] {
+            QCOMPARE(MsgBoxHook::Log().size(), 1);
+            QCOMPARE(MsgBoxHook::Log().first().icon(), int(vb::vbCritical));
+            QVERIFY2(MsgBoxHook::Log().first().prompt.contains(Connection::LostText()),
+                     qPrintable(prompts().join(u'|')));
+            MsgBoxHook::Clear();
+        };
+        QVERIFY(showUser(*form, QStringLiteral("ADMIN")));
+        const int row = form->f().List()->rowOfKey(
+            userValue(QStringLiteral("maria"), QStringLiteral("USER_ID")).toLongLong());
+        MsgBoxHook::Clear();
+        gConn->InjectFault(1, Connection::Fault::DropConnection);
+        form->adodc->SetAbsolutePosition(row + 1);
+        gConn->ClearFault();
+        QVERIFY(!form->f().ShownWhole());
+        lostOnce();
+        QVERIFY(form->lstEdit[0]->selectedItems().isEmpty());
+        QCOMPARE(form->txtEdit[2]->text(), QString());
+        QCOMPARE(form->cmbEdit[0]->currentIndex(), -1);
+        gConn->InjectFault(1, Connection::Fault::DropConnection);
+        form->key("edit");
+        gConn->ClearFault();
+        QVERIFY(!form->f().Editing());
+        lostOnce();
+        form->key("edit");
+        QVERIFY(form->f().Editing());
+        QVERIFY(prompts().isEmpty());
+        QCOMPARE(form->txtEdit[2]->text(), QStringLiteral("maria"));
+        long ticked = 0;
+        for (const QListWidgetItem* item : form->lstEdit[0]->selectedItems())
+            ticked |= long(item->data(Qt::UserRole).toLongLong());
+        QCOMPARE(ticked, rights);
+        QCOMPARE(form->cmbEdit[0]->currentData().toInt(), 2);
+        form->key("cancel");
+        form.reset();
+
+        MsgBoxHook::Clear();
+        gConn->InjectFault(1, Connection::Fault::DropConnection);
+        QVERIFY(!open(db));
+        gConn->ClearFault();
+        lostOnce();
+    }
+
     void printKey_data() { TestDatabase::addBackendRows(); }
     void printKey() {
         TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
