@@ -6,6 +6,7 @@
 #include "DBHelper.h"
 #include "FieldCondBuilder.h"
 #include "MsgBox.h"
+#include "NewEntryDate.h"
 #include "Rights.h"
 #include "RowVersion.h"
 #include "StrHelper.h"
@@ -62,16 +63,8 @@ void frmProtocol::mclsDBForm_PostInitRec(long Action) {
             cmbEdit[2]->clear();
             ShowFilesCount(2);
             {
-                // A failed read is said as such, never left to look like an empty date; the second
-                // read runs on the connection made again when the first found it lost.
-                QVariant today = DBHelper::ServerDate(gConn);
-                if (today.isNull()) today = DBHelper::ServerDate(gConn);
-                if (today.isNull()) {
-                    // No entry without its date: the save would only refuse it later.
-                    if (gErr) gErr->DBErrorMsg(QStringLiteral("PostInitRec"), true, this);
-                    if (mclsDBForm) mclsDBForm->ToolbarAction(QStringLiteral("cancel"));
-                    return;
-                }
+                const QVariant today = NewEntryDate(this, mclsDBForm.get());
+                if (today.isNull()) return;
                 dtEdit[0]->SetValue(today);
             }
             const QVariant day = dtEdit[0]->Value();

@@ -9,6 +9,7 @@
 #include "FormLayout.h"
 #include "ListHelper.h"
 #include "MsgBox.h"
+#include "NewEntryDate.h"
 #include "PswFormat.h"
 #include "ReportHooks.h"
 #include "Rights.h"
@@ -190,15 +191,9 @@ void frmUsers::mclsDBForm_PostInitRec(long Action) {
             ShowRights(0);
             ShowPassword(m_masked, true);
             if (cmbEdit[0]->count() > 0) cmbEdit[0]->setCurrentIndex(0);
-            // The second read runs on the connection made again when the first found it lost.
-            QVariant today = DBHelper::ServerDate(gConn);
-            if (today.isNull()) today = DBHelper::ServerDate(gConn);
-            if (today.isNull()) {
-                // No new user without the expiry the server gives: said once, and no edit is left.
-                if (gErr) gErr->DBErrorMsg(QStringLiteral("PostInitRec"), true, this);
-                if (mclsDBForm) mclsDBForm->ToolbarAction(QStringLiteral("cancel"));
-                return;
-            }
+            // No new user without the expiry the server gives: said once, and no edit is left.
+            const QVariant today = NewEntryDate(this, mclsDBForm.get());
+            if (today.isNull()) return;
             BoundControl::SetValue(dtEdit[0], today.toDate().addDays(30));
             break;
         }
