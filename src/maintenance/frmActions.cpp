@@ -53,6 +53,7 @@ void frmActions::Init() {
                           QStringLiteral("στον κατάλογο που έχετε επιλέξει παραπάνω."));
     optZip[0]->setChecked(true);
     showHint();
+    showKind();
 }
 
 void frmActions::showHint() {
@@ -94,6 +95,26 @@ void frmActions::Form_Unload() {
 
 void frmActions::txtReg_Change(int index) {
     gApp_RegMain = txtReg[index]->text().trimmed();
+    showKind();
+}
+
+void frmActions::showKind() {
+    // The sentence names the kind of database of the installation typed; one without a Provider,
+    // or not found, is the system's SQL Server.
+    const QString section = QLatin1Char('\\') + gApp_RegMain;
+    const QString provider = gApp_RegMain.isEmpty()
+                                 ? QString()
+                                 : SettingsStore::GetValue(section, QStringLiteral("Provider"), QString(), false).trimmed();
+    bool known = true;
+    const Backend backend = provider.isEmpty() ? Backend::SqlServer : Connection::BackendForProvider(provider, &known);
+    QString kind = QStringLiteral("μία SQL Server Database. ");
+    if (known && backend == Backend::SQLite)
+        kind = QStringLiteral("μία SQLite Database, ένα αρχείο σε αυτόν τον υπολογιστή. ");
+    else if (known && backend == Backend::PostgreSQL)
+        kind = QStringLiteral("μία PostgreSQL Database. ");
+    lblPath[1]->setText(QStringLiteral("Με την επιλογή αυτή, δηλώνετε την ονομασία της Βάσης Δεδομένων της "
+                                       "εφαρμογής σας. Η βάση αυτή είναι  ") +
+                        kind);
 }
 
 void frmActions::cmdCancel_Click() {

@@ -54,6 +54,7 @@ private:
     // The flow's failure box for steps 3 to 7.
     void backupRefused(const QString& reason);
     void showHint();
+    void showKind();  // the first tab's sentence on the kind of database
 
     BackupProgress* m_progress = nullptr;
     bool m_running = false;

@@ -260,6 +260,34 @@ class TestKessbo : public QObject {
 private slots:
     void initTestCase() { App::SetTitle(QStringLiteral("Kessbo")); }
 
+    // The first tab names the kind of database of the installation typed, and follows the typing.
+    void kindNamed_data() {
+        QTest::addColumn<QString>("provider");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kind");
+        const QString sqlServer = QStringLiteral("μία SQL Server Database. ");
+        QTest::newRow("SQLite") << "SQLite" << "Protocol" << "μία SQLite Database, ένα αρχείο σε αυτόν τον υπολογιστή. ";
+        QTest::newRow("PostgreSQL") << "PostgreSQL" << "Protocol" << "μία PostgreSQL Database. ";
+        QTest::newRow("SQL Server") << "SQLOLEDB" << "Protocol" << sqlServer;
+        QTest::newRow("no provider: the system's server") << "" << "Protocol" << sqlServer;
+        QTest::newRow("another section") << "SQLite" << "Other" << sqlServer;
+        QTest::newRow("nothing typed") << "SQLite" << "" << sqlServer;
+    }
+    void kindNamed() {
+        QFETCH(QString, provider);
+        QFETCH(QString, typed);
+        QFETCH(QString, kind);
+        Installation inst;
+        inst.protocol(provider, QStringLiteral("server=localhost;database=/tmp/x.db;"));
+        frmActions form;
+        form.Init();
+        form.txtReg[0]->setText(typed);
+        QCOMPARE(form.lblPath[1]->text(),
+                 QStringLiteral("Με την επιλογή αυτή, δηλώνετε την ονομασία της Βάσης Δεδομένων της εφαρμογής σας. "
+                                "Η βάση αυτή είναι  ") +
+                     kind);
+    }
+
     void windowAsGiven() {
         Installation inst;
         frmActions form;
