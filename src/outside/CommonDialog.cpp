@@ -21,8 +21,9 @@ HookState& hook() {
     return s;
 }
 
-// Qt's own file dialog writes the modification dates through the system locale, whatever the
-// program's default ("10 Dec 2026" under C): they are written in the user's regional patterns.
+// Qt's own file dialog writes the modification dates and the sizes through the system locale,
+// whatever the program's default ("10 Dec 2026", "17.03 KiB" under C): the dates are written in
+// the user's regional patterns, the sizes in the Greek way ("17,03 KiB").
 class FileDates final : public QIdentityProxyModel {
 public:
     // The patterns are read once: every painted cell would otherwise read the settings file.
@@ -30,17 +31,24 @@ public:
         : QIdentityProxyModel(parent),
           m_pattern(RegionalSettings::ShortDateFormat() + u' ' + RegionalSettings::TimeFormat()) {}
     QVariant data(const QModelIndex& index, int role) const override {
-        if (role == Qt::DisplayRole && index.column() == DateColumn)
+        if (role == Qt::DisplayRole && (index.column() == DateColumn || index.column() == SizeColumn))
             if (const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel())) {
-                const QDateTime time = files->lastModified(mapToSource(index));
-                if (time.isValid()) return QLocale().toString(time, m_pattern);
+                const QModelIndex source = mapToSource(index);
+                if (index.column() == SizeColumn) {
+                    if (!files->isDir(source)) return m_greek.formattedDataSize(files->size(source));
+                } else {
+                    const QDateTime time = files->lastModified(source);
+                    if (time.isValid()) return QLocale().toString(time, m_pattern);
+                }
             }
         return QIdentityProxyModel::data(index, role);
     }
+    static constexpr int SizeColumn = 1;  // QFileSystemModel's "Size"
     static constexpr int DateColumn = 3;  // QFileSystemModel's "Date Modified"
 
 private:
     const QString m_pattern;
+    const QLocale m_greek{QLocale::Greek, QLocale::Greece};
 };
 
 QString runDialog(CommonDialog& d, bool save, QWidget* parent) {

@@ -213,8 +213,9 @@ private slots:
         QCOMPARE(log[1].fileName, QStringLiteral("old.doc"));
     }
 
-    // Qt's own file dialog: opened where the start path says, with the proposed name, and its
-    // dates in the regional patterns rather than the system locale's ("3 Feb 2024" under C).
+    // Qt's own file dialog: opened where the start path says, with the proposed name, its dates
+    // in the regional patterns rather than the system locale's ("3 Feb 2024" under C) and its sizes
+    // with a decimal comma ("17.03 KiB" under C).
     void qtFileDialog_data() {
         QTest::addColumn<bool>("save");
         QTest::newRow("open") << false;
@@ -226,7 +227,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("έγγραφο.pdf"));
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1 && file.flush());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(17439, 'x')) == 17439 && file.flush());
         QVERIFY(file.setFileTime(QDateTime(QDate(2024, 2, 3), QTime(9, 5, 7)),
                                  QFileDevice::FileModificationTime));
         file.close();
@@ -254,6 +255,7 @@ private slots:
                          }())
                         .isValid());
         QCOMPARE(row.data().toString(), QStringLiteral("03/02/2024 09:05:07"));
+        QCOMPARE(row.siblingAtColumn(1).data().toString(), QStringLiteral("17,03 KiB"));
     }
 };
 
