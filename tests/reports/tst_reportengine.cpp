@@ -213,6 +213,7 @@ private slots:
     void unusualTexts();
     void wholeRecordsAndFullPage();
     void keepWith();
+    void recordMovesWithItsSpacers();
     void wrappingGrowsItsLine();
     void endPageTwiceAddsNoPage();
     void restartGivesTheSamePages();
@@ -456,6 +457,43 @@ void tst_ReportEngine::keepWith() {
         const int last = t.lastIndexOf("ΟΜΑΔΑ");
         QVERIFY(last < 0 || (last + 1 < t.size() && t[last + 1].startsWith("R")));
     }
+}
+
+void tst_ReportEngine::recordMovesWithItsSpacers() {
+    // A record of two lines with spacers between them, after more and more lines: wherever the
+    // page ends, it stays whole on one page, its lines as far apart as the spacers make them.
+    bool moved = false;
+    for (int before = 30; before <= 60; ++before) {
+        auto f = start(kList, 1, [before](ReportEngine& e, int) {
+            for (int i = 0; i < before; ++i) e.AddLine("ONE", "M", QString("'P%1'").arg(i), {});
+            e.Cmd("");
+            e.AddLine("D1", "M", "'S1'", {});
+            e.AddLine("GAP", "", "", {});
+            e.AddLine("GAP", "", "", {});
+            e.AddLine("D1", "M", "'S2'", {});
+            return true;
+        });
+        QVERIFY(f);
+        const auto pages = allPages(*f->engine);
+        int pageOfFirst = -1;
+        for (int i = 0; i < pages.size(); ++i) {
+            QRectF first, second;
+            for (const auto& t : pages[i].texts) {
+                if (t.text == "S1") first = t.rect;
+                if (t.text == "S2") second = t.rect;
+            }
+            if (first.isNull() && second.isNull()) continue;
+            QVERIFY2(!first.isNull() && !second.isNull(), qPrintable(QString("after %1 lines").arg(before)));
+            QVERIFY2(std::abs(second.top() - first.top() - 20) < 1e-6,
+                     qPrintable(
+                         QString("after %1 lines: %2 mm apart").arg(before).arg(second.top() - first.top())));
+            pageOfFirst = i;
+        }
+        QVERIFY(pageOfFirst >= 0);
+        if (pageOfFirst > 0 && texts(pages[pageOfFirst]).filter(QRegularExpression("^P\\d+$")).isEmpty())
+            moved = true;
+    }
+    QVERIFY(moved);  // some records did not fit after the lines before them
 }
 
 void tst_ReportEngine::wrappingGrowsItsLine() {
