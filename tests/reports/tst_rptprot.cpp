@@ -866,10 +866,10 @@ private slots:
                 receipts.append(QStringList());
             receipts.last() << page;
         }
-        int long_ = 0, moved = 0;
+        int ours = 0, moved = 0;
         for (const QStringList& receipt : receipts) {
             if (!receipt.join(u'\n').contains(QStringLiteral("Μακρύ"))) continue;
-            ++long_;
+            ++ours;
             const QStringList withBlock = receipt.filter(QStringLiteral("Ο Υπάλληλος"));
             QVERIFY2(withBlock.size() == 1 && withBlock.first().contains(block),
                      qPrintable(receipt.join(QStringLiteral("\n----\n"))));
@@ -877,7 +877,7 @@ private slots:
             const QString above = withBlock.first().section(QStringLiteral("Ο Υπάλληλος"), 0, 0).trimmed();
             if (receipt.indexOf(withBlock.first()) > 0 && !above.contains(u'\n')) ++moved;
         }
-        QCOMPARE(long_, 31);
+        QCOMPARE(ours, 31);
         QVERIFY(moved > 0);
     }
 
