@@ -82,6 +82,8 @@ void clsRptProtReceipt::PrintReceipt() {
     d1("Αιτών", v("APO"));
     attachments(id);
     line("D5");
+    // The signature block is kept on one page: moved whole to the next when it does not fit.
+    e.Cmd(QString());
     line("D3b", QStringLiteral("t1"), QStringLiteral("'Ο Υπάλληλος'"));
     // A missing MODUSER asks for user 0, which no one is: the line stays empty.
     const QString employee = DBHelper::LookupValue(

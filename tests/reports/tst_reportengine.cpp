@@ -1,3 +1,6 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -133,6 +136,62 @@ QString pdfText(const QString& file) {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+// Where a line of text puts its ink across the page, in mm: [left, right]; empty when it puts none.
+// It is painted alone, unclipped, so that whatever passes its box shows.
+std::pair<double, double> inkAcross(const ReportPage::Text& t, const QString& line, double height,
+                                    double dotsPerMm, QSizeF pageSize) {
+    ReportPage::Page one;
+    one.size = pageSize;
+    ReportPage::Text alone = t;
+    alone.text = line;
+    alone.lines.clear();
+    alone.rect = QRectF(t.rect.x(), 0.5, t.rect.width(), height);
+    alone.flags = t.flags | Qt::TextDontClip;
+    alone.color = Qt::black;
+    one.texts = {alone};
+    QImage image(qRound(pageSize.width() * dotsPerMm), qRound((height + 1) * dotsPerMm),
+                 QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dotsPerMm * 1000));
+    image.setDotsPerMeterY(qRound(dotsPerMm * 1000));
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    ReportPage::Paint(p, one, dotsPerMm);
+    p.end();
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(row[x]) < 235) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    }
+    if (right < 0) return {0, -1};
+    return {left / dotsPerMm, (right + 1) / dotsPerMm};
+}
+
+// Where each line of the page's texts puts its ink, drawn at the resolution.
+struct Ink {
+    QString line;
+    QRectF box;
+    double left, right;
+};
+QList<Ink> inks(const ReportPage::Page& page, double dotsPerMm) {
+    QList<Ink> out;
+    for (const ReportPage::Text& t : page.texts) {
+        if (t.text.isEmpty()) continue;
+        const QStringList lines = t.lines.isEmpty() ? QStringList{t.text} : t.lines;
+        const double h = t.lines.isEmpty() ? t.rect.height() : t.lineHeight;
+        for (const QString& l : lines) {
+            const auto [left, right] = inkAcross(t, l, h, dotsPerMm, page.size);
+            if (right >= left) out.append({l, t.rect, left, right});
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 class tst_ReportEngine : public QObject {
@@ -154,6 +213,7 @@ private slots:
     void unusualTexts();
     void wholeRecordsAndFullPage();
     void keepWith();
+    void recordMovesWithItsSpacers();
     void wrappingGrowsItsLine();
     void endPageTwiceAddsNoPage();
     void restartGivesTheSamePages();
@@ -161,6 +221,8 @@ private slots:
     void detailedListPattern();
     void totalsPattern();
     void receiptPattern();
+    void previewDrawsWhatPrints_data();
+    void previewDrawsWhatPrints();
     void malformedLayoutIsReported();
     void pdfReadsBack();
 };
@@ -397,6 +459,43 @@ void tst_ReportEngine::keepWith() {
     }
 }
 
+void tst_ReportEngine::recordMovesWithItsSpacers() {
+    // A record of two lines with spacers between them, after more and more lines: wherever the
+    // page ends, it stays whole on one page, its lines as far apart as the spacers make them.
+    bool moved = false;
+    for (int before = 30; before <= 60; ++before) {
+        auto f = start(kList, 1, [before](ReportEngine& e, int) {
+            for (int i = 0; i < before; ++i) e.AddLine("ONE", "M", QString("'P%1'").arg(i), {});
+            e.Cmd("");
+            e.AddLine("D1", "M", "'S1'", {});
+            e.AddLine("GAP", "", "", {});
+            e.AddLine("GAP", "", "", {});
+            e.AddLine("D1", "M", "'S2'", {});
+            return true;
+        });
+        QVERIFY(f);
+        const auto pages = allPages(*f->engine);
+        int pageOfFirst = -1;
+        for (int i = 0; i < pages.size(); ++i) {
+            QRectF first, second;
+            for (const auto& t : pages[i].texts) {
+                if (t.text == "S1") first = t.rect;
+                if (t.text == "S2") second = t.rect;
+            }
+            if (first.isNull() && second.isNull()) continue;
+            QVERIFY2(!first.isNull() && !second.isNull(), qPrintable(QString("after %1 lines").arg(before)));
+            QVERIFY2(std::abs(second.top() - first.top() - 20) < 1e-6,
+                     qPrintable(
+                         QString("after %1 lines: %2 mm apart").arg(before).arg(second.top() - first.top())));
+            pageOfFirst = i;
+        }
+        QVERIFY(pageOfFirst >= 0);
+        if (pageOfFirst > 0 && texts(pages[pageOfFirst]).filter(QRegularExpression("^P\\d+$")).isEmpty())
+            moved = true;
+    }
+    QVERIFY(moved);  // some records did not fit after the lines before them
+}
+
 void tst_ReportEngine::wrappingGrowsItsLine() {
     const QString memo = QStringList(QList<QString>(60, "λέξη")).join(' ');
     auto f = start(kList, 2, [&](ReportEngine& e, int i) {
@@ -547,6 +646,79 @@ void tst_ReportEngine::receiptPattern() {
         QVERIFY(texts(pages[i]).contains("ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ"));
         QVERIFY(texts(pages[i]).contains("Α\r\nΒ"));
     }
+}
+
+void tst_ReportEngine::previewDrawsWhatPrints_data() {
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("detailed list") << int(modResIDs::resProtDetRpt) << "D4"
+                                   << "Θέμα";
+    QTest::newRow("receipt") << int(modResIDs::resProtReceiptRpt) << "D1"
+                             << "Θέμα";
+}
+
+void tst_ReportEngine::previewDrawsWhatPrints() {
+    // At every zoom, and at "Πλάτος σελίδας" in windows of many widths, each line of the page is
+    // drawn as wide as it prints: inside its cell, within a screen pixel of where the PDF puts it.
+    QFETCH(int, layout);
+    QFETCH(QString, line);
+    QFETCH(QString, label);
+    const QString subject = QString(
+                                "Αίτηση για χορήγηση άδειας διαμονής και ανακοίνωση της σύσκεψης "
+                                "των τμημάτων, με τα συνημμένα δικαιολογητικά και τις βεβαιώσεις ")
+                                .repeated(6);
+    const QString sender = QString("Περιφερειακή Διεύθυνση Πρωτοβάθμιας Εκπαίδευσης ").repeated(4);
+    auto f = start(modResIDs::GetResString(layout, ""), 2, [&](ReportEngine& e, int) {
+        e.Cmd("");
+        if (layout == modResIDs::resProtDetRpt)  // a one-line cell cut with "…"
+            e.AddLine("D3", "t1,t2", "'Από'," + StrHelper::SqlValue(sender), {});
+        return e.AddLine(line, "t1,m1", "'" + label + "'," + StrHelper::SqlValue(subject), {});
+    });
+    QVERIFY(f);
+    f->engine->Run(ReportEngine::rmPreview);
+    ReportPreview* preview = f->engine->Preview();
+    QVERIFY(preview);
+    const ReportPage::Page* page = preview->CurrentModel();
+    QVERIFY(page);
+    const QList<Ink> printed = inks(*page, ReportPage::Metrics::kDpi / 25.4);
+    QVERIFY(std::any_of(printed.begin(), printed.end(),
+                        [](const Ink& i) { return i.line.contains("σύσκεψης"); }));
+    const auto check = [&] {
+        const double dpm = preview->lblPage->pixmap().width() / page->size.width();
+        const double pixel = 1 / dpm + 0.05;
+        const QList<Ink> shown = inks(*page, dpm);
+        QCOMPARE(shown.size(), printed.size());
+        for (int i = 0; i < shown.size(); ++i) {
+            const Ink& s = shown[i];
+            const QString at = QString("%1 at %2 dots/mm: '%3' %4..%5 mm in %6..%7, printed %8..%9")
+                                   .arg(preview->cmbZoom->currentText())
+                                   .arg(dpm, 0, 'f', 2)
+                                   .arg(s.line)
+                                   .arg(s.left, 0, 'f', 2)
+                                   .arg(s.right, 0, 'f', 2)
+                                   .arg(s.box.left(), 0, 'f', 2)
+                                   .arg(s.box.right(), 0, 'f', 2)
+                                   .arg(printed[i].left, 0, 'f', 2)
+                                   .arg(printed[i].right, 0, 'f', 2);
+            QVERIFY2(s.left >= s.box.left() - pixel && s.right <= s.box.right() + pixel, qPrintable(at));
+            QVERIFY2(
+                std::abs(s.left - printed[i].left) <= pixel && std::abs(s.right - printed[i].right) <= pixel,
+                qPrintable(at));
+        }
+    };
+    for (int zoom = 0; zoom < preview->cmbZoom->count(); ++zoom) {
+        preview->cmbZoom->setCurrentIndex(zoom);
+        check();
+        if (QTest::currentTestFailed()) return;
+    }
+    preview->cmbZoom->setCurrentIndex(0);
+    for (int width = 600; width <= 1400; width += 50) {
+        preview->resize(width, preview->height());
+        check();
+        if (QTest::currentTestFailed()) return;
+    }
+    preview->close();
 }
 
 void tst_ReportEngine::malformedLayoutIsReported() {

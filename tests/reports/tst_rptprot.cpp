@@ -835,6 +835,52 @@ private slots:
         QCOMPARE(pdfPages(m_pdf).size(), 3);
     }
 
+    // A receipt's signature block stands whole on one page: subjects of more and more lines end
+    // the first page anywhere in it, and then it moves whole to the next.
+    void signatureBlockStaysWhole_data() { TestDatabase::addBackendRows(); }
+    void signatureBlockStaysWhole() {
+        TEST_REGISTER(db);
+        auto form = open(db);
+        QVERIFY(form);
+        const QString clerk = scalar(QStringLiteral("SELECT USER_ID FROM USERS WHERE U_NAME='clerk'"));
+        for (int lines = 30; lines <= 60; ++lines) {
+            QStringList subject;
+            for (int i = 1; i <= lines; ++i) subject << QString::number(i);
+            QVERIFY(!entry(QStringLiteral("APO, THEMA, MODUSER"),
+                           QStringLiteral("'Μακρύ %1', %2, %3")
+                               .arg(lines)
+                               .arg(sv(subject.join(QStringLiteral("\r\n"))), clerk))
+                         .isEmpty());
+        }
+        form->key("refresh");
+        const QStringList pages = print(*form, 3);
+        QCOMPARE(boxes(), QStringList());
+        QVERIFY(wholePages(pages));
+        const QString day = DBHelper::ServerDate(gConn).toDate().toString(QStringLiteral("dd/MM/yyyy"));
+        const QRegularExpression block(QStringLiteral("Ο Υπάλληλος\\s+Παππά Μαρία\\s+\\(υπογραφή\\)\\s+") +
+                                       day);
+        // The receipts, each as its pages.
+        QList<QStringList> receipts;
+        for (const QString& page : pages) {
+            if (page.contains(QStringLiteral("ΒΕΒΑΙΩΣΗ ΚΑΤΑΧΩΡΙΣΗΣ ΑΙΤΗΜΑΤΟΣ")) || receipts.isEmpty())
+                receipts.append(QStringList());
+            receipts.last() << page;
+        }
+        int ours = 0, moved = 0;
+        for (const QStringList& receipt : receipts) {
+            if (!receipt.join(u'\n').contains(QStringLiteral("Μακρύ"))) continue;
+            ++ours;
+            const QStringList withBlock = receipt.filter(QStringLiteral("Ο Υπάλληλος"));
+            QVERIFY2(withBlock.size() == 1 && withBlock.first().contains(block),
+                     qPrintable(receipt.join(QStringLiteral("\n----\n"))));
+            // Moved: nothing but the page's header above it.
+            const QString above = withBlock.first().section(QStringLiteral("Ο Υπάλληλος"), 0, 0).trimmed();
+            if (receipt.indexOf(withBlock.first()) > 0 && !above.contains(u'\n')) ++moved;
+        }
+        QCOMPARE(ours, 31);
+        QVERIFY(moved > 0);
+    }
+
     // On the list page "the current entry" is the first selected row; with none selected there is
     // no such entry.
     void receiptOfListRow_data() { TestDatabase::addBackendRows(); }

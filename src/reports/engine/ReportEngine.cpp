@@ -584,14 +584,19 @@ bool ReportEngine::AddLine(const QString& lineKey, const QString& fieldList, con
     ++m_linesAdded;
     m_prevKeepWith = kind.keepWith;
     if (m_y + line.height > m_bodyBottom + kEps && m_linesOnPage > 0) {
+        const double page = m_bodyBottom - m_bodyTop;
+        double unitHeight = line.height;
+        for (const Placed& p : std::as_const(m_unit)) unitHeight += p.height;
+        const bool unitMoves = !m_unit.isEmpty() && m_unitMark.lines > 0 && unitHeight <= page + kEps;
         if (blank(line)) {
             // Space at the end of a page is not carried over: it would only push the next page's
-            // lines down, or make a page of nothing.
+            // lines down, or make a page of nothing. Inside a record that may still move it is
+            // kept, unplaced, so that the record keeps its spacing if its next line moves it.
+            if (unitMoves) m_unit.append(line);
             m_y = m_bodyBottom;
             return true;
         }
-        const double page = m_bodyBottom - m_bodyTop;
-        if (!m_unit.isEmpty() && m_unitMark.lines > 0 && m_y - m_unitMark.y + line.height <= page + kEps) {
+        if (unitMoves) {
             // The record (or the lines kept with this one) moves whole to the next page.
             m_page.texts.resize(m_unitMark.texts);
             m_page.rules.resize(m_unitMark.rules);

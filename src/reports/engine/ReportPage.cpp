@@ -75,26 +75,35 @@ QStringList Metrics::wrap(const QString& text, double width) const {
 
 void Paint(QPainter& painter, const Page& page, double dotsPerMm) {
     painter.save();
-    const auto at = [dotsPerMm](const QRectF& r) {
-        return QRectF(r.x() * dotsPerMm, r.y() * dotsPerMm, r.width() * dotsPerMm, r.height() * dotsPerMm);
+    const auto at = [](const QRectF& r, double dpm) {
+        return QRectF(r.x() * dpm, r.y() * dpm, r.width() * dpm, r.height() * dpm);
     };
-    for (const Picture& p : page.pictures) painter.drawImage(at(p.rect), p.image);
+    for (const Picture& p : page.pictures) painter.drawImage(at(p.rect, dotsPerMm), p.image);
     QPen pen(Qt::black);
     pen.setWidthF(std::max(1.0, 0.2 * dotsPerMm));
     painter.setPen(pen);
-    for (const QLineF& l : page.rules)
-        painter.drawLine(QLineF(l.p1() * dotsPerMm, l.p2() * dotsPerMm));
+    for (const QLineF& l : page.rules) painter.drawLine(QLineF(l.p1() * dotsPerMm, l.p2() * dotsPerMm));
+    // Texts are drawn at the resolution they were measured at and scaled to the device's: glyph
+    // widths rounded to a screen's pixels would make a line wider than its cell, so that its end
+    // is clipped, or narrower. Scaled, every zoom shows the lines as they print.
+    const double measured = toDots(1);
+    painter.scale(dotsPerMm / measured, dotsPerMm / measured);
+    // The painter sizes a font for its device's resolution; sized for the measuring one instead.
+    const int deviceDpi = painter.device() ? painter.device()->logicalDpiY() : Metrics::kDpi;
+    const double fontScale = deviceDpi > 0 ? double(Metrics::kDpi) / deviceDpi : 1.0;
     for (const Text& t : page.texts) {
         if (t.text.isEmpty()) continue;
-        painter.setFont(t.font);
+        QFont font = t.font;
+        if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() * fontScale);
+        painter.setFont(font);
         painter.setPen(t.color);
         if (t.lines.isEmpty()) {
-            painter.drawText(at(t.rect), t.flags, t.text);
+            painter.drawText(at(t.rect, measured), t.flags, t.text);
             continue;
         }
         QRectF line(t.rect.x(), t.rect.y(), t.rect.width(), t.lineHeight);
         for (const QString& l : t.lines) {
-            if (!l.isEmpty()) painter.drawText(at(line), t.flags, l);
+            if (!l.isEmpty()) painter.drawText(at(line, measured), t.flags, l);
             line.translate(0, t.lineHeight);
         }
     }

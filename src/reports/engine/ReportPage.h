@@ -40,7 +40,8 @@ struct Page {
     QList<Picture> pictures;
 };
 
-// Paints the page on a device whose resolution is dotsPerMm (fonts follow the device's own dpi).
+// Paints the page on a device whose resolution is dotsPerMm. Texts are drawn at the resolution
+// Metrics measures at, scaled to the device's: at any resolution they are as wide as measured.
 void Paint(QPainter& painter, const Page& page, double dotsPerMm);
 
 // Font measurements in millimetres, made at the PDF writer's resolution so that what is measured
