@@ -149,6 +149,7 @@ private slots:
     void init() { m_session = std::make_unique<WindowSession>(); }
     void cleanup() {
         ReportHooks::UsersList = nullptr;
+        SqliteSupport::clearClock();
         m_session.reset();
     }
 

@@ -309,6 +309,8 @@ private slots:
     }
     void cleanup() {
         SqliteSupport::clearClock();
+        SqlDialect::setActive(Backend::SQLite);
+        SqlDialect::setStoredFoldsProbe({});
         ReportEngine::SetPrintDialogHook({});
         if (frmMDI::exists()) delete frmMDI::instance();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
