@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <cstring>
 
+#include "SqliteSupport.h"
+
 namespace ClientRefs {
 
 namespace {
@@ -19,11 +21,14 @@ int compareBytes(void*, int na, const void* a, int nb, const void* b) {
     return c != 0 ? c : na - nb;
 }
 
-sqlite3* openSqlite(const QString& path, Read& r) {
+// The register's own collation and LIKE, as the program's connections get them; SQLite's LIKE
+// (folding ASCII only) with a byte-wise stand-in collation for the built-in reference.
+sqlite3* openSqlite(const QString& path, Read& r, bool builtinLike) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
             SQLITE_OK ||
-        sqlite3_create_collation(db, "GREEK_CI_AI", SQLITE_UTF8, nullptr, compareBytes) != SQLITE_OK) {
+        (builtinLike ? sqlite3_create_collation(db, "GREEK_CI_AI", SQLITE_UTF8, nullptr, compareBytes)
+                     : SqliteSupport::registerFunctions(db)) != SQLITE_OK) {
         r.text = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close(db);
         return nullptr;
@@ -33,7 +38,7 @@ sqlite3* openSqlite(const QString& path, Read& r) {
 
 // Steps the statement, taking every value (as a C client would: numbers as numbers, texts as
 // their bytes); false with the reason on failure.
-bool stepAll(sqlite3* db, const QString& sql, Read& r, bool sumFirst) {
+bool stepAll(sqlite3* db, const QString& sql, Read& r, bool sumFirst, const QString& key) {
     sqlite3_stmt* stmt = nullptr;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
@@ -41,6 +46,12 @@ bool stepAll(sqlite3* db, const QString& sql, Read& r, bool sumFirst) {
         return false;
     }
     const int columns = sqlite3_column_count(stmt);
+    int keyColumn = -1;
+    for (int i = 0; !key.isEmpty() && i < columns; ++i)
+        if (key.compare(QString::fromUtf8(sqlite3_column_name(stmt, i)), Qt::CaseInsensitive) == 0) {
+            keyColumn = i;
+            break;
+        }
     quint64 check = 0;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -49,6 +60,7 @@ bool stepAll(sqlite3* db, const QString& sql, Read& r, bool sumFirst) {
             continue;
         }
         ++r.rows;
+        if (keyColumn >= 0) r.keys << sqlite3_column_int64(stmt, keyColumn);
         for (int i = 0; i < columns; ++i) {
             switch (sqlite3_column_type(stmt, i)) {
                 case SQLITE_INTEGER:
@@ -70,13 +82,13 @@ bool stepAll(sqlite3* db, const QString& sql, Read& r, bool sumFirst) {
     return rc == SQLITE_DONE;
 }
 
-Read sqliteRun(const QString& path, const QString& sql, bool sumFirst) {
+Read sqliteRun(const QString& path, const QString& sql, bool builtinLike, const QString& key) {
     Read r;
-    sqlite3* db = openSqlite(path, r);
+    sqlite3* db = openSqlite(path, r, builtinLike);
     if (!db) return r;
     QElapsedTimer t;
     t.start();
-    if (stepAll(db, sql, r, sumFirst)) r.ms = t.nsecsElapsed() / 1e6;
+    if (stepAll(db, sql, r, builtinLike, key)) r.ms = t.nsecsElapsed() / 1e6;
     sqlite3_close(db);
     return r;
 }
@@ -106,15 +118,15 @@ QList<double> psqlTimes(const QString& output) {
 
 }  // namespace
 
-Read sqliteCRead(const QString& path, const QString& sql) {
-    return sqliteRun(path, sql, false);
+Read sqliteCRead(const QString& path, const QString& sql, const QString& key) {
+    return sqliteRun(path, sql, false, key);
 }
 
 Read sqliteBuiltinCount(const QString& path, const QString& sql) {
-    return sqliteRun(path, sql, true);
+    return sqliteRun(path, sql, true, {});
 }
 
-Read pgCRead(const QString& info, const QString& sql) {
+Read pgCRead(const QString& info, const QString& sql, const QString& key) {
     Read r;
     PGconn* conn = PQconnectdb(info.toUtf8().constData());
     if (PQstatus(conn) != CONNECTION_OK) {
@@ -136,10 +148,14 @@ Read pgCRead(const QString& info, const QString& sql) {
         }
         quint64 check = 0;
         const int rows = PQntuples(res), columns = PQnfields(res);
-        for (int row = 0; row < rows; ++row)
+        const int keyColumn = key.isEmpty() ? -1 : PQfnumber(res, key.toLower().toUtf8().constData());
+        r.keys.clear();
+        for (int row = 0; row < rows; ++row) {
+            if (keyColumn >= 0) r.keys << QByteArray(PQgetvalue(res, row, keyColumn)).toLongLong();
             for (int c = 0; c < columns; ++c)
                 if (!PQgetisnull(res, row, c))
                     check += quint64(PQgetlength(res, row, c)) + quint8(*PQgetvalue(res, row, c));
+        }
         PQclear(res);
         const double ms = t.nsecsElapsed() / 1e6;
         r.rows = rows;

@@ -423,8 +423,22 @@ ListRun viaQueryRows(const ConnectionPtr& conn, const QString& sql, bool walk) {
     return r;
 }
 
-// The C client's read of the same statement, for the whole-list target.
-using ClientRead = std::function<ClientRefs::Read(const QString& sql)>;
+// The C client's read of the same statement, for the whole-list target; the values of the key
+// column kept when one is named.
+using ClientRead = std::function<ClientRefs::Read(const QString& sql, const QString& key)>;
+
+// The keys of the list's rows in its order, read apart from the timed runs.
+QList<qint64> listKeys(const ConnectionPtr& conn, const ListStatement& s, int max) {
+    ListRecordset list;
+    if (!list.Open(conn, s.sql, QStringLiteral("ID"), s.order, max))
+        die(QStringLiteral("ListRecordset: ") + conn->LastErrorText());
+    const int id = list.fieldIndex(QStringLiteral("ID"));
+    if (id < 0) die(QStringLiteral("ListRecordset: no ID column"));
+    QList<qint64> keys;
+    const int rows = list.rowCount();
+    for (int row = 0; row < rows; ++row) keys << list.value(row, id).toLongLong();
+    return keys;
+}
 
 void measureList(const QString& backend, const ConnectionPtr& conn, int max, const ClientRead& client) {
     for (const ListStatement& s : listStatements(conn)) {
@@ -437,9 +451,18 @@ void measureList(const QString& backend, const ConnectionPtr& conn, int max, con
         summary().add(backend + QLatin1Char(' ') + s.label + QStringLiteral(", first 40"), l40.firstMs,
                       q40.firstMs, QStringLiteral("<= 3 ms"));
         summary().add(backend + QLatin1Char(' ') + s.label + QStringLiteral(", all"), l.ms, q.ms, QString());
-        const ClientRefs::Read c = bestOf(kRepeats, [&] { return client(conn->dialect().adapt(direct)); });
+        const QString adapted = conn->dialect().adapt(direct);
+        const ClientRefs::Read c = bestOf(kRepeats, [&] { return client(adapted, {}); });
         if (c.ms < 0) die(backend + QStringLiteral(" C client: ") + c.text);
-        if (c.rows != l.rows) die(QStringLiteral("%1 %2: the C client's rows differ").arg(backend, s.label));
+        // The same rows in the same order, not only as many.
+        const ClientRefs::Read keyed = client(adapted, QStringLiteral("ID"));
+        if (keyed.ms < 0) die(backend + QStringLiteral(" C client: ") + keyed.text);
+        const QList<qint64> ours = listKeys(conn, s, max);
+        if (c.rows != l.rows || keyed.keys != ours)
+            die(QStringLiteral("%1 %2: the C client's rows differ (%3 against the list's %4)")
+                    .arg(backend, s.label)
+                    .arg(keyed.keys.size())
+                    .arg(ours.size()));
         summary().add(backend + QLatin1Char(' ') + s.label + QStringLiteral(", all (ref: C client)"), l.ms,
                       c.ms, QStringLiteral("<= 2x ref"));
         out() << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
@@ -540,11 +563,11 @@ int main(int argc, char* argv[]) {
     listHeader();
     const QString path = p.value(dbOpt);
     measureList(QStringLiteral("SQLite"), lite, max,
-                [&](const QString& sql) { return ClientRefs::sqliteCRead(path, sql); });
+                [&](const QString& sql, const QString& key) { return ClientRefs::sqliteCRead(path, sql, key); });
     const QString info = ClientRefs::conninfo(p.value(pgOpt), p.value(pgUserOpt), p.value(pgDbOpt));
     if (pg)
         measureList(QStringLiteral("PostgreSQL"), pg, max,
-                    [&](const QString& sql) { return ClientRefs::pgCRead(info, sql); });
+                    [&](const QString& sql, const QString& key) { return ClientRefs::pgCRead(info, sql, key); });
     summary().print();
     // The connections go before the application object, or their drivers outlive Qt SQL.
     lite.reset();

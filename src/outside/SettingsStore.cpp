@@ -7,6 +7,11 @@
 #include <QStringList>
 
 namespace {
+QString& systemFolder() {
+    static QString dir = QStringLiteral("/etc/xdg");
+    return dir;
+}
+
 QString configDir() {
     return qEnvironmentVariable("PROTOCOL_CONFIG_DIR");
 }
@@ -76,9 +81,13 @@ QStringList SettingsStore::MachineFolders() {
     for (const QString& d :
          qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts))
         if (QDir::isAbsolutePath(d)) dirs << QDir::cleanPath(d);
-    const QString etc = QStringLiteral("/etc/xdg");
+    const QString etc = systemFolder();
     if (!dirs.contains(etc)) dirs << etc;
     return dirs;
+}
+
+void SettingsStore::SetSystemFolder(const QString& dir) {
+    systemFolder() = dir.isEmpty() ? QStringLiteral("/etc/xdg") : QDir::cleanPath(dir);
 }
 
 QString SettingsStore::UserFile() {

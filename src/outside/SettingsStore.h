@@ -27,5 +27,8 @@ public:
     static QString MachineFile();
     // The absolute folders of XDG_CONFIG_DIRS in their order, then /etc/xdg when they lack it.
     static QStringList MachineFolders();
+    // The system's folder that follows XDG_CONFIG_DIRS, /etc/xdg; tests point it at their own
+    // folder so that an installed machine.ini never answers them (empty puts /etc/xdg back).
+    static void SetSystemFolder(const QString& dir);
     static QString UserFile();
 };

@@ -104,23 +104,16 @@ private:
 
 class TestConnection : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempSettings> m_settings;
-    std::unique_ptr<AnswerQueues> m_answers;
+    std::unique_ptr<TestSession> m_session;
 
 private slots:
     void init() {
-        m_settings = std::make_unique<TempSettings>();
-        m_answers = std::make_unique<AnswerQueues>();
+        m_session = std::make_unique<TestSession>();
         App::SetProductName(kProduct);
         gOleDbConnStr = kUnchanged;
         Err().Clear();
     }
-    void cleanup() {
-        m_answers.reset();
-        m_settings.reset();
-        modDeclare::gErr.reset();
-        Err().Clear();
-    }
+    void cleanup() { m_session.reset(); }
 
     // Provider and ConnStr from the settings (ConnStr trimmed) or from the arguments.
     void open_data() {
@@ -337,7 +330,7 @@ private slots:
         if (needsServer && !TestDatabase::postgresConfigured()) QSKIP("PROTOCOL_TEST_PG is not set");
         const LocalPort closed(false), silent(true);
         QVERIFY(closed.port() > 0 && silent.port() > 0);
-        const QString dir = m_settings->dir();
+        const QString dir = m_session->settings().dir();
         const QString pg = qEnvironmentVariable("PROTOCOL_TEST_PG");
         connStr.replace(QLatin1String("%1"), dir)
             .replace(QLatin1String("%2"), pg)

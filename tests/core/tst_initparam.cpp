@@ -62,21 +62,11 @@ Q_DECLARE_METATYPE(Leave)
 
 class TestInitParam : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempSettings> m_settings;
-    std::unique_ptr<AnswerQueues> m_answers;
+    std::unique_ptr<TestSession> m_session;
 
 private slots:
-    void init() {
-        m_settings = std::make_unique<TempSettings>();
-        m_answers = std::make_unique<AnswerQueues>();
-        App::SetTitle(QStringLiteral("Πρωτόκολλο"));
-    }
-    void cleanup() {
-        m_answers.reset();
-        m_settings.reset();
-        modDeclare::gConn.reset();
-        Err().Clear();
-    }
+    void init() { m_session = std::make_unique<TestSession>(); }
+    void cleanup() { m_session.reset(); }
 
     void controls() {
         frmInitParam dlg;

@@ -59,11 +59,7 @@ QStringList openRows(const ConnectionPtr& conn, long userId = 0) {
 
 // Points the settings at the database: Provider, ConnStr and the database log-in L.
 void configure(const TestDatabase& db) {
-    SettingsStore::SaveValue(kSection, QStringLiteral("Provider"), db.provider(), false);
-    SettingsStore::SaveValue(kSection, QStringLiteral("ConnStr"), db.connStr(), false);
-    SettingsStore::SaveValue(
-        kSection, QStringLiteral("L"),
-        PswFormat::ComposeL(db.user(), qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")), false);
+    db.writeLoginSettings();
 }
 
 // A user with a stored password; expiry in days from the server's date (kNoDate: none).
@@ -199,25 +195,18 @@ Q_DECLARE_METATYPE(Backend)
 
 class TestLogin : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempSettings> m_settings;
-    std::unique_ptr<AnswerQueues> m_answers;
+    std::unique_ptr<TestSession> m_session;
 
 private slots:
     void init() {
-        m_settings = std::make_unique<TempSettings>();
-        m_answers = std::make_unique<AnswerQueues>();
-        App::SetTitle(QStringLiteral("Πρωτόκολλο"));
+        m_session = std::make_unique<TestSession>();
         App::SetVersion(3, 10, 7);
-        modDeclare::gErr = std::make_unique<cls_Error>();
-        modDeclare::gErr->Init(false);
+        m_session->startReporter(false);
         SqliteSupport::setClock(kClock);
     }
     void cleanup() {
         SqliteSupport::clearClock();
-        modDeclare::gErr.reset();
-        m_answers.reset();
-        m_settings.reset();
-        Err().Clear();
+        m_session.reset();
     }
 
     void controls_data() { TestDatabase::addBackendRows(); }

@@ -82,29 +82,18 @@ Q_DECLARE_METATYPE(Leave)
 
 class TestOptions : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempSettings> m_settings;
-    std::unique_ptr<AnswerQueues> m_answers;
+    std::unique_ptr<TestSession> m_session;
 
 private slots:
     void init() {
-        m_settings = std::make_unique<TempSettings>();
-        m_answers = std::make_unique<AnswerQueues>();
-        App::SetTitle(QStringLiteral("Πρωτόκολλο"));
-        App::SetPath(m_settings->dir());
-        gErr = std::make_unique<cls_Error>();
-        QVERIFY(gErr->Init(true));
+        m_session = std::make_unique<TestSession>();
+        QVERIFY(m_session->startReporter(true));
         setUser(kUserId);
         gDocsFolder.clear();
     }
     void cleanup() {
-        m_answers.reset();
-        gConn.reset();
-        gUser.reset();
-        gErr.reset();
+        m_session.reset();
         gDocsFolder.clear();
-        Err().Clear();
-        if (frmMDI::exists()) delete frmMDI::instance();
-        m_settings.reset();
     }
 
     void controls() {

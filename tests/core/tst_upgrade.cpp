@@ -12,6 +12,7 @@
 #include "NewVersionCheckFor.h"
 #include "Recordset.h"
 #include "RegisterDatabase.h"
+#include "SqlDialect.h"
 #include "SqliteSupport.h"
 #include "TestDatabase.h"
 #include "TestSupport.h"
@@ -277,6 +278,8 @@ private slots:
         m_answers.reset();
         SqliteSupport::clearClock();
         NewVersionCheckFor::mrsCheck.reset();
+        SqlDialect::setActive(Backend::SQLite);
+        SqlDialect::setStoredFoldsProbe({});
         modDeclare::gConn.reset();
         modDeclare::gErr.reset();
     }

@@ -112,29 +112,17 @@ std::shared_ptr<cls_User> makeUser(long id, const QString& name) {
 
 class TestUsersActive : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempSettings> m_settings;
-    std::unique_ptr<AnswerQueues> m_answers;
+    std::unique_ptr<TestSession> m_session;
 
 private slots:
     void init() {
-        m_settings = std::make_unique<TempSettings>();
-        m_answers = std::make_unique<AnswerQueues>();
-        App::SetTitle(QStringLiteral("Πρωτόκολλο"));
-        App::SetPath(m_settings->dir());
-        gErr = std::make_unique<cls_Error>();
-        QVERIFY(gErr->Init(true));
+        m_session = std::make_unique<TestSession>();
+        QVERIFY(m_session->startReporter(true));
         gUser = makeUser(999, "ADMIN");
     }
     void cleanup() {
         delete gUsersActiveForm.data();
-        if (frmMDI::exists()) delete frmMDI::instance();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_answers.reset();
-        gConn.reset();
-        gUser.reset();
-        gErr.reset();
-        Err().Clear();
-        m_settings.reset();
+        m_session.reset();
     }
 
     void controls() {

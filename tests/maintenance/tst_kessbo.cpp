@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkInterface>
+#include <QMutex>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -151,7 +152,11 @@ public:
     explicit Writer(const TestDatabase& db) : m_backend(db.backend()), m_connStr(db.connStr()), m_user(db.user()) {}
     std::atomic<bool> stop{false};
     std::atomic<int> commits{0};
-    QString error;
+    // Written on the writer's thread, read on the test's.
+    QString error() const {
+        const QMutexLocker locker(&m_mutex);
+        return m_error;
+    }
 
 protected:
     void run() override {
@@ -172,7 +177,7 @@ protected:
             db.setDatabaseName(p.value(QStringLiteral("database")));
             QString why;
             if (!db.open() || !dialect.prepare(db, &why)) {
-                error = db.lastError().text() + why;
+                setError(db.lastError().text() + why);
                 return;
             }
             QSqlQuery q(db);
@@ -185,7 +190,7 @@ protected:
                 if (ok && db.commit()) {
                     ++commits;
                 } else {
-                    error = q.lastError().text();
+                    setError(q.lastError().text());
                     db.rollback();
                     return;
                 }
@@ -195,8 +200,14 @@ protected:
     }
 
 private:
+    void setError(const QString& text) {
+        const QMutexLocker locker(&m_mutex);
+        m_error = text;
+    }
     Backend m_backend;
     QString m_connStr, m_user;
+    mutable QMutex m_mutex;
+    QString m_error;
 };
 
 bool fill(const ConnectionPtr& conn, int rows) {
@@ -466,14 +477,14 @@ private slots:
 
         Writer writer(db);
         writer.start();
-        QTRY_VERIFY(writer.commits > 10 || !writer.error.isEmpty());
+        QTRY_VERIFY(writer.commits > 10 || !writer.error().isEmpty());
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         runBackup(1);
         const int commitsAfter = writer.commits;
-        QTRY_VERIFY(writer.commits > commitsAfter || !writer.error.isEmpty());  // still writing after the backup
+        QTRY_VERIFY(writer.commits > commitsAfter || !writer.error().isEmpty());  // still writing after the backup
         writer.stop = true;
         writer.wait();
-        QVERIFY2(writer.error.isEmpty(), qPrintable(writer.error));
+        QVERIFY2(writer.error().isEmpty(), qPrintable(writer.error()));
 
         QCOMPARE(MsgBoxHook::Log().size(), 1);
         const MsgBoxHook::Shown done = MsgBoxHook::Log().at(0);
@@ -697,6 +708,19 @@ private slots:
                 f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         }
 
+        // Gone or a zombie waiting to be reaped: either way it runs no more.
+        const auto running = [](qint64 pid) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (!stat.open(QIODevice::ReadOnly)) return false;
+            const QByteArray line = stat.readAll();
+            return line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
+        };
+        // The stand-in pg_dump is killed however the test ends, once it has said who it is.
+        const auto reap = qScopeGuard([&] {
+            QFile f(state.filePath("pid"));
+            const qint64 pid = f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
+            if (pid > 0 && running(pid)) ::kill(pid_t(pid), SIGKILL);
+        });
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("KESSBO_TEST_ROOT", root.path());
@@ -714,17 +738,7 @@ private slots:
         QVERIFY(dumpPid > 0);
         child.kill();
         QVERIFY(child.waitForFinished(30000));
-        // Gone or a zombie waiting to be reaped: either way it runs no more.
-        const auto running = [dumpPid] {
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(dumpPid));
-            if (!stat.open(QIODevice::ReadOnly)) return false;
-            const QByteArray line = stat.readAll();
-            return line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
-        };
-        const auto reap = qScopeGuard([&] {
-            if (running()) ::kill(pid_t(dumpPid), SIGKILL);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(!running(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!running(dumpPid), 30000);
         QVERIFY(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());  // no password file
         const QStringList left = QDir(inst.backupFolder()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden);
         QCOMPARE(left.size(), 1);

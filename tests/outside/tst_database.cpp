@@ -980,7 +980,18 @@ void tst_Database::sqliteGreekCollationAndLike() {
     QVERIFY(rs.Open("SELECT count(*) FROM G WHERE NAME LIKE '%'", c));
     QCOMPARE(rs.Value(0).toInt(), 4);
     QVERIFY(!rs.Open("SELECT ID FROM G WHERE NAME LIKE 'a' ESCAPE '!!'", c));
-    QVERIFY(rs.Open("SELECT ID FROM G WHERE NAME LIKE '%' ESCAPE 'ά'", c));
+    // A non-ASCII escape: the wildcards stay wildcards, and the escaped one is taken literally.
+    QVERIFY(c->Execute("INSERT INTO G VALUES (6, 'α%β'), (7, 'ά')"));
+    const auto ids = [&](const QString& where) {
+        QList<int> found;
+        if (!rs.Open("SELECT ID FROM G WHERE " + where + " ORDER BY ID", c)) return QList<int>{-1};
+        for (; !rs.Eof(); rs.MoveNext()) found << rs.Value(0).toInt();
+        return found;
+    };
+    QCOMPARE(ids("NAME LIKE '%' ESCAPE 'ά'"), (QList<int>{1, 2, 3, 4, 6, 7}));
+    QCOMPARE(ids("NAME LIKE '%ά%%' ESCAPE 'ά'"), QList<int>{6});
+    QCOMPARE(ids("NAME LIKE 'Α_Β' ESCAPE 'ά'"), QList<int>{6});
+    QCOMPARE(ids("NAME LIKE 'άά' ESCAPE 'ά'"), QList<int>{7});
 }
 
 // The program's PostgreSQL sessions plan without parallel workers, except while whole tables are

@@ -2,6 +2,7 @@
 
 #include "FieldCondBuilder.h"
 #include "Recordset.h"
+#include "SqlDialect.h"
 #include "StrHelper.h"
 #include "TestDatabase.h"
 
@@ -36,6 +37,11 @@ QString cond(const QString& typed, int mode, const QString& column = "NAME") {
 class tst_FieldCond : public QObject {
     Q_OBJECT
 private slots:
+    // A PostgreSQL connection leaves its stored-folds probe and dialect behind.
+    void cleanup() {
+        SqlDialect::setStoredFoldsProbe({});
+        SqlDialect::setActive(Backend::SQLite);
+    }
     void sqlText_data();
     void sqlText();
     void otherDialects();

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QFile>
+#include <QMap>
 #include <QSettings>
 #include <QTest>
 
@@ -183,31 +184,41 @@ private slots:
     // Without PROTOCOL_CONFIG_DIR: machine.ini in the first XDG configuration folder that has one,
     // /etc/xdg searched too; a new one goes to the first. user.ini in XDG_CONFIG_HOME.
     void xdgPlaces_data() {
-        QTest::addColumn<QString>("dirs");         // XDG_CONFIG_DIRS, A and B standing for folders
+        // "A" and "B" stand for folders of the test, "S" for the system's folder (/etc/xdg when
+        // installed: the test points it at a folder of its own); any other entry is taken as it is.
+        QTest::addColumn<QStringList>("dirs");     // the entries of XDG_CONFIG_DIRS
         QTest::addColumn<QStringList>("holding");  // the folders that have Protocol/machine.ini
         QTest::addColumn<QString>("expected");     // the folder of MachineFile()
         QTest::addColumn<QStringList>("folders");  // MachineFolders()
-        QTest::newRow("in the second")
-            << "A:B" << QStringList{"B"} << "B" << QStringList{"A", "B", "/etc/xdg"};
-        QTest::newRow("the first wins")
-            << "A:B" << QStringList{"A", "B"} << "A" << QStringList{"A", "B", "/etc/xdg"};
-        QTest::newRow("none: the first")
-            << "A:B" << QStringList{} << "A" << QStringList{"A", "B", "/etc/xdg"};
-        QTest::newRow("relative ignored")
-            << "rel/x::B" << QStringList{} << "B" << QStringList{"B", "/etc/xdg"};
-        QTest::newRow("etc/xdg kept in its place")
-            << "A:/etc/xdg/:B" << QStringList{"B"} << "B" << QStringList{"A", "/etc/xdg", "B"};
-        QTest::newRow("unset") << "" << QStringList{} << "/etc/xdg" << QStringList{"/etc/xdg"};
+        const QStringList none;
+        QTest::newRow("in the second") << QStringList{"A", "B"} << QStringList{"B"} << "B"
+                                       << QStringList{"A", "B", "S"};
+        QTest::newRow("the first wins") << QStringList{"A", "B"} << QStringList{"A", "B"} << "A"
+                                        << QStringList{"A", "B", "S"};
+        QTest::newRow("none: the first") << QStringList{"A", "B"} << none << "A" << QStringList{"A", "B", "S"};
+        QTest::newRow("relative ignored") << QStringList{"rel/x", "", "B"} << none << "B" << QStringList{"B", "S"};
+        QTest::newRow("system folder kept in its place")
+            << QStringList{"A", "S/", "B"} << QStringList{"B"} << "B" << QStringList{"A", "S", "B"};
+        QTest::newRow("system folder held") << QStringList{"A", "B"} << QStringList{"S"} << "S"
+                                            << QStringList{"A", "B", "S"};
+        QTest::newRow("unset") << none << none << "S" << QStringList{"S"};
     }
     void xdgPlaces() {
-        QFETCH(QString, dirs);
+        QFETCH(QStringList, dirs);
         QFETCH(QStringList, holding);
         QFETCH(QString, expected);
         QFETCH(QStringList, folders);
         QTemporaryDir tmp;
-        const auto place = [&](QString text) {
-            return text.replace(QLatin1String("A"), tmp.filePath("a"))
-                .replace(QLatin1String("B"), tmp.filePath("b"));
+        QVERIFY(tmp.isValid());
+        const QMap<QString, QString> places{{"A", tmp.filePath("a")},
+                                            {"B", tmp.filePath("b")},
+                                            {"S", tmp.filePath("system")},
+                                            {"S/", tmp.filePath("system") + "/"}};
+        const auto place = [&](const QString& entry) { return places.value(entry, entry); };
+        const auto placeAll = [&](const QStringList& entries) {
+            QStringList out;
+            for (const QString& e : entries) out << place(e);
+            return out;
         };
         const QByteArray oldConfig = qgetenv("PROTOCOL_CONFIG_DIR"), oldDirs = qgetenv("XDG_CONFIG_DIRS"),
                          oldHome = qgetenv("XDG_CONFIG_HOME");
@@ -224,12 +235,14 @@ private slots:
             put("PROTOCOL_CONFIG_DIR", hadConfig, oldConfig);
             put("XDG_CONFIG_DIRS", hadDirs, oldDirs);
             put("XDG_CONFIG_HOME", hadHome, oldHome);
+            SettingsStore::SetSystemFolder({});
         });
+        SettingsStore::SetSystemFolder(place("S"));
         qunsetenv("PROTOCOL_CONFIG_DIR");
         if (dirs.isEmpty())
             qunsetenv("XDG_CONFIG_DIRS");
         else
-            qputenv("XDG_CONFIG_DIRS", QFile::encodeName(place(dirs)));
+            qputenv("XDG_CONFIG_DIRS", QFile::encodeName(placeAll(dirs).join(':')));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(tmp.filePath("home")));
         for (const QString& h : holding) {
             QVERIFY(QDir().mkpath(place(h) + "/Protocol"));
@@ -238,13 +251,28 @@ private slots:
             ini.sync();
             QCOMPARE(ini.status(), QSettings::NoError);
         }
-        QStringList expectedFolders;
-        for (const QString& f : folders) expectedFolders << place(f);
-        QCOMPARE(SettingsStore::MachineFolders(), expectedFolders);
+        QCOMPARE(SettingsStore::MachineFolders(), placeAll(folders));
         QCOMPARE(SettingsStore::MachineFile(), place(expected) + "/Protocol/machine.ini");
         if (!holding.isEmpty())
             QCOMPARE(SettingsStore::GetValue("\\Protocol", "ConnStr", "", false), expected);
         QCOMPARE(SettingsStore::UserFile(), tmp.filePath("home") + "/Protocol/user.ini");
+    }
+
+    // Installed, the system's folder is /etc/xdg, whatever a test pointed it at before.
+    void systemFolderIsEtcXdg() {
+        const QByteArray oldDirs = qgetenv("XDG_CONFIG_DIRS");
+        const bool hadDirs = qEnvironmentVariableIsSet("XDG_CONFIG_DIRS");
+        const auto restore = qScopeGuard([&] {
+            if (hadDirs)
+                qputenv("XDG_CONFIG_DIRS", oldDirs);
+            else
+                qunsetenv("XDG_CONFIG_DIRS");
+            SettingsStore::SetSystemFolder({});
+        });
+        qunsetenv("XDG_CONFIG_DIRS");
+        SettingsStore::SetSystemFolder(QDir::tempPath());
+        SettingsStore::SetSystemFolder({});
+        QCOMPARE(SettingsStore::MachineFolders(), QStringList{"/etc/xdg"});
     }
 
     // The folder is read on every call, and TempSettings puts the previous one back.

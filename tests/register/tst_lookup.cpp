@@ -1,8 +1,12 @@
+#include <sqlite3.h>
+
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QPointer>
 #include <QProcess>
+#include <QSqlDriver>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
@@ -89,9 +93,21 @@ bool standOn(frmLookup& form, const QString& descr) {
     return form.txt[1]->text() == descr;
 }
 
+// The adder's SQLite busy handler: says "busy" when a write lock it asks for is held, then waits
+// for it as the busy timeout would.
+int reportBusy(void*, int count) {
+    if (count == 0) {
+        printf("busy\n");
+        fflush(stdout);
+    }
+    if (count >= 60000) return 0;
+    sqlite3_sleep(1);
+    return 1;
+}
+
 // The second program of the two-adders test: adds the codes K1..Kn to a list, on a connection of
 // its own, each when its parent says "go" (the other adder is told at the same moment); answers
-// how each went: "added", "taken" or the failure.
+// how each went: "added", "taken" or the failure, after "busy" on SQLite whenever it waits.
 int runAdder(const QStringList& args) {
     // provider, connection text, user, table, count, user id; the password from the environment,
     // never on a command line that every user of the machine can read
@@ -104,6 +120,11 @@ int runAdder(const QStringList& args) {
     if (!conn->Open(args[3], args[4], password)) {
         printf("open failed: %s\n", qPrintable(conn->LastErrorText()));
         return 3;
+    }
+    if (conn->backend() == Backend::SQLite) {
+        const QVariant handle = conn->database().driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") != 0) return 5;
+        sqlite3_busy_handler(*static_cast<sqlite3* const*>(handle.data()), reportBusy, nullptr);
     }
     printf("ready\n");
     fflush(stdout);
@@ -473,22 +494,48 @@ private slots:
                              QStringLiteral("L_TMHMATA"), QString::number(kCodes), QString::number(41 + a)});
             QVERIFY(adders[a].waitForStarted());
         }
-        const auto answer = [](QProcess& p) {
+        const auto line = [](QProcess& p) {
             while (!p.canReadLine() && p.state() == QProcess::Running) p.waitForReadyRead(1000);
             return p.readLine().trimmed();
         };
+        // What the adder answered at last, past its waits on SQLite's lock.
+        const auto answer = [&line](QProcess& p) {
+            QByteArray how;
+            do how = line(p);
+            while (how == "busy");
+            return how;
+        };
         for (QProcess& p : adders) QCOMPARE(answer(p), QByteArray("ready"));
         // Both are told to add the same code at the same moment, code after code, while a third
-        // connection holds the list's writer lock, so that both are under way when it is let go.
+        // connection holds the list's writer lock; it is let go only when both wait on it.
         const ConnectionPtr holder = db.openAnother();
         const QString lock = holder->dialect().writerLockSql(QStringLiteral("L_TMHMATA"));
+        const auto bothWaitOnLock = [&] {
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 30000) {
+                Recordset rs;
+                if (!rs.Open(QStringLiteral("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory'"
+                                            " AND NOT granted AND database = (SELECT oid FROM pg_database"
+                                            " WHERE datname = current_database())"),
+                             holder))
+                    return false;
+                if (rs.Value(0).toInt() == 2) return true;
+                QThread::msleep(1);
+            }
+            return false;
+        };
         int added = 0, taken = 0;
         for (int i = 1; i <= kCodes; ++i) {
             QVERIFY(holder->BeginTrans());
             if (!lock.isEmpty()) QVERIFY(holder->Execute(lock));
             for (QProcess& p : adders) p.write("go\n");
             for (QProcess& p : adders) p.waitForBytesWritten();
-            QThread::msleep(2);
+            if (db.backend() == Backend::SQLite) {
+                for (QProcess& p : adders) QCOMPARE(line(p), QByteArray("busy"));
+            } else {
+                QVERIFY2(bothWaitOnLock(), "the adders never both waited on the lock");
+            }
             QVERIFY(holder->RollbackTrans());
             for (QProcess& p : adders) {
                 const QByteArray how = answer(p);

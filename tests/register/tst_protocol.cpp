@@ -189,6 +189,33 @@ class TestProtocol : public QObject {
         return form;
     }
 
+    // The rows of the conflict tests: another clerk changed the entry (the clerk then sees it as
+    // it is, or the row named `notSeen` does not) or deleted it.
+    static void conflictRows(const char* notSeen) {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<int>("answer");
+        for (const Backend b : TestDatabase::configuredBackends()) {
+            const QString tag = TestDatabase::backendTag(b);
+            QTest::newRow(qPrintable(tag + " " + notSeen)) << tag << "change" << int(vb::vbNo);
+            QTest::newRow(qPrintable(tag + " changed, see it")) << tag << "change" << int(vb::vbYes);
+            QTest::newRow(qPrintable(tag + " deleted")) << tag << "delete" << int(vb::vbOK);
+        }
+    }
+    // The entry of the conflict tests, in department T1; its ID (empty on failure).
+    QString conflictEntry() {
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        if (!exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"])))
+            return {};
+        return id;
+    }
+    // What the other clerk does to the entry: "change" its subject, or "delete" it.
+    static QString otherClerkSql(const QString& other, const QString& id) {
+        return other == QLatin1String("change")
+                   ? QStringLiteral("UPDATE PROTOCOL SET THEMA='Θέμα του Β', MODUSER=2 WHERE ID=") + id
+                   : QStringLiteral("UPDATE PROTOCOL SET MODDATE=getdate(), MODFLAG='D', MODUSER=2 WHERE ID=") + id;
+    }
+
     // Shows the stored entry on the record page (the list is read again first).
     static bool showEntry(Form& form, const QString& id) {
         form.key("refresh");
@@ -1101,25 +1128,15 @@ private slots:
 
     // Two clerks on one entry: a save of what another clerk changed or deleted since it was shown
     // is refused, nothing of the other's work is lost, and the clerk may see the entry as it is now.
-    void concurrentEdit_data() {
-        QTest::addColumn<QString>("backend");
-        QTest::addColumn<QString>("other");
-        QTest::addColumn<int>("answer");
-        for (const Backend b : TestDatabase::configuredBackends()) {
-            const QString tag = TestDatabase::backendTag(b);
-            QTest::newRow(qPrintable(tag + " changed, keep typing")) << tag << "change" << int(vb::vbNo);
-            QTest::newRow(qPrintable(tag + " changed, see it")) << tag << "change" << int(vb::vbYes);
-            QTest::newRow(qPrintable(tag + " deleted")) << tag << "delete" << int(vb::vbOK);
-        }
-    }
+    void concurrentEdit_data() { conflictRows("changed, keep typing"); }
     void concurrentEdit() {
         QFETCH(QString, other);
         QFETCH(int, answer);
         TEST_REGISTER(db);
         auto form = open(db, kAll);
         QVERIFY(form);
-        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
-        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"])));
+        const QString id = conflictEntry();
+        QVERIFY(!id.isEmpty());
         QVERIFY(showEntry(*form, id));
         form->key("edit");
         form->setTbText(0, QStringLiteral("Νέος αποστολέας"));
@@ -1127,10 +1144,7 @@ private slots:
 
         // The second clerk, on a connection of their own, in the same second.
         const ConnectionPtr clerkB = db.openAnother();
-        QVERIFY(clerkB->Execute(other == QLatin1String("change")
-                                    ? QStringLiteral("UPDATE PROTOCOL SET THEMA='Θέμα του Β', MODUSER=2 WHERE ID=") + id
-                                    : QStringLiteral("UPDATE PROTOCOL SET MODDATE=getdate(), MODFLAG='D', MODUSER=2"
-                                                     " WHERE ID=") + id));
+        QVERIFY(clerkB->Execute(otherClerkSql(other, id)));
         MsgBoxHook::QueueAnswer(answer);
         form->key("save");
         QCOMPARE(MsgBoxHook::Log().size(), 1);
@@ -1167,34 +1181,20 @@ private slots:
 
     // A delete of an entry another clerk changed or deleted since it was shown is not carried
     // out: the clerk is told, the entry keeps its departments and files, and may see it as it is.
-    void concurrentDelete_data() {
-        QTest::addColumn<QString>("backend");
-        QTest::addColumn<QString>("other");
-        QTest::addColumn<int>("answer");
-        for (const Backend b : TestDatabase::configuredBackends()) {
-            const QString tag = TestDatabase::backendTag(b);
-            QTest::newRow(qPrintable(tag + " changed, see it")) << tag << "change" << int(vb::vbYes);
-            QTest::newRow(qPrintable(tag + " changed, leave it")) << tag << "change" << int(vb::vbNo);
-            QTest::newRow(qPrintable(tag + " deleted")) << tag << "delete" << int(vb::vbOK);
-        }
-    }
+    void concurrentDelete_data() { conflictRows("changed, leave it"); }
     void concurrentDelete() {
         QFETCH(QString, other);
         QFETCH(int, answer);
         TEST_REGISTER(db);
         auto form = open(db, kAll);
         QVERIFY(form);
-        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
-        QVERIFY(exec(QStringLiteral("INSERT INTO R_YPEYTH (PR_ID, TM_ID) VALUES (%1, %2)").arg(id, m_dept["T1"])));
+        const QString id = conflictEntry();
+        QVERIFY(!id.isEmpty());
         QVERIFY(
             exec(QStringLiteral("INSERT INTO PROT_FILES (PR_ID, FILENAME, MODUSER) VALUES (%1, '/f.pdf', 1)")
                      .arg(id)));
         QVERIFY(showEntry(*form, id));
-        QVERIFY(db.openAnother()->Execute(
-            other == QLatin1String("change")
-                ? QStringLiteral("UPDATE PROTOCOL SET THEMA='Θέμα του Β', MODUSER=2 WHERE ID=") + id
-                : QStringLiteral("UPDATE PROTOCOL SET MODDATE=getdate(), MODFLAG='D', MODUSER=2 WHERE ID=") +
-                      id));
+        QVERIFY(db.openAnother()->Execute(otherClerkSql(other, id)));
         MsgBoxHook::QueueAnswer(vb::vbYes);
         MsgBoxHook::QueueAnswer(answer);
         form->key("del");

@@ -113,12 +113,7 @@ long addUser(const QString& name, const QString& password, long rights, int expD
 
 // Points the settings at the database, so that the log-in window can open its own connection.
 void configureLogin(const TestDatabase& db) {
-    const QString section = QStringLiteral("\\Protocol");
-    SettingsStore::SaveValue(section, QStringLiteral("Provider"), db.provider(), false);
-    SettingsStore::SaveValue(section, QStringLiteral("ConnStr"), db.connStr(), false);
-    SettingsStore::SaveValue(
-        section, QStringLiteral("L"),
-        PswFormat::ComposeL(db.user(), qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")), false);
+    db.writeLoginSettings();
 }
 
 // Shows the user's row on the record page.
@@ -168,6 +163,7 @@ private slots:
     void init() { m_session = std::make_unique<WindowSession>(); }
     void cleanup() {
         ReportHooks::UsersList = nullptr;
+        SqliteSupport::clearClock();
         m_session.reset();
     }
 

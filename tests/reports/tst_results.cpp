@@ -40,17 +40,8 @@ public:
     void key(const char* k) { mclsDBForm->ToolbarAction(QLatin1String(k)); }
 };
 
-bool exec(const QString& sql) {
-    const bool ok = gConn->Execute(sql);
-    if (!ok) qWarning("%s", qPrintable(sql + QStringLiteral(": ") + gConn->LastErrorText()));
-    return ok;
-}
-
-QString scalar(const QString& sql) {
-    Recordset rs;
-    if (!rs.Open(sql, gConn) || rs.Eof()) return {};
-    return rs.Value(0).toString();
-}
+using SessionSql::exec;
+using SessionSql::scalar;
 
 // A value with its kind, so that a date read as a text (or a time zone's shift) shows.
 QString cell(const QVariant& v) {

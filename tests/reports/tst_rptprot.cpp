@@ -54,17 +54,8 @@ public:
     void key(const char* k) { mclsDBForm->ToolbarAction(QLatin1String(k)); }
 };
 
-bool exec(const QString& sql) {
-    const bool ok = gConn->Execute(sql);
-    if (!ok) qWarning("%s", qPrintable(sql));
-    return ok;
-}
-
-QString scalar(const QString& sql) {
-    Recordset rs;
-    if (!rs.Open(sql, gConn) || rs.Eof()) return {};
-    return rs.Value(0).toString();
-}
+using SessionSql::exec;
+using SessionSql::scalar;
 
 QString sv(const QString& text) {
     return StrHelper::SqlValue(text);
@@ -309,6 +300,8 @@ private slots:
     }
     void cleanup() {
         SqliteSupport::clearClock();
+        SqlDialect::setActive(Backend::SQLite);
+        SqlDialect::setStoredFoldsProbe({});
         ReportEngine::SetPrintDialogHook({});
         if (frmMDI::exists()) delete frmMDI::instance();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -109,6 +109,8 @@ private:
 
     std::unique_ptr<TempSettings> m_settings;
     std::unique_ptr<QTemporaryDir> m_dir;
+    // Where the refused runs must not make their database (named by the data rows, made before init()).
+    QTemporaryDir m_never;
     QStringList m_pgDatabases;
 };
 
@@ -222,7 +224,7 @@ void tst_SetupTool::badArguments_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");  // a piece of what stderr says
     const QStringList admin{"--admin-user", "ADMIN", "--admin-password", "ADMIN1"};
-    const QString file = QDir::tempPath() + "/protocol-setup-never.db";
+    const QString file = m_never.filePath("protocol-setup-never.db");
     const QStringList sqlite{"--database", file};
     const QStringList pg{"--provider", "PostgreSQL", "--database", "reg", "--db-user", "u"};
     QTest::newRow("no database") << admin << "--database";
@@ -267,7 +269,7 @@ void tst_SetupTool::badArguments() {
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(!QFileInfo::exists(m_settings->machineFile()));
-    QVERIFY(!QFileInfo::exists(QDir::tempPath() + "/protocol-setup-never.db"));
+    QVERIFY(!QFileInfo::exists(m_never.filePath("protocol-setup-never.db")));
 }
 
 void tst_SetupTool::settingsOrDatabaseOnly() {

@@ -5,13 +5,18 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <sys/types.h>
 
 // A PostgreSQL cluster of the test's own in a temporary folder, to stop and start under a running
 // connection (the shared cluster of PROTOCOL_TEST_PG is never stopped). As root the cluster
-// belongs to postgres, as scripts/test makes its own.
+// belongs to postgres, as scripts/test makes its own. A watchdog process stops the cluster and
+// removes its folder when the test process dies in any way (a kill, an abort, a sanitizer halt).
 class OwnCluster {
 public:
+    OwnCluster();
     ~OwnCluster();
+    OwnCluster(const OwnCluster&) = delete;
+    OwnCluster& operator=(const OwnCluster&) = delete;
     // Why it cannot run here; empty when it can.
     static QString unavailable();
     bool init();
@@ -21,14 +26,21 @@ public:
     bool stop(const QString& mode = QStringLiteral("fast"));
     // ConnStr of its "postgres" database (user postgres, no password).
     QString connStr() const;
+    QString folder() const { return m_dir.path(); }
+    // The folder of the port locks, shared by every run on the machine whatever its TMPDIR.
+    static QString lockFolder();
 
 private:
     QString data() const;
     bool run(const QString& program, const QStringList& args) const;
+    bool startWatchdog();
     QTemporaryDir m_dir;
     int m_port = 0;
     // Held while the cluster owns its port, so that another test's cluster never takes it while
     // this one is stopped.
     std::unique_ptr<QLockFile> m_portLock;
     bool m_started = false;
+    // The write end of the watchdog's pipe: its end of file, at our exit, wakes the watchdog.
+    int m_watchFd = -1;
+    pid_t m_watchPid = -1;
 };

@@ -5,6 +5,8 @@
 
 #include "App.h"
 #include "Err.h"
+#include "PswFormat.h"
+#include "SettingsStore.h"
 
 namespace {
 
@@ -119,4 +121,12 @@ void TestDatabase::addBackendRows() {
 Backend TestDatabase::currentBackend() {
     const QString tag = *static_cast<QString*>(QTest::qData("backend", QMetaType::QString));
     return tag == QLatin1String("postgresql") ? Backend::PostgreSQL : Backend::SQLite;
+}
+
+void TestDatabase::writeLoginSettings() const {
+    const QString section = QStringLiteral("\\Protocol");
+    SettingsStore::SaveValue(section, QStringLiteral("Provider"), provider(), false);
+    SettingsStore::SaveValue(section, QStringLiteral("ConnStr"), connStr(), false);
+    SettingsStore::SaveValue(section, QStringLiteral("L"),
+                             PswFormat::ComposeL(user(), qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD")), false);
 }

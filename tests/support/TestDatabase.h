@@ -24,6 +24,9 @@ public:
     QString user() const;
     // Another connection to the same database (a second user).
     ConnectionPtr openAnother() const;
+    // Points the machine's settings at the database, as the log-in window reads them: Provider,
+    // ConnStr and the database log-in L (its password from PROTOCOL_TEST_PG_PASSWORD).
+    void writeLoginSettings() const;
 
     // Adds a "backend" column and one row per configured backend ("sqlite", and "postgresql"
     // when PROTOCOL_TEST_PG is set). Use in a test's _data function.

@@ -9,8 +9,11 @@
 #include <QTest>
 #include <QWidget>
 
+#include "App.h"
 #include "CommonDialog.h"
+#include "Err.h"
 #include "MsgBox.h"
+#include "Recordset.h"
 #include "frmMDI.h"
 #include "modDeclare.h"
 
@@ -72,6 +75,25 @@ QStringList unnamedInputs(QWidget* window) {
     return out;
 }
 
+TestSession::TestSession() {
+    App::SetTitle(QStringLiteral("Πρωτόκολλο"));
+}
+
+TestSession::~TestSession() {
+    if (frmMDI::exists()) delete frmMDI::instance();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    modDeclare::gConn.reset();
+    modDeclare::gUser.reset();
+    modDeclare::gErr.reset();
+    Err().Clear();
+}
+
+bool TestSession::startReporter(bool saveErrors) {
+    if (saveErrors) App::SetPath(m_settings.dir());
+    modDeclare::gErr = std::make_unique<cls_Error>();
+    return modDeclare::gErr->Init(saveErrors);
+}
+
 WindowSession::WindowSession() {
     modDeclare::gErr = std::make_unique<cls_Error>();
     modDeclare::gErr->Init(false);
@@ -85,3 +107,19 @@ WindowSession::~WindowSession() {
     modDeclare::gUser.reset();
     modDeclare::gErr.reset();
 }
+
+namespace SessionSql {
+
+bool exec(const QString& sql) {
+    const bool ok = modDeclare::gConn->Execute(sql);
+    if (!ok) qWarning("%s", qPrintable(sql + QStringLiteral(": ") + modDeclare::gConn->LastErrorText()));
+    return ok;
+}
+
+QString scalar(const QString& sql) {
+    Recordset rs;
+    if (!rs.Open(sql, modDeclare::gConn) || rs.Eof()) return {};
+    return rs.Value(0).toString();
+}
+
+}  // namespace SessionSql

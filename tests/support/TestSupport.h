@@ -32,6 +32,24 @@ public:
     ~AnswerQueues();
 };
 
+// The session of a test of the dialogs, for the lifetime of the object: empty settings, answer
+// queues and the program's title ("Πρωτόκολλο"). At the end the main window, the session's
+// connection, user and error reporter and the last error are gone.
+class TestSession {
+public:
+    TestSession();
+    ~TestSession();
+    TestSession(const TestSession&) = delete;
+    TestSession& operator=(const TestSession&) = delete;
+    const TempSettings& settings() const { return m_settings; }
+    // The error reporter; one that saves its log writes it in the settings folder (App::Path).
+    bool startReporter(bool saveErrors);
+
+private:
+    TempSettings m_settings;
+    AnswerQueues m_answers;
+};
+
 // The session of a test of the work windows, for the lifetime of the object: empty settings,
 // answer queues, the error reporter (without its log) and the main window. At the end the main
 // window, the session's connection and user and the reporter are gone.
@@ -45,6 +63,14 @@ private:
     TempSettings m_settings;
     AnswerQueues m_answers;
 };
+
+// Statements on the session's connection (modDeclare::gConn).
+namespace SessionSql {
+// Runs the statement; a failure is warned with the statement and its error.
+bool exec(const QString& sql);
+// The first value of the first row as text; empty when the statement fails or finds nothing.
+QString scalar(const QString& sql);
+}  // namespace SessionSql
 
 // The control names of the window's inputs (text, combo and list boxes with a control name) that
 // the accessibility layer gives no name: every input must be named by its Greek label.
