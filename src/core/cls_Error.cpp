@@ -1,10 +1,15 @@
 #include "cls_Error.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
+#include <cerrno>
 
 #include "App.h"
 #include "Cp1253.h"
@@ -20,6 +25,20 @@
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
+// "$XDG_STATE_HOME/Protocol" (else ~/.local/state/Protocol); a relative XDG_STATE_HOME is ignored.
+QString stateFolder() {
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    const QString base =
+        QDir::isAbsolutePath(state) ? state : QDir::homePath() + QStringLiteral("/.local/state");
+    return QDir::cleanPath(base + QStringLiteral("/Protocol"));
+}
+
+// Opens the log to append, creating it for this user alone; a link in its place is never
+// followed (-1, ELOOP).
+int openLog(const QString& path) {
+    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                  0600);
+}
 }  // namespace
 
 QString cls_Error::LogFileName(const QString& folder, const QString& exeName, int major, int minor) {
@@ -32,11 +51,7 @@ QString cls_Error::LogFileName(const QString& folder, const QString& exeName, in
 QString cls_Error::LogFolder(const QString& programFolder) {
     const QFileInfo program(programFolder);
     if (!programFolder.isEmpty() && program.isDir() && program.isWritable()) return programFolder;
-    // A relative XDG_STATE_HOME is to be ignored.
-    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    const QString base =
-        QDir::isAbsolutePath(state) ? state : QDir::homePath() + QStringLiteral("/.local/state");
-    return QDir::cleanPath(base + QStringLiteral("/Protocol"));
+    return stateFolder();
 }
 
 bool cls_Error::Init(bool bSaveError) {
@@ -49,8 +64,11 @@ bool cls_Error::Init(bool bSaveError) {
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_logFile = LogFileName(folder, App::EXEName(), App::Major(), App::Minor());
         // A read-only log must still take new entries; a missing one is created by the first entry.
-        QFile file(m_logFile);
-        if (file.exists()) file.setPermissions(file.permissions() | QFile::WriteOwner | QFile::WriteUser);
+        // Only a file of this user's own gets its mode changed, never what a link points at.
+        struct stat st {};
+        const QByteArray name = QFile::encodeName(m_logFile);
+        if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+            ::chmod(name.constData(), (st.st_mode & 07777) | S_IWUSR);
     }
     return true;
 }
@@ -127,8 +145,31 @@ void cls_Error::Msg_2_TxtFile(const QString& txtFilename, const QString& text, b
     entry += kCrLf;
 
     // The log loses the entry silently when it cannot be written: the reporter has no one to tell.
-    QFile file(txtFilename);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+    int fd = openLog(txtFilename);
+    if (fd < 0 && errno == ELOOP && txtFilename == m_logFile) {
+        // A link planted in the log's place: this and later entries go to the state folder's log,
+        // which says why.
+        const QString folder = stateFolder();
+        if (!QFileInfo(folder).isDir() && QDir().mkpath(folder))
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString link = txtFilename;  // a reference to m_logFile, which changes now
+        const QString moved = LogFileName(folder, App::EXEName(), App::Major(), App::Minor());
+        if (moved != link) {
+            m_logFile = moved;
+            fd = openLog(moved);
+            entry = QStringLiteral("Το αρχείο καταγραφής ") + link +
+                    QStringLiteral(
+                        " είναι συμβολικός σύνδεσμος και δεν χρησιμοποιείται· οι καταχωρίσεις "
+                        "γράφονται εδώ.") +
+                    kCrLf + entry;
+        }
+    }
+    if (fd < 0) return;
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return;
+    }
     file.write(Cp1253::encode(entry));
     file.close();
 }

@@ -25,6 +25,9 @@ public:
     virtual void Connect(const QString& serverName, const QString& login, const QString& password) = 0;
     // Leaves an error when the server has no such database.
     virtual void FindDatabase(const QString& name) = 0;
+    // The backup file, open for writing, when the caller holds it: a server program writes into
+    // this descriptor, never reopening the file by name. -1: none.
+    int Output = -1;
     // Writes a consistent backup of the database into the file (which exists and is empty).
     virtual void Backup(const QString& database, const QString& file) = 0;
 

@@ -28,6 +28,12 @@ bool Apply(const QString& path, const Sharing& sharing) {
     return ::chmod(name.constData(), mode) == 0;
 }
 
+bool Apply(int fd, const Sharing& sharing) {
+    mode_t mode = sharing.mode & 0660;
+    if (sharing.group != gid_t(-1) && ::fchown(fd, uid_t(-1), sharing.group) != 0) mode &= 0600;
+    return ::fchmod(fd, mode) == 0;
+}
+
 mode_t ModeOf(const QString& path) {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;

@@ -32,6 +32,8 @@ Sharing SharingOf(const QString& path);
 // Gives the file its group and mode; a group this user may not give keeps it private. False (with
 // errno) when its mode cannot be set.
 bool Apply(const QString& path, const Sharing& sharing);
+// The same through a descriptor of the file.
+bool Apply(int fd, const Sharing& sharing);
 // The permission bits of the file (0 when it cannot be read).
 mode_t ModeOf(const QString& path);
 }  // namespace FileModes

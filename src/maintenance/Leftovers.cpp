@@ -9,10 +9,13 @@
 
 namespace Leftovers {
 namespace {
-bool ownRegularFile(const QString& path) {
+bool own(const QString& path, mode_t type) {
     struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & S_IFMT) == type &&
            st.st_uid == ::geteuid();
+}
+bool ownRegularFile(const QString& path) {
+    return own(path, S_IFREG);
 }
 }  // namespace
 
@@ -34,6 +37,18 @@ QStringList Remove(const QStringList& folders) {
         for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
             const QString path = dir.filePath(name);
             if (IsLeftover(name) && ownRegularFile(path) && QFile::remove(path)) removed << path;
+        }
+        // The private folder of an unfinished backup, with the backup it holds.
+        static const QRegularExpression dumpFolder(QStringLiteral("^\\.kessbo-dump-[A-Za-z0-9]{6}$"));
+        for (const QString& name : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            const QString path = dir.filePath(name);
+            if (!dumpFolder.match(name).hasMatch() || !own(path, S_IFDIR)) continue;
+            const QDir inside(path);
+            for (const QString& f : inside.entryList(QDir::Files | QDir::Hidden | QDir::System))
+                if (f.endsWith(QLatin1String(".tmp")) && ownRegularFile(inside.filePath(f)) &&
+                    QFile::remove(inside.filePath(f)))
+                    removed << inside.filePath(f);
+            if (dir.rmdir(name)) removed << path;
         }
     }
     const QDir temp(QDir::tempPath());

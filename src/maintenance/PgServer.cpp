@@ -1,6 +1,7 @@
 #include "PgServer.h"
 
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCollator>
@@ -157,20 +158,30 @@ void PgServer::Backup(const QString& database, const QString& file) {
     p.setProcessEnvironment(env);
     // pg_dump ends with Kessbo, even when Kessbo is killed.
     const pid_t parent = ::getpid();
-    p.setChildProcessModifier([parent] {
+    // The dump goes to pg_dump's standard output, the descriptor the caller holds: pg_dump never
+    // opens the file by name, where another user could have put a link or a file of theirs.
+    const int output = Output;
+    if (output >= 0) p.setStandardOutputFile(QProcess::nullDevice());
+    p.setChildProcessModifier([parent, output] {
         if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) ::_exit(127);
+        if (output >= 0 && ::dup2(output, STDOUT_FILENO) < 0) ::_exit(127);
     });
     // Custom format with pg_dump's own compression: without it the dump's block headers cut the
     // row text, and even zip -9 then leaves the archive some 1.6 % larger.
     QStringList args = hostArgs(m_host, m_port);
     if (!m_user.isEmpty()) args << QStringLiteral("-U") << m_user;
-    args << QStringLiteral("-w") << QStringLiteral("-Fc") << QStringLiteral("-f") << file
-         << QStringLiteral("-d") << conninfoDbName(database);
+    args << QStringLiteral("-w") << QStringLiteral("-Fc");
+    if (output < 0) args << QStringLiteral("-f") << file;
+    args << QStringLiteral("-d") << conninfoDbName(database);
+    const auto written = [&] {
+        struct stat st {};
+        return output >= 0 ? (::fstat(output, &st) == 0 ? qint64(st.st_size) : 0) : QFileInfo(file).size();
+    };
     p.start(dump, args);
     while (!p.waitForFinished(100)) {
         if (p.state() == QProcess::NotRunning) break;
         // The compressed dump's final size is not known beforehand.
-        if (Progress) Progress(QFileInfo(file).size(), 0);
+        if (Progress) Progress(written(), 0);
     }
     if (p.error() == QProcess::FailedToStart) {
         Err().Raise(ServiceErr::BackupFailed, kSource, QStringLiteral("Το pg_dump δεν εκτελέστηκε: ") + dump);

@@ -1,6 +1,8 @@
 #include "ZipComponent.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <QDir>
@@ -8,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <cerrno>
@@ -132,6 +135,57 @@ QString safeEntryName(const QString& name) {
         if (part == QLatin1String("..")) return {};
     return n;
 }
+
+// A name that would show as something else on a terminal or in a list: control characters
+// (escape sequences start with one) and the invalid bytes of a name that is not UTF-8.
+bool hasControlCharacters(const QString& name) {
+    for (const QChar c : name)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            c == QChar::ReplacementCharacter)
+            return true;
+    return false;
+}
+
+bool hasControlBytes(const char* name) {
+    for (; *name; ++name)
+        if (static_cast<unsigned char>(*name) < 0x20 || *name == 0x7F) return true;
+    return false;
+}
+
+// The folder `parts` below the folder `root`, never through a link; missing parts are made when
+// `made` is given (and listed there). -1 with errno: ELOOP for a link, ENOTDIR for a file.
+int openFolder(int root, const QStringList& parts, QStringList* made = nullptr) {
+    int fd = ::fcntl(root, F_DUPFD_CLOEXEC, 0);
+    QString sofar;
+    for (const QString& part : parts) {
+        if (fd < 0) return -1;
+        const QByteArray name = QFile::encodeName(part);
+        sofar += (sofar.isEmpty() ? QString() : QStringLiteral("/")) + part;
+        if (made && ::mkdirat(fd, name.constData(), 0777) == 0) *made << sofar;
+        const int next = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int e = errno;
+        struct stat st {};
+        if (next < 0 && ::fstatat(fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+            e = S_ISLNK(st.st_mode) ? ELOOP : S_ISDIR(st.st_mode) ? e : ENOTDIR;
+        ::close(fd);
+        fd = next;
+        errno = e;
+    }
+    return fd;
+}
+
+// The folders of a path relative to the unpacking's folder, and its last part.
+QStringList foldersOf(const QString& rel, QString* last) {
+    QStringList parts = rel.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    *last = parts.isEmpty() ? QString() : parts.takeLast();
+    return parts;
+}
+
+int resultOfFolderErrno(int e) {
+    return e == ELOOP                    ? ZipComponent::LinkInTarget
+           : e == ENOTDIR || e == EEXIST ? ZipComponent::ConflictingNames
+                                         : resultOfErrno(e);
+}
 }  // namespace
 
 QString ZipComponent::GetErrorDescription(int, int code) const {
@@ -165,6 +219,18 @@ QString ZipComponent::GetErrorDescription(int, int code) const {
         case TooLarge:
             return QStringLiteral(
                 "Το περιεχόμενο του αρχείου ZIP είναι δυσανάλογα μεγάλο για το μέγεθός του.");
+        case SpecialEntry:
+            return QStringLiteral("Το αρχείο ZIP περιέχει συσκευή, FIFO ή socket, που δεν αποσυμπιέζεται.");
+        case ConflictingNames:
+            return QStringLiteral(
+                "Το αρχείο ZIP περιέχει ονόματα που συγκρούονται μεταξύ τους ή με τον φάκελο προορισμού "
+                "(διπλό όνομα, «.», αρχείο στη θέση φακέλου).");
+        case ControlCharacters:
+            return QStringLiteral("Το αρχείο ZIP περιέχει όνομα με χαρακτήρες ελέγχου.");
+        case LinkInTarget:
+            return QStringLiteral(
+                "Στον φάκελο προορισμού υπάρχει συμβολικός σύνδεσμος στη θέση ενός φακέλου του αρχείου ZIP, "
+                "που δεν ακολουθείται.");
         case NothingDone:
             return QStringLiteral("Δεν υπήρχε τίποτα για επεξεργασία.");
     }
@@ -328,29 +394,45 @@ int ZipComponent::zipOne(const QString& sourcePath, qint64* output, qint64* inSi
 }
 
 namespace {
-// An archive unpacking to more than this many times its own size is taken for a "zip bomb": the
-// register's backups compress some 5 to 10 times, deflate at its best about 1000 times.
-constexpr qint64 kMaxUnpackRatio = 100;
+// An archive unpacking to more than this many times its own size is taken for a "zip bomb" (entries
+// that share their data): deflate cannot pack more than 1032 times, so no archive Kessbo makes
+// goes beyond it, not even of a register whose pages are mostly free.
+constexpr zip_uint64_t kMaxUnpackRatio = 1100;
 
 // Moves the unpacked tree into the target folder. Files it replaces are kept aside until all are
 // in place; on any failure every step is undone and the folder is as it was.
 int moveIntoPlace(const QString& stage, const QString& target) {
     struct Step {
-        QString from, to, displaced;
+        QString from;
+        int folder;  // the destination's folder, held open
+        QByteArray name, displaced;
     };
     QList<Step> done;
     QStringList madeFolders;
     QTemporaryDir aside(QDir(target).filePath(QStringLiteral(".kessbo-replaced-XXXXXX")));
-    const auto undo = [&](int code) {
-        for (qsizetype i = done.size() - 1; i >= 0; --i) {
-            QFile::rename(done[i].to, done[i].from);
-            if (!done[i].displaced.isEmpty()) QFile::rename(done[i].displaced, done[i].to);
+    const int root = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int asideFd = aside.isValid() ? ::open(QFile::encodeName(aside.path()).constData(),
+                                                 O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                        : -1;
+    const auto finish = [&](int code) {
+        if (code != ZipComponent::Success) {
+            for (qsizetype i = done.size() - 1; i >= 0; --i) {
+                ::renameat(done[i].folder, done[i].name.constData(), AT_FDCWD,
+                           QFile::encodeName(done[i].from).constData());
+                if (!done[i].displaced.isEmpty())
+                    ::renameat(asideFd, done[i].displaced.constData(), done[i].folder,
+                               done[i].name.constData());
+            }
+            for (qsizetype i = madeFolders.size() - 1; i >= 0; --i)
+                ::unlinkat(root, QFile::encodeName(madeFolders[i]).constData(), AT_REMOVEDIR);
         }
-        for (qsizetype i = madeFolders.size() - 1; i >= 0; --i) QDir().rmdir(madeFolders[i]);
+        for (const Step& s : done) ::close(s.folder);
+        if (asideFd >= 0) ::close(asideFd);
+        if (root >= 0) ::close(root);
         return code;
     };
-    if (!aside.isValid()) return ZipComponent::NoPermission;
-    const QDir from(stage), to(target);
+    if (root < 0 || asideFd < 0) return finish(ZipComponent::NoPermission);
+    const QDir from(stage);
     QDirIterator it(stage, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
                     QDirIterator::Subdirectories);
     QStringList entries;
@@ -358,30 +440,44 @@ int moveIntoPlace(const QString& stage, const QString& target) {
     std::sort(entries.begin(), entries.end());  // a folder before what it holds
     int n = 0;
     for (const QString& rel : entries) {
-        const QString source = from.filePath(rel), dest = to.filePath(rel);
-        const QFileInfo info(source);
-        if (info.isDir()) {
-            if (QFileInfo(dest).isDir()) continue;
-            if (!QDir().mkdir(dest)) return undo(ZipComponent::NoPermission);
-            madeFolders << dest;
+        const QString source = from.filePath(rel);
+        QString last;
+        QStringList parts = foldersOf(rel, &last);
+        // No part of the path in the target is a link: it is walked part by part, never following one.
+        if (QFileInfo(source).isDir()) {
+            const int fd = openFolder(root, parts << last, &madeFolders);
+            if (fd < 0) return finish(resultOfFolderErrno(errno));
+            ::close(fd);
             continue;
         }
-        Step step{source, dest, QString()};
-        const QFileInfo old(dest);
-        // A folder is never replaced by a file: what it holds would go with it.
-        if (old.isDir() && !old.isSymLink()) return undo(ZipComponent::NoPermission);
-        if (old.exists() || old.isSymLink()) {
-            step.displaced = aside.filePath(QString::number(n++));
-            if (!QFile::rename(dest, step.displaced)) return undo(ZipComponent::NoPermission);
+        Step step{source, openFolder(root, parts), QFile::encodeName(last), QByteArray()};
+        if (step.folder < 0) return finish(resultOfFolderErrno(errno));
+        struct stat old {};
+        if (::fstatat(step.folder, step.name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+            // A folder is never replaced by a file: what it holds would go with it.
+            if (S_ISDIR(old.st_mode)) {
+                ::close(step.folder);
+                return finish(ZipComponent::ConflictingNames);
+            }
+            step.displaced = QByteArray::number(n++);
+            if (::renameat(step.folder, step.name.constData(), asideFd, step.displaced.constData()) != 0) {
+                const int e = errno;
+                ::close(step.folder);
+                return finish(resultOfErrno(e));
+            }
         }
-        if (!QFile::rename(source, dest)) {
-            if (!step.displaced.isEmpty()) QFile::rename(step.displaced, dest);
-            return undo(ZipComponent::NoPermission);
+        if (::renameat(AT_FDCWD, QFile::encodeName(source).constData(), step.folder, step.name.constData()) !=
+            0) {
+            const int e = errno;
+            if (!step.displaced.isEmpty())
+                ::renameat(asideFd, step.displaced.constData(), step.folder, step.name.constData());
+            ::close(step.folder);
+            return finish(resultOfErrno(e));
         }
         done << step;
     }
     FileSync::Folder(target);
-    return ZipComponent::Success;
+    return finish(ZipComponent::Success);
 }
 }  // namespace
 
@@ -419,15 +515,37 @@ int ZipComponent::unzipAll(qint64* output, qint64* inSize) {
         mode_t mode;
     };
     QList<Item> items;
-    qint64 total = 0;
+    zip_uint64_t total = 0;
+    QSet<QString> files, folders;
     const zip_int64_t count = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         if (zip_stat_index(za, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
             return closeWith(BadArchive);
-        const QString name =
-            safeEntryName(QString::fromUtf8(zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_GUESS)));
+        const QString stored = QString::fromUtf8(zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_GUESS));
+        // The stored bytes too: an old archive's code page would show a control byte as a symbol.
+        const char* raw = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        if (hasControlCharacters(stored) || (raw && hasControlBytes(raw)))
+            return closeWith(ControlCharacters);
+        const QString name = safeEntryName(stored);
         if (name.isEmpty()) return closeWith(UnsafeName);
+        // Each name once, no "." for the folder itself, no file where another entry has a folder.
+        QString last;
+        const QStringList parts = foldersOf(name, &last);
+        if (last.isEmpty() || last == QLatin1String(".") || parts.contains(QStringLiteral(".")))
+            return closeWith(ConflictingNames);
+        const QString key = parts.isEmpty() ? last : parts.join(QLatin1Char('/')) + QLatin1Char('/') + last;
+        if (files.contains(key) || folders.contains(key)) {
+            if (!(name.endsWith(QLatin1Char('/')) && folders.contains(key) && !files.contains(key)))
+                return closeWith(ConflictingNames);
+        }
+        QString sofar;
+        for (const QString& part : parts) {
+            sofar += (sofar.isEmpty() ? QString() : QStringLiteral("/")) + part;
+            if (files.contains(sofar)) return closeWith(ConflictingNames);
+            folders.insert(sofar);
+        }
+        (name.endsWith(QLatin1Char('/')) ? folders : files).insert(key);
         zip_uint8_t system = 0;
         zip_uint32_t attributes = 0;
         if (zip_file_get_external_attributes(za, zip_uint64_t(i), 0, &system, &attributes) != 0)
@@ -438,35 +556,65 @@ int ZipComponent::unzipAll(qint64* output, qint64* inSize) {
         if (system == ZIP_OPSYS_UNIX && (attributes >> 16) != 0) {
             const mode_t stored = mode_t(attributes >> 16);
             if (S_ISLNK(stored)) return closeWith(LinkEntry);
-            if ((stored & S_IFMT) != 0 && !S_ISREG(stored) && !S_ISDIR(stored)) return closeWith(UnsafeName);
+            if ((stored & S_IFMT) != 0 && !S_ISREG(stored) && !S_ISDIR(stored))
+                return closeWith(SpecialEntry);
             mode = stored & 0777 & ~privateFiles.previous();
         }
-        if (st.valid & ZIP_STAT_COMP_SIZE) *inSize += qint64(st.comp_size);
-        total += qint64(st.size);
+        if (st.valid & ZIP_STAT_COMP_SIZE) *inSize += qint64(std::min<zip_uint64_t>(st.comp_size, INT64_MAX));
+        // Stated sizes are checked, never wrapped: beyond the ceiling is too large, however added.
+        if (st.size > zip_uint64_t(INT64_MAX) || __builtin_add_overflow(total, st.size, &total))
+            return closeWith(TooLarge);
         items.append({zip_uint64_t(i), name, qint64(st.size), mode});
     }
     // A small archive that would unpack to a vast size is refused, as is one the disk cannot hold.
-    const qint64 archiveSize = QFileInfo(ZipFilename).size();
-    if (total > kMaxUnpackRatio * std::max<qint64>(archiveSize, 1)) return closeWith(TooLarge);
+    const zip_uint64_t archiveSize = zip_uint64_t(std::max<qint64>(QFileInfo(ZipFilename).size(), 1));
+    zip_uint64_t ceiling = 0;
+    if (__builtin_mul_overflow(kMaxUnpackRatio, archiveSize, &ceiling) || total > ceiling)
+        return closeWith(TooLarge);
     const qint64 free = KessboPlaces::FreeSpace(UnzipToFolder);
-    if (free >= 0 && total > free) return closeWith(DiskFull);
+    if (free >= 0 && total > zip_uint64_t(free)) return closeWith(DiskFull);
 
     // Unpacked into a private folder beside the files it makes, then moved into place: a failure
     // leaves the target folder as it was.
     QTemporaryDir stage(QDir(UnzipToFolder).filePath(QStringLiteral(".kessbo-unzip-XXXXXX")));
     if (!stage.isValid()) return closeWith(NoPermission);
+    const int stageFd =
+        ::open(QFile::encodeName(stage.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (stageFd < 0) return closeWith(resultOfErrno(errno));
+    const auto closeAll = [&](int code) {
+        ::close(stageFd);
+        return closeWith(code);
+    };
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (const Item& item : items) {
-        const QString path = stage.filePath(item.name);
+        QString last;
+        QStringList parts = foldersOf(item.name, &last);
         if (item.name.endsWith(QLatin1Char('/'))) {
-            if (!QDir().mkpath(path)) return closeWith(NoPermission);
+            QStringList made;
+            const int fd = openFolder(stageFd, parts << last, &made);
+            if (fd < 0) return closeAll(resultOfFolderErrno(errno));
+            ::close(fd);
             continue;
         }
-        if (!QDir().mkpath(QFileInfo(path).absolutePath())) return closeWith(NoPermission);
+        QStringList made;
+        const int folder = openFolder(stageFd, parts, &made);
+        if (folder < 0) return closeAll(resultOfFolderErrno(errno));
+        const int fd = ::openat(folder, QFile::encodeName(last).constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int openErrno = errno;
+        if (fd < 0) {
+            ::close(folder);
+            return closeAll(openErrno == EEXIST ? ConflictingNames : resultOfErrno(openErrno));
+        }
         zip_file_t* zf = zip_fopen_index(za, item.index, 0);
-        if (!zf) return closeWith(resultOfZipError(zip_get_error(za)));
-        QFile out(path);
-        int code = out.open(QIODevice::WriteOnly | QIODevice::NewOnly) ? Success : NoPermission;
+        if (!zf) {
+            ::close(fd);
+            ::close(folder);
+            return closeAll(resultOfZipError(zip_get_error(za)));
+        }
+        QFile out;
+        int code = out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) ? Success : WriteError;
+        if (code != Success) ::close(fd);
         qint64 written = 0;
         while (code == Success) {
             const zip_int64_t n = zip_fread(zf, buffer.data(), zip_uint64_t(buffer.size()));
@@ -482,12 +630,13 @@ int ZipComponent::unzipAll(qint64* output, qint64* inSize) {
         zip_fclose(zf);
         if (code == Success && written != item.size) code = BadArchive;
         if (code == Success && !out.flush()) code = DiskFull;
+        if (code == Success && ::fchmod(out.handle(), item.mode) != 0) code = NoPermission;
         out.close();
-        if (code == Success && ::chmod(QFile::encodeName(path).constData(), item.mode) != 0)
-            code = NoPermission;
-        if (code != Success) return closeWith(code);
+        ::close(folder);
+        if (code != Success) return closeAll(code);
         *output += written;
     }
+    ::close(stageFd);
     zip_discard(za);
     return moveIntoPlace(stage.path(), UnzipToFolder);
 }

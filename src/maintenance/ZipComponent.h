@@ -27,6 +27,10 @@ public:
         UnsafeName = 11,
         LinkEntry = 12,
         TooLarge = 13,
+        SpecialEntry = 14,
+        ConflictingNames = 15,
+        ControlCharacters = 16,
+        LinkInTarget = 17,
         NothingDone = 526,  // a warning, not a failure
     };
 

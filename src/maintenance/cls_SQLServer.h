@@ -31,9 +31,6 @@ public:
     QString Step() const { return msStep; }
 
 private:
-    // Syncs the finished temporary file and renames it over the backup file.
-    void putInPlace(const QString& temp, const QString& target);
-
     std::unique_ptr<DbServer> oSQLServer;
     QString msStep;
 };

@@ -1,6 +1,9 @@
 #include "frmActions.h"
 
+#include <sys/stat.h>
+
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -181,6 +184,17 @@ void frmActions::cmdBackup_Click() {
     const QString backupFolder = KessboPlaces::BackupFolder();
     if (!FileHelper::FileSystem().FolderExists(backupFolder) && !FileHelper::FileSystem().CreateFolder(backupFolder))
         return backupRefused(QStringLiteral("Δεν δημιουργήθηκε ο φάκελος των αντιγράφων: ") + backupFolder);
+    // In a folder every user may write and rename in (no sticky bit), another user could take the
+    // finished .bak away or put a file of theirs in its place before it is archived.
+    struct stat folderStat {};
+    if (::stat(QFile::encodeName(backupFolder).constData(), &folderStat) == 0 &&
+        (folderStat.st_mode & S_IWOTH) && !(folderStat.st_mode & S_ISVTX))
+        return backupRefused(
+            QStringLiteral("Ο φάκελος των αντιγράφων ") + backupFolder +
+            QStringLiteral(" επιτρέπει σε κάθε χρήστη να σβήνει και να αντικαθιστά αρχεία του: "
+                           "ένας άλλος χρήστης θα μπορούσε να αντικαταστήσει το αντίγραφο. "
+                           "Αφαιρέστε την εγγραφή από τους άλλους χρήστες (chmod o-w) ή "
+                           "ορίστε άλλον φάκελο (BackupFolder)."));
     const QString label = KessboPlaces::DatabaseLabel(database);
     const QString bak = FileHelper::BuildPath(backupFolder, label + QStringLiteral(".bak"));
     // The previous .bak stays until the new one is complete: the backup replaces it in one step.

@@ -1,4 +1,5 @@
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -34,6 +35,10 @@ class TestError : public QObject {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     static QByteArray cp(const QString& s) { return Cp1253::encode(s); }
+    static int modeOf(const QString& path) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+    }
 
 private slots:
     void init() {
@@ -255,6 +260,61 @@ private slots:
 
         // A writable program folder keeps the log beside the program.
         QCOMPARE(cls_Error::LogFolder(m_dir.path()), m_dir.path());
+    }
+
+    // The log in the program's folder is created for its user alone; a link planted in its place
+    // is not followed, its target neither written nor opened up: the entries go to the state
+    // folder's log, which says why.
+    void logFollowsNoLink_data() {
+        QTest::addColumn<bool>("planted");
+        QTest::addColumn<bool>("atInit");  // planted before Init, else after it
+        QTest::newRow("no link") << false << false;
+        QTest::newRow("link before the start") << true << true;
+        QTest::newRow("link after the start") << true << false;
+    }
+    void logFollowsNoLink() {
+        QFETCH(bool, planted);
+        QFETCH(bool, atInit);
+        const mode_t savedMask = ::umask(022);
+        const auto restoreMask = qScopeGuard([&] { ::umask(savedMask); });
+        QTemporaryDir t;
+        const QString target = t.filePath("victim.txt");
+        QVERIFY(QFile(target).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadUser));
+        const QByteArray oldState = qgetenv("XDG_STATE_HOME");
+        const auto restore = qScopeGuard(
+            [&] { oldState.isNull() ? qunsetenv("XDG_STATE_HOME") : qputenv("XDG_STATE_HOME", oldState); });
+        qputenv("XDG_STATE_HOME", QFile::encodeName(t.filePath("state")));
+        const QString stateLog = t.filePath("state/Protocol/Protocol.1.05.err");
+
+        cls_Error err;
+        if (planted && atInit) QVERIFY(QFile::link(target, logPath()));
+        err.Init(true);
+        if (planted && !atInit) QVERIFY(QFile::link(target, logPath()));
+        for (const char* text : {"first", "second"}) {
+            DBHelper::SetLastError(QString::fromLatin1(text));
+            err.DBErrorMsg(QStringLiteral("a"), false);
+        }
+        if (!planted) {
+            QCOMPARE(modeOf(logPath()), 0600);
+            QVERIFY(logBytes().contains("#a\r\nsecond\r\n"));
+            QVERIFY(!QFileInfo::exists(stateLog));
+            return;
+        }
+        QCOMPARE(QFileInfo(target).size(), qint64(0));
+        QCOMPARE(modeOf(target), 0400);
+        QVERIFY(QFileInfo(logPath()).isSymLink());
+        QCOMPARE(err.LogFile(), stateLog);
+        QFile log(stateLog);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray bytes = log.readAll();
+        const QByteArray note = cp("Το αρχείο καταγραφής " + logPath() +
+                                   " είναι συμβολικός σύνδεσμος και δεν χρησιμοποιείται· οι καταχωρίσεις "
+                                   "γράφονται εδώ.\r\n");
+        QVERIFY2(bytes.startsWith(note), bytes.constData());
+        QCOMPARE(bytes.count(note), 1);
+        QVERIFY(bytes.indexOf("#a\r\nfirst\r\n") < bytes.indexOf("#a\r\nsecond\r\n"));
+        QCOMPARE(modeOf(stateLog), 0600);
     }
 
     void msgToTextFileOptions() {

@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QHostAddress>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <csignal>
 #include <ctime>
@@ -30,11 +32,14 @@
 
 #include "App.h"
 #include "AppIcons.h"
+#include "Connection.h"
 #include "FileModes.h"
 #include "KessboPlaces.h"
+#include "Leftovers.h"
 #include "ModMain.h"
 #include "MsgBox.h"
 #include "NetInfo.h"
+#include "OwnCluster.h"
 #include "PgServer.h"
 #include "PswFormat.h"
 #include "RegisterDatabase.h"
@@ -660,8 +665,9 @@ private slots:
         cls_SQLServer sql(Backend::SQLite);
         sql.Sharing = FileModes::SharingOf(file);
         sql.Progress = [&](qint64, qint64) {
-            for (const QString& f : QDir(inst.dir.path()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden))
-                seen << int(FileModes::ModeOf(inst.dir.filePath(f)));
+            QDirIterator it(inst.dir.path(), {"*.tmp"}, QDir::Files | QDir::Hidden,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) seen << int(FileModes::ModeOf(it.next()));
         };
         QVERIFY(sql.Backup_db("localhost", "", file, inst.dir.filePath("again.bak"), ""));
         QVERIFY(!seen.isEmpty());
@@ -681,6 +687,244 @@ private slots:
         QVERIFY(run("runuser", {"-u", "nobody", "--", "cat", zip}) != 0);
     }
 
+    // A fresh installation under the usual umask 022: the backup folder Kessbo makes is its user's
+    // alone, and the .bak's temporary is private while it is written.
+    void freshInstallationUnderUsualUmask() {
+        const mode_t savedMask = ::umask(022);
+        const auto restoreMask = qScopeGuard([&] { ::umask(savedMask); });
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(createRegister(db));
+        Installation inst;
+        inst.protocol(db);
+        QVERIFY(!QFileInfo::exists(inst.backupFolder()));
+        QList<int> tempModes;
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, [&] {
+            QDirIterator it(inst.backupFolder(), {"*.tmp"}, QDir::Files | QDir::Hidden,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) tempModes << int(FileModes::ModeOf(it.next()));
+        });
+        watch.start();
+        runBackup(1);
+        watch.stop();
+        QVERIFY2(prompts().value(0).startsWith("Η διαδικασία ολοκληρώθηκε επιτυχώς!"),
+                 qPrintable(prompts().value(0)));
+        QCOMPARE(int(FileModes::ModeOf(inst.backupFolder())), 0700);
+        QVERIFY(!tempModes.isEmpty());
+        QCOMPARE(tempModes, QList<int>(tempModes.size(), 0600));
+    }
+
+    // A backup folder every user may write and rename in, without the sticky bit, is refused with
+    // its reason before anything is written; one with the sticky bit (as /tmp) is used.
+    void backupFolderOthersCanWrite_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("0777") << 0777 << true;
+        QTest::newRow("0773") << 0773 << true;
+        QTest::newRow("1777") << 01777 << false;
+        QTest::newRow("0775") << 0775 << false;
+    }
+    void backupFolderOthersCanWrite() {
+        QFETCH(int, mode);
+        QFETCH(bool, refused);
+        TestDatabase db(Backend::SQLite);
+        QVERIFY(createRegister(db));
+        Installation inst;
+        inst.protocol(db);
+        QVERIFY(QDir().mkpath(inst.backupFolder()));
+        QCOMPARE(::chmod(QFile::encodeName(inst.backupFolder()).constData(), mode_t(mode)), 0);
+        runBackup(1);
+        if (!refused) {
+            QVERIFY2(prompts().value(0).startsWith("Η διαδικασία ολοκληρώθηκε επιτυχώς!"),
+                     qPrintable(prompts().value(0)));
+            return;
+        }
+        QCOMPARE(
+            prompts(),
+            QStringList{"Πρόβλημα: Δεν δημιουργήθηκε το Αντίγραφο Ασφαλείας !\r\nΟ φάκελος των αντιγράφων " +
+                        inst.backupFolder() +
+                        " επιτρέπει σε κάθε χρήστη να σβήνει και να αντικαθιστά αρχεία του: ένας άλλος "
+                        "χρήστης θα μπορούσε να αντικαταστήσει το αντίγραφο. Αφαιρέστε την εγγραφή από τους "
+                        "άλλους χρήστες (chmod o-w) ή ορίστε άλλον φάκελο (BackupFolder)."});
+        QVERIFY(QDir(inst.backupFolder())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
+        QVERIFY(QDir(inst.appFolder()).entryList(QDir::Files).isEmpty());
+    }
+
+    // A server of the test's own that asks for passwords (scram-sha-256): the backup logs in with
+    // the installation's password, which no process shows on its command line. In a backup folder
+    // open to all (with the sticky bit), the user nobody put a link where the .bak goes, and the
+    // temporary's folder is swapped just before pg_dump starts: nothing of the dump reaches
+    // nobody's file and no file of this user's is overwritten.
+    void postgresBackupWithAPassword() {
+        const QString why = OwnCluster::unavailable();
+        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        const bool asNobody = run("runuser", {"-u", "nobody", "--", "true"}) == 0;
+        OwnCluster cluster;
+        QVERIFY(cluster.init());
+        QVERIFY(cluster.start());
+        const QString password = QStringLiteral("Pw-%1").arg(QRandomGenerator::global()->generate64(), 0, 36);
+        const QString server = cluster.connStr().section(';', 0, 0).mid(7);
+        {
+            Connection c;
+            c.Provider = "PostgreSQL";
+            QVERIFY(c.Open(cluster.connStr(), "postgres", ""));
+            QVERIFY(c.Execute("CREATE ROLE kessbo_owner LOGIN SUPERUSER PASSWORD '" + password + "'"));
+            QVERIFY(c.Execute("CREATE DATABASE pwdb OWNER kessbo_owner"));
+            c.Close();
+            Connection d;
+            d.Provider = "PostgreSQL";
+            QVERIFY(d.Open("server=" + server + ";database=pwdb;", "postgres", ""));
+            // Enough rows for pg_dump to run a while.
+            QVERIFY(
+                d.Execute("CREATE TABLE t AS SELECT g, md5(g::text) AS h FROM generate_series(1, 400000) g"));
+            d.Close();
+        }
+        QVERIFY(cluster.requirePasswords());
+        QVERIFY(cluster.stop());
+        QVERIFY(cluster.start());
+
+        Installation inst;
+        inst.protocol("PostgreSQL", "server=" + server + ";database=pwdb;", "kessbo_owner", password);
+        // Open folders down to the backup folder, which every user may write in.
+        for (QString d = inst.dir.path(); d != QDir::rootPath() && d != QDir::tempPath();
+             d = QFileInfo(d).absolutePath())
+            QFile(d).setPermissions(QFile(d).permissions() | QFileDevice::ExeOther);
+        QVERIFY(QDir().mkpath(inst.backupFolder()));
+        QCOMPARE(::chmod(QFile::encodeName(inst.backupFolder()).constData(), 01777), 0);
+        const QString bak = inst.backupFolder() + "/pwdb.bak";
+        // A file of the backing-up user's own, and one of nobody's that would receive the dump.
+        const QString mine = inst.dir.filePath("mine.txt"), loot = inst.backupFolder() + "/loot";
+        QFile m(mine);
+        QVERIFY(m.open(QIODevice::WriteOnly) && m.write("MINE") == 4);
+        m.close();
+        // nobody's file that would receive the dump, and its link where the .bak is to go.
+        const QByteArray plant =
+            "F=\"$1\"; : > \"$F/loot\"; chmod 666 \"$F/loot\"; ln -s \"$2\" \"$F/pwdb.bak\"\n";
+        // The temporary's folder swapped for one holding a link to that file, as another user could in
+        // a folder without protection (here done as this user, who may in any folder).
+        const QByteArray swap =
+            "F=\"$1\"; for d in \"$F\"/.kessbo-dump-*; do\n"
+            "  mv \"$d\" \"$F/.gone\" && mkdir \"$d\" && ln -s \"$F/loot\" \"$d/pwdb.bak.tmp\"\n"
+            "done\n";
+        // The swap comes just before pg_dump starts, where a run that reopens the file by name would
+        // follow it: pg_dump here swaps, then runs the server's own pg_dump.
+        QTemporaryDir root;
+        QVERIFY(QDir().mkpath(root.filePath("15/bin")));
+        for (const char* name : {"postgres", "pg_isready"})
+            QVERIFY(QFile::link(kPgBin + name, root.filePath(QString("15/bin/") + name)));
+        QFile dumpScript(root.filePath("15/bin/pg_dump"));
+        const QByteArray script = "#!/bin/sh\nsh -c \"$KESSBO_SWAP\" sh \"$KESSBO_FOLDER\"\nexec " +
+                                  QFile::encodeName(kPgBin) + "pg_dump \"$@\"\n";
+        QVERIFY(dumpScript.open(QIODevice::WriteOnly) && dumpScript.write(script) == script.size());
+        dumpScript.close();
+        QVERIFY(dumpScript.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner));
+        const QString savedRoot = PgServer::InstallRoot();
+        PgServer::InstallRoot() = root.path();
+        qputenv("KESSBO_SWAP", swap);
+        qputenv("KESSBO_FOLDER", QFile::encodeName(inst.backupFolder()));
+        const auto restore = qScopeGuard([&] {
+            PgServer::InstallRoot() = savedRoot;
+            for (const char* v : {"KESSBO_SWAP", "KESSBO_FOLDER"}) qunsetenv(v);
+        });
+        const QStringList planting{"-c", plant, "sh", inst.backupFolder(), mine};
+        QCOMPARE(asNobody ? run("runuser", QStringList{"-u", "nobody", "--", "sh"} + planting)
+                          : run("sh", planting),
+                 0);
+
+        bool sawDump = false;
+        QStringList shown;
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, [&] {
+            for (const QString& pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
+                QFile f("/proc/" + pid + "/cmdline");
+                if (!f.open(QIODevice::ReadOnly)) continue;
+                const QByteArray cmd = f.readAll();
+                if (cmd.contains("pg_dump")) sawDump = true;
+                if (cmd.contains(password.toUtf8())) shown << QString::fromUtf8(cmd).replace('\0', ' ');
+            }
+        });
+        watch.start();
+        runBackup(1);
+        watch.stop();
+        QVERIFY2(prompts().value(0).startsWith("Η διαδικασία ολοκληρώθηκε επιτυχώς!"),
+                 qPrintable(prompts().value(0)));
+        QVERIFY(sawDump);
+        QVERIFY2(shown.isEmpty(), qPrintable(shown.join('\n')));
+        // The .bak is the dump, a regular file of this user's alone, where a link stood.
+        QFileInfo b(bak);
+        QVERIFY(!b.isSymLink() && b.isFile() && b.size() > 1000000);
+        QCOMPARE(int(FileModes::ModeOf(bak)), 0600);
+        QFile dump(bak);
+        QVERIFY(dump.open(QIODevice::ReadOnly));
+        QCOMPARE(dump.read(5), QByteArray("PGDMP"));
+        QVERIFY(QFileInfo::exists(inst.backupFolder() + "/.gone"));  // the swap took place
+        QCOMPARE(QFileInfo(mine).size(), qint64(4));
+        QCOMPARE(QFileInfo(loot).size(), qint64(0));
+    }
+
+    // What the start removes: the temporaries of an unfinished run, never a finished archive or
+    // volume, the .bak itself or a file of the user's own.
+    void leftoverNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("the .bak's temporary") << "register.bak.Ab12Cd.tmp" << true;
+        QTest::newRow("the deflated stream") << ".kessbo-Ab12Cd.deflate" << true;
+        QTest::newRow("libzip's unfinished archive") << "db-2026-12-11_101500.zip.Ab12Cd" << true;
+        QTest::newRow("a volume in progress") << "db-2026-12-11_101500.z01.tmp" << true;
+        QTest::newRow("a finished archive") << "db-2026-12-11_101500.zip" << false;
+        QTest::newRow("a finished volume") << "db-2026-12-11_101500.z01" << false;
+        QTest::newRow("a finished volume, two digits") << "db-2026-12-11_101500.z12" << false;
+        QTest::newRow("the .bak") << "db.bak" << false;
+        QTest::newRow("a user's temporary file") << "notes.tmp" << false;
+        QTest::newRow("a user's .bak copy") << "register.bak.old.tmp" << false;
+        QTest::newRow("a user's archive copy") << "db-2026-12-11_101500 (2).zip" << false;
+        QTest::newRow("an archive of another name") << "notes.zip.Ab12Cd" << false;
+    }
+    void leftoverNames() {
+        QFETCH(QString, name);
+        QFETCH(bool, removed);
+        QCOMPARE(Leftovers::IsLeftover(name), removed);
+    }
+
+    // A start with finished archives in the program's folder and on the medium, and an unfinished
+    // backup's private folder: only the unfinished is removed.
+    void startKeepsFinishedArchives() {
+        Installation inst;
+        QVERIFY(QDir().mkpath(inst.backupFolder() + "/.kessbo-dump-Ab12Cd"));
+        const QStringList finished{"db-2026-12-11_101500.zip", "db-2026-12-11_101500.z01",
+                                   "db-2026-12-11_101500.z02"};
+        const auto write = [](const QString& path) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly) && f.write("x") == 1;
+        };
+        for (const QString& folder : {inst.appFolder(), inst.floppy()})
+            for (const QString& f : finished) QVERIFY(write(folder + "/" + f));
+        QVERIFY(write(inst.appFolder() + "/db-2026-12-11_101500.zip.Xy98Zw"));
+        QVERIFY(write(inst.backupFolder() + "/db.bak"));
+        QVERIFY(write(inst.backupFolder() + "/.kessbo-dump-Ab12Cd/db.bak.tmp"));
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const bool started = ModMain::Main();
+        oldRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        QVERIFY(started);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<frmActions*>(w)) f->close();
+        const auto all = [](const QString& folder) {
+            return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        };
+        QStringList sorted = finished;
+        sorted.sort();
+        QCOMPARE(all(inst.appFolder()), sorted);
+        QCOMPARE(all(inst.floppy()), sorted);
+        QCOMPARE(all(inst.backupFolder()), QStringList{"db.bak"});
+    }
+
     // Kessbo killed while pg_dump runs: pg_dump ends with it, no file holds the password, and
     // the next start removes the unfinished backup (and an older version's password file).
     void killedDuringTheDump() {
@@ -694,8 +938,7 @@ private slots:
         QVERIFY(QDir().mkpath(root.filePath("15/bin")));
         const QByteArray dump =
             "#!/bin/sh\n"
-            "while [ $# -gt 0 ]; do [ \"$1\" = -f ] && out=\"$2\"; shift; done\n"
-            "printf partial > \"$out\"\n"
+            "printf partial\n"  // its standard output is the file
             "echo $$ > \"$KESSBO_TEST_STATE/pid.new\" && mv \"$KESSBO_TEST_STATE/pid.new\" "
             "\"$KESSBO_TEST_STATE/pid\"\n"
             "exec sleep 600\n";
@@ -740,8 +983,11 @@ private slots:
         QVERIFY(child.waitForFinished(30000));
         QTRY_VERIFY_WITH_TIMEOUT(!running(dumpPid), 30000);
         QVERIFY(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());  // no password file
-        const QStringList left = QDir(inst.backupFolder()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden);
+        const QStringList left =
+            QDir(inst.backupFolder()).entryList({".kessbo-dump-*"}, QDir::Dirs | QDir::Hidden);
         QCOMPARE(left.size(), 1);
+        QCOMPARE(QDir(inst.backupFolder() + "/" + left.first()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(bak).fileName() + ".tmp"});
 
         // The next start, with a password file of an older version lying about.
         QFile oldPass(temp.filePath("kessbo-pgpass-Ab12Cd"));
@@ -760,7 +1006,7 @@ private slots:
         QVERIFY(started);
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* f = qobject_cast<frmActions*>(w)) f->close();
-        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::Files | QDir::Hidden),
+        QCOMPARE(QDir(inst.backupFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{"notes.tmp", QFileInfo(bak).fileName()}));
         QVERIFY(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -102,6 +105,9 @@ private slots:
     void settingsKeepTheirGroup();
     void passwordsFromStandardInput_data();
     void passwordsFromStandardInput();
+    void settingsKeepTheirGroupAndMode_data();
+    void settingsKeepTheirGroupAndMode();
+    void databasePasswordGivenAndSupervisorsRead();
 
 private:
     // The backend's --provider, --database and (PostgreSQL) --server and --db-user arguments.
@@ -435,4 +441,56 @@ void tst_SetupTool::passwordsFromStandardInput() {
     const Run none = runSetup(target(Backend::SQLite) + QStringList{"--admin-user", "ADMIN"});
     QCOMPARE(none.code, 2);
     QVERIFY2(none.err.contains("--admin-password or --password-stdin is required."), qPrintable(none.err));
+}
+
+// The settings file is written anew on every run: a reinstall gives it back the group and mode of
+// the file it replaces, never more than the group's reading.
+void tst_SetupTool::settingsKeepTheirGroupAndMode_data() {
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("settings only, 640") << false << 0640 << 0640;
+    QTest::newRow("reinstall, 640") << true << 0640 << 0640;
+    QTest::newRow("reinstall, 664") << true << 0664 << 0640;
+    QTest::newRow("reinstall, 600") << true << 0600 << 0600;
+}
+void tst_SetupTool::settingsKeepTheirGroupAndMode() {
+    QFETCH(bool, force);
+    QFETCH(int, before);
+    QFETCH(int, after);
+    if (::geteuid() != 0) QSKIP("giving the file another group needs root here");
+    const gid_t group = 65534;  // not the writer's
+    const QStringList install =
+        target(Backend::SQLite) + QStringList{"--admin-user", "ADMIN", "--admin-password", "Μυστικό1"};
+    Run r = runSetup(install);
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    const QByteArray file = QFile::encodeName(m_settings->machineFile());
+    QCOMPARE(::chown(file.constData(), uid_t(-1), group), 0);
+    QCOMPARE(::chmod(file.constData(), mode_t(before)), 0);
+    r = runSetup(force ? install + QStringList{"--force"}
+                       : target(Backend::SQLite) + QStringList{"--settings-only"});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    struct stat st {};
+    QCOMPARE(::stat(file.constData(), &st), 0);
+    QCOMPARE(st.st_gid, group);
+    QCOMPARE(int(st.st_mode & 07777), after);
+}
+
+// Both a database password on the command line and --password-stdin: the option is the database
+// log-in's, the line read is the supervisor's.
+void tst_SetupTool::databasePasswordGivenAndSupervisorsRead() {
+    if (!TestDatabase::postgresConfigured()) QSKIP("PROTOCOL_TEST_PG names no PostgreSQL server");
+    const QString dbPassword = qEnvironmentVariable("PROTOCOL_TEST_PG_PASSWORD", "given-on-the-line");
+    const Run r =
+        runSetup(target(Backend::PostgreSQL) +
+                     QStringList{"--db-password", dbPassword, "--admin-user", "ADMIN", "--password-stdin"},
+                 "Μυστικό1\n");
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QString user, password;
+    PswFormat::ParseL(setting("L"), user, password);
+    QCOMPARE(password, dbPassword);
+    const ConnectionPtr c = openInstalled();
+    QVERIFY2(c->IsOpen(), qPrintable(c->LastErrorText()));
+    QCOMPARE(PswFormat::Read(value(c, "SELECT U_PSW FROM USERS WHERE U_NAME = 'ADMIN'").toString()),
+             QString("ΜΥΣΤΙΚΌ1"));
 }

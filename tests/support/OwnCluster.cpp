@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <string>
@@ -132,6 +133,12 @@ bool OwnCluster::stop(const QString& mode) {
     m_started = false;
     return run(binary("pg_ctl"), {QStringLiteral("-D"), data(), QStringLiteral("-m"), mode,
                                   QStringLiteral("-w"), QStringLiteral("stop")});
+}
+
+bool OwnCluster::requirePasswords() {
+    QFile hba(data() + QStringLiteral("/pg_hba.conf"));
+    return hba.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           hba.write("local all all scram-sha-256\nhost all all 127.0.0.1/32 scram-sha-256\n") > 0;
 }
 
 QString OwnCluster::connStr() const {

@@ -24,6 +24,8 @@ public:
     bool start();
     // "fast" lets the sessions end; "immediate" kills the server as a crash would.
     bool stop(const QString& mode = QStringLiteral("fast"));
+    // From the next start on, every log-in needs its password (scram-sha-256).
+    bool requirePasswords();
     // ConnStr of its "postgres" database (user postgres, no password).
     QString connStr() const;
     QString folder() const { return m_dir.path(); }

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -170,27 +173,46 @@ bool settingsWritable(QString* error) {
 // The settings hold the database log-in: never readable by others, never writable by the group.
 // A file made now is the owner's alone; one a shared installation opened to its group keeps that.
 // Done before the log-in is written, so that it is never readable by others, not even for a moment.
-bool restrictSettings() {
+// The settings file is written anew and renamed into place, so it would take the writer's group:
+// the group and mode of the file it replaces (never more than 0640) are given back to it.
+struct SettingsAccess {
+    gid_t group = gid_t(-1);
+    mode_t mode = 0600;
+};
+
+bool restrictSettings(SettingsAccess* access) {
     const QString path = SettingsStore::MachineFile();
-    const bool existed = QFileInfo::exists(path);
-    if (!existed) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    const bool existed = ::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode);
+    if (existed) {
+        access->group = st.st_gid;
+        access->mode = (st.st_mode & 0640) | 0600;
+    } else {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly)) return false;
     }
-    const QFileDevice::Permissions kept = kPrivate | (existed ? QFileDevice::ReadGroup : QFileDevice::Permissions());
-    return QFile::setPermissions(path, QFile::permissions(path) & kept);
+    return ::chmod(name.constData(), access->mode) == 0;
+}
+
+bool restoreSettingsAccess(const SettingsAccess& access) {
+    const QByteArray name = QFile::encodeName(SettingsStore::MachineFile());
+    if (access.group != gid_t(-1) && ::chown(name.constData(), uid_t(-1), access.group) != 0) return false;
+    return ::chmod(name.constData(), access.mode) == 0;
 }
 
 bool writeSettings(const SetupPlan& plan, QString* error) {
-    const bool ok = restrictSettings() &&
+    SettingsAccess access;
+    const bool ok = restrictSettings(&access) &&
                     SettingsStore::SaveValue(kSection, QStringLiteral("Provider"), plan.provider, false) &&
                     SettingsStore::SaveValue(kSection, QStringLiteral("ConnStr"), plan.connStr(), false) &&
                     SettingsStore::SaveValue(kSection, QStringLiteral("L"),
                                              PswFormat::ComposeL(plan.dbUser, plan.dbPassword), false) &&
                     (!plan.hasOrganisation ||
                      SettingsStore::SaveValue(kSection, QStringLiteral("Logo1"), plan.organisation, false)) &&
-                    (!plan.hasSecondHeading ||
-                     SettingsStore::SaveValue(kSection, QStringLiteral("Logo2"), plan.secondHeading, false));
+                    (!plan.hasSecondHeading || SettingsStore::SaveValue(kSection, QStringLiteral("Logo2"),
+                                                                        plan.secondHeading, false)) &&
+                    restoreSettingsAccess(access);
     return ok ||
            failWith(error,
                     QStringLiteral("cannot write the settings file %1.").arg(SettingsStore::MachineFile()));
