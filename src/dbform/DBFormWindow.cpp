@@ -1,5 +1,6 @@
 #include "DBFormWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -175,6 +176,17 @@ void DBFormWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool DBFormWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()) {
+        // A box would claim some of the toolbar's keys as its own (on X11 a text box takes Ctrl+E
+        // as "end of line"): the window's key wins while its button can act. Kept from the box and
+        // left unaccepted, the key goes on to the window's shortcut.
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->window() != this) return false;
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (QAction* a : tlb1->actions())
+            if (a->isEnabled() && a->isVisible() && a->shortcut() == pressed) return true;
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* w = static_cast<QWidget*>(watched);
     if (w->window() != this) return false;

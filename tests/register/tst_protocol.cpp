@@ -1905,6 +1905,58 @@ private slots:
         QVERIFY(criticalBoxes().isEmpty());
     }
 
+    // Every toolbar key works from every kind of control, viewing an entry and changing it, even
+    // from a box that claims the key for itself; Ctrl+E so claimed really starts the change, and
+    // does nothing where it cannot (no entry shown, no right to change).
+    void shortcutsFromEveryControl_data() { TestDatabase::addBackendRows(); }
+    void shortcutsFromEveryControl() {
+        TEST_REGISTER(db);
+        const auto ctrlE = [](QWidget* box) {
+            const ClaimsEveryKey claim(box);
+            box->window()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(box->window()));
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_E, Qt::ControlModifier);
+        };
+        {
+            auto form = open(db, Rights::ProtocolRead);
+            QVERIFY(form);
+            form->show();
+            ctrlE(form->tbEdit[0]);  // an empty register: nothing shown
+            QVERIFY(!form->f().Editing());
+        }
+        const QString id = insertEntry(m_today, QStringLiteral("Δήμος"), QString(), QStringLiteral("Θέμα"));
+        {
+            auto form = open(db, Rights::ProtocolRead);
+            QVERIFY(form);
+            form->show();
+            QVERIFY(showEntry(*form, id));
+            ctrlE(form->tbEdit[0]);  // no right to change
+            QVERIFY(!form->f().Editing());
+        }
+        auto form = open(db, kAll);
+        QVERIFY(form);
+        form->show();
+        QVERIFY(qobject_cast<QLineEdit*>(form->tbEdit[0]) && qobject_cast<QPlainTextEdit*>(form->tbEdit[9]));
+        const QList<QWidget*> record{form->tbEdit[0], form->tbEdit[9], form->dtEdit[0], form->cmbEdit[0],
+                                     form->lstEdit[0]};
+        QVERIFY(showEntry(*form, id));
+        for (const bool editing : {false, true}) {
+            if (editing) form->key("edit");
+            QCOMPARE(form->f().Editing(), editing);
+            form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+            QCOMPARE(shortcutsMissedFrom(form->tlb1, record).join(", "), QString());
+        }
+        form->key("cancel");
+        form->tabA->setCurrentIndex(clsDBForm::ListPage);
+        QCOMPARE(shortcutsMissedFrom(form->tlb1, {form->tdbg}).join(", "), QString());
+
+        QVERIFY(showEntry(*form, id));
+        ctrlE(form->tbEdit[0]);
+        QCOMPARE(form->f().CurAction(), long(clsDBForm::actUpdate));
+        QVERIFY(criticalBoxes().isEmpty());
+    }
+
     // The F-key hint of the record page shows whole, at the window's default size and full screen.
     void keyHintShows_data() { TestDatabase::addBackendRows(); }
     void keyHintShows() {

@@ -167,6 +167,36 @@ private slots:
         m_session.reset();
     }
 
+    // Every toolbar key works from every kind of control, viewing a user and changing one, even
+    // from a box that claims the key for itself; Ctrl+E so claimed really starts the change.
+    void shortcutsFromEveryControl_data() { TestDatabase::addBackendRows(); }
+    void shortcutsFromEveryControl() {
+        TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");
+        auto form = open(db);
+        QVERIFY(form);
+        QVERIFY(showUser(*form, QStringLiteral("ADMIN")));
+        const QList<QWidget*> record{form->txtEdit[0], form->dtEdit[0], form->numEdit[0], form->cmbEdit[0],
+                                     form->lstEdit[0]};
+        for (const bool editing : {false, true}) {
+            if (editing) form->key("edit");
+            QCOMPARE(form->f().Editing(), editing);
+            form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+            QCOMPARE(shortcutsMissedFrom(form->tlb1, record).join(", "), QString());
+        }
+        form->key("cancel");
+        QVERIFY(!form->f().Editing());
+        form->tabA->setCurrentIndex(clsDBForm::ListPage);
+        QCOMPARE(shortcutsMissedFrom(form->tlb1, {form->tdbg}).join(", "), QString());
+
+        form->tabA->setCurrentIndex(clsDBForm::RecordPage);
+        QVERIFY(showUser(*form, QStringLiteral("ADMIN")));
+        const ClaimsEveryKey claim(form->txtEdit[1]);
+        form->txtEdit[1]->setFocus();
+        QTest::keyClick(form->txtEdit[1], Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(form->f().CurAction(), long(clsDBForm::actUpdate));
+        QVERIFY(MsgBoxHook::Log().isEmpty());
+    }
+
     void controls_data() { TestDatabase::addBackendRows(); }
     void controls() {
         TEST_REGISTER(db, .supervisorName = "ADMIN", .supervisorPassword = "ADMIN1");

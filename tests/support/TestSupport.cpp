@@ -1,12 +1,14 @@
 #include "TestSupport.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QToolBar>
 #include <QWidget>
 
 #include "App.h"
@@ -51,6 +53,49 @@ AnswerQueues::AnswerQueues() {
 AnswerQueues::~AnswerQueues() {
     MsgBoxHook::Uninstall();
     CommonDialogHook::Uninstall();
+}
+
+ClaimsEveryKey::ClaimsEveryKey(QWidget* box) : m_box(box) {
+    m_box->installEventFilter(this);
+}
+
+ClaimsEveryKey::~ClaimsEveryKey() {
+    if (m_box) m_box->removeEventFilter(this);
+}
+
+bool ClaimsEveryKey::eventFilter(QObject*, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) event->accept();
+    return false;
+}
+
+QStringList shortcutsMissedFrom(QToolBar* bar, const QList<QWidget*>& controls) {
+    QStringList missed;
+    const QSignalBlocker quiet(bar);
+    for (QWidget* control : controls) {
+        if (!control->isEnabled()) continue;  // no key reaches it
+        for (QAction* a : bar->actions()) {
+            if (!a->isEnabled() || !a->isVisible() || a->shortcut().isEmpty()) continue;
+            bar->window()->activateWindow();
+            if (!QTest::qWaitForWindowActive(bar->window())) return {QStringLiteral("window not active")};
+            control->setFocus();
+            // The focus proxy (a combo's line edit) is the one that claims keys.
+            QWidget* focus = QApplication::focusWidget();
+            if (!focus || (focus != control && !control->isAncestorOf(focus))) {
+                missed << QStringLiteral("no focus in ") + control->objectName();
+                break;
+            }
+            const ClaimsEveryKey claim(focus);
+            int triggered = 0;
+            const auto c = QObject::connect(a, &QAction::triggered, bar, [&triggered] { ++triggered; });
+            QTest::keySequence(focus, a->shortcut());
+            QObject::disconnect(c);
+            if (triggered != 1)
+                missed << a->objectName() + QStringLiteral(" from ") +
+                              (control->objectName().isEmpty() ? QString::fromLatin1(control->metaObject()->className())
+                                                               : control->objectName());
+        }
+    }
+    return missed;
 }
 
 void typeText(QWidget* widget, const QString& text) {

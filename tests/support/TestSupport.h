@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -75,6 +76,25 @@ QString scalar(const QString& sql);
 // The control names of the window's inputs (text, combo and list boxes with a control name) that
 // the accessibility layer gives no name: every input must be named by its Greek label.
 QStringList unnamedInputs(QWidget* window);
+
+// While it lives, its box takes every key offered to it as its own, as a box does with the keys of
+// its own bindings.
+class ClaimsEveryKey final : public QObject {
+public:
+    explicit ClaimsEveryKey(QWidget* box);
+    ~ClaimsEveryKey() override;
+    bool eventFilter(QObject*, QEvent* event) override;
+
+private:
+    QPointer<QWidget> m_box;
+};
+
+// Presses the shortcut of every enabled, visible action of the bar with the focus in each control,
+// each control claiming every key for itself as a box does with its own bindings (on X11 a text
+// box takes Ctrl+E as "end of line"). The bar's own signals are blocked meanwhile, so nothing is
+// done. A disabled control is passed over. Returns "<action> from <control>" for each key that did not trigger its action once.
+class QToolBar;
+QStringList shortcutsMissedFrom(QToolBar* bar, const QList<QWidget*>& controls);
 
 // Types text, Greek included, into a widget one character at a time (QTest::keyClicks aborts on
 // characters outside Latin-1).
