@@ -590,14 +590,8 @@ private slots:
             return column(QStringLiteral("SELECT %1 FROM %2 WHERE DESCR=%3")
                               .arg(index == 0 ? "CODE" : "DESCR", table, StrHelper::SqlValue(descr)));
         };
-        const bool reached = fate != QLatin1String("not stored");
-        if (fate == QLatin1String("stored, not readable"))
-            // The first statement after the commit fails: the list cannot be read at once.
-            gConn->InjectCall(1, Connection::Point::Commit, [] {
-                gConn->InjectFault(1, Connection::Fault::FailStatement, Connection::Point::Statement);
-            });
-        gConn->InjectFault(1, reached ? Connection::Fault::LoseAnswer : Connection::Fault::DropConnection,
-                           Connection::Point::Commit);
+        // "stored, not readable": the list cannot be read at once after the commit.
+        const bool reached = InjectCommitFate(fate);
         form->cmd_Click(0);
         gConn->ClearFault();
         QVERIFY(!gConn->InTransaction());

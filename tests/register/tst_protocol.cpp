@@ -985,12 +985,9 @@ private slots:
         OwnCluster cluster;
         QVERIFY(cluster.init());
         QVERIFY(cluster.start());
-        auto conn = std::make_shared<Connection>();
-        conn->Provider = QStringLiteral("PostgreSQL");
-        conn->ConnectionTimeout = 5;
-        QVERIFY2(conn->Open(cluster.connStr(), QStringLiteral("postgres")), qPrintable(conn->LastErrorText()));
         QString error;
-        QVERIFY2(RegisterSchema::Create(conn, {}, &error), qPrintable(error));
+        const auto conn = cluster.openRegister(&error);
+        QVERIFY2(conn, qPrintable(error));
         auto form = open(conn, kAll);
         QVERIFY(form);
         const QString subject = QStringLiteral("Μετά την επανεκκίνηση");

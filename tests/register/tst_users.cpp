@@ -683,13 +683,7 @@ private slots:
         auto form = open(db);
         QVERIFY(form);
         typeNewUser(*form, QStringLiteral("maria"), QStringLiteral("ΚΩΔΙΚΟΣ"), Rights::ProtocolRead);
-        const bool reached = fate != QLatin1String("not stored");
-        if (fate == QLatin1String("stored, not readable"))
-            gConn->InjectCall(1, Connection::Point::Commit, [] {
-                gConn->InjectFault(1, Connection::Fault::FailStatement, Connection::Point::Statement);
-            });
-        gConn->InjectFault(1, reached ? Connection::Fault::LoseAnswer : Connection::Fault::DropConnection,
-                           Connection::Point::Commit);
+        const bool reached = InjectCommitFate(fate);
         form->key("save");
         gConn->ClearFault();
         const auto users = [] {
@@ -816,13 +810,9 @@ private slots:
         OwnCluster cluster;
         QVERIFY(cluster.init());
         QVERIFY(cluster.start());
-        auto conn = std::make_shared<Connection>();
-        conn->Provider = QStringLiteral("PostgreSQL");
-        conn->ConnectionTimeout = 5;
-        QVERIFY2(conn->Open(cluster.connStr(), QStringLiteral("postgres")),
-                 qPrintable(conn->LastErrorText()));
         QString error;
-        QVERIFY2(RegisterSchema::Create(conn, {}, &error), qPrintable(error));
+        const auto conn = cluster.openRegister(&error);
+        QVERIFY2(conn, qPrintable(error));
         auto form = open(conn);
         QVERIFY(form);
         QVERIFY(cluster.stop(QStringLiteral("immediate")));

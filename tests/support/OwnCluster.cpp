@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "Connection.h"
+#include "RegisterSchema.h"
+
 namespace {
 
 QString binary(const char* name) {
@@ -159,4 +162,16 @@ bool OwnCluster::run(const QString& program, const QStringList& args) const {
     else
         p.start(program, args);
     return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+std::shared_ptr<Connection> OwnCluster::openRegister(QString* error) const {
+    auto conn = std::make_shared<Connection>();
+    conn->Provider = QStringLiteral("PostgreSQL");
+    conn->ConnectionTimeout = 5;
+    if (!conn->Open(connStr(), QStringLiteral("postgres"))) {
+        *error = conn->LastErrorText();
+        return nullptr;
+    }
+    if (!RegisterSchema::Create(conn, {}, error)) return nullptr;
+    return conn;
 }

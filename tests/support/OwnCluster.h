@@ -7,6 +7,8 @@
 #include <memory>
 #include <sys/types.h>
 
+class Connection;
+
 // A PostgreSQL cluster of the test's own in a temporary folder, to stop and start under a running
 // connection (the shared cluster of PROTOCOL_TEST_PG is never stopped). As root the cluster
 // belongs to postgres, as scripts/test makes its own. A watchdog process stops the cluster and
@@ -28,6 +30,9 @@ public:
     bool requirePasswords();
     // ConnStr of its "postgres" database (user postgres, no password).
     QString connStr() const;
+    // A connection to that database holding a new register; null, with the reason, when the
+    // connection or the register cannot be made.
+    std::shared_ptr<Connection> openRegister(QString* error) const;
     QString folder() const { return m_dir.path(); }
     // The folder of the port locks, shared by every run on the machine whatever its TMPDIR.
     static QString lockFolder();

@@ -153,6 +153,18 @@ WindowSession::~WindowSession() {
     modDeclare::gErr.reset();
 }
 
+bool InjectCommitFate(const QString& fate) {
+    using modDeclare::gConn;
+    const bool reached = fate != QLatin1String("not stored");
+    if (fate == QLatin1String("stored, not readable"))
+        gConn->InjectCall(1, Connection::Point::Commit, [] {
+            gConn->InjectFault(1, Connection::Fault::FailStatement, Connection::Point::Statement);
+        });
+    gConn->InjectFault(1, reached ? Connection::Fault::LoseAnswer : Connection::Fault::DropConnection,
+                       Connection::Point::Commit);
+    return reached;
+}
+
 namespace SessionSql {
 
 bool exec(const QString& sql) {

@@ -65,6 +65,12 @@ private:
     AnswerQueues m_answers;
 };
 
+// Makes the next commit on the session's connection end as the fate says: "not stored" (the
+// connection dropped before the COMMIT), "stored" (the COMMIT ran and its answer was lost), or
+// "stored, not readable" (the same, and the first statement after it fails too). True when the
+// commit reaches the server.
+bool InjectCommitFate(const QString& fate);
+
 // Statements on the session's connection (modDeclare::gConn).
 namespace SessionSql {
 // Runs the statement; a failure is warned with the statement and its error.
