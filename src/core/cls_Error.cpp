@@ -33,6 +33,13 @@ QString stateFolder() {
     return QDir::cleanPath(base + QStringLiteral("/Protocol"));
 }
 
+// Makes the state folder when it is missing, for this user alone; one that cannot be made loses
+// the entries, as an unwritable log does.
+void makeStateFolder(const QString& folder) {
+    if (!QFileInfo(folder).isDir() && QDir().mkpath(folder))
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 // Opens the log to append, creating it for this user alone; a link in its place is never
 // followed (-1, ELOOP).
 int openLog(const QString& path) {
@@ -59,9 +66,7 @@ bool cls_Error::Init(bool bSaveError) {
     m_logFile.clear();
     if (m_logging) {
         const QString folder = LogFolder(App::Path());
-        // A folder that cannot be made loses the entries, as an unwritable log does.
-        if (folder != App::Path() && !QFileInfo(folder).isDir() && QDir().mkpath(folder))
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (folder != App::Path()) makeStateFolder(folder);
         m_logFile = LogFileName(folder, App::EXEName(), App::Major(), App::Minor());
         // A read-only log must still take new entries; a missing one is created by the first entry.
         // Only a file of this user's own gets its mode changed, never what a link points at.
@@ -150,8 +155,7 @@ void cls_Error::Msg_2_TxtFile(const QString& txtFilename, const QString& text, b
         // A link planted in the log's place: this and later entries go to the state folder's log,
         // which says why.
         const QString folder = stateFolder();
-        if (!QFileInfo(folder).isDir() && QDir().mkpath(folder))
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        makeStateFolder(folder);
         const QString link = txtFilename;  // a reference to m_logFile, which changes now
         const QString moved = LogFileName(folder, App::EXEName(), App::Major(), App::Minor());
         if (moved != link) {

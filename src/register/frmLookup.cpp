@@ -234,20 +234,9 @@ void frmLookup::UpdateRecord() {
     if (!updated || affected > 0)
         return EndChange(updated, QStringLiteral("Η διόρθωση δεν έγινε."), criteria);
 
-    // No row took it: another user deleted the entry, or changed it since it was shown.
-    if (gConn->InTransaction()) gConn->RollbackTrans();
-    const RowVersion::State state = RowVersion::Judge(gConn, m_table, cond, m_version);
-    if (state == RowVersion::State::Gone || state == RowVersion::State::Unread) {
-        if (state == RowVersion::State::Gone)
-            DBHelper::SetLastError(clsDBForm::DeletedMessage());
-        else
-            DBHelper::SetLastError(gConn->LastErrorText());
-        return EndChange(false, QStringLiteral("Η διόρθωση δεν έγινε."), criteria);
-    }
-    // Yes shows the entry as it is now; No keeps the typed values, still against the version they
-    // were typed on, so that a second try is refused as well.
-    if (MsgBox(clsDBForm::ConflictQuestion(), vb::vbYesNo | vb::vbExclamation, windowTitle()) == vb::vbYes)
-        requery(QStringLiteral("Id=") + QString::number(m_key));
+    // No row took it. No keeps the typed values, still against the version they were typed on,
+    // so that a second try is refused as well.
+    StaleChange(cond, QStringLiteral("Η διόρθωση δεν έγινε."), criteria, clsDBForm::ConflictQuestion());
 }
 
 void frmLookup::DeleteRecord() {
@@ -264,22 +253,22 @@ void frmLookup::DeleteRecord() {
     if (!deleted || affected > 0 || m_version.isNull())
         return EndChange(deleted, QStringLiteral("Η διαγραφή δεν έγινε."), QString());
 
+    // No leaves the window as it was, the entry undeleted.
+    StaleChange(cond, QStringLiteral("Η διαγραφή δεν έγινε."), QString(), clsDBForm::DeleteConflictQuestion());
+}
+
+void frmLookup::StaleChange(const QString& cond, const QString& failure, const QString& criteria,
+                            const QString& question) {
     if (gConn->InTransaction()) gConn->RollbackTrans();
-    switch (RowVersion::Judge(gConn, m_table, cond, m_version)) {
-        case RowVersion::State::Gone:
-            // Another user deleted it already: the list is read again without it.
-            DBHelper::SetLastError(clsDBForm::DeletedMessage());
-            return EndChange(false, QStringLiteral("Η διαγραφή δεν έγινε."), QString());
-        case RowVersion::State::Unread:
-            DBHelper::SetLastError(gConn->LastErrorText());
-            return EndChange(false, QStringLiteral("Η διαγραφή δεν έγινε."), QString());
-        case RowVersion::State::Unchanged:
-        case RowVersion::State::Changed:
-            break;
+    const RowVersion::State state = RowVersion::Judge(gConn, m_table, cond, m_version);
+    if (state == RowVersion::State::Gone || state == RowVersion::State::Unread) {
+        // Deleted by another user: the list is read again without it.
+        DBHelper::SetLastError(state == RowVersion::State::Gone ? clsDBForm::DeletedMessage()
+                                                                 : gConn->LastErrorText());
+        return EndChange(false, failure, criteria);
     }
-    // Yes lists the entry as it is now; No leaves the window as it was, the entry undeleted.
-    if (MsgBox(clsDBForm::DeleteConflictQuestion(), vb::vbYesNo | vb::vbExclamation, windowTitle()) ==
-        vb::vbYes)
+    // Changed since it was listed: Yes lists the entry as it is now.
+    if (MsgBox(question, vb::vbYesNo | vb::vbExclamation, windowTitle()) == vb::vbYes)
         requery(QStringLiteral("Id=") + QString::number(m_key));
 }
 

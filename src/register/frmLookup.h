@@ -69,6 +69,10 @@ private:
     // Ends a change: commit on success, else the report and the roll-back; the list is read again
     // and stands on the entry found by the criterion (none: the first row).
     void EndChange(bool ok, const QString& failure, const QString& criteria);
+    // A change or delete that no row took under the listed version (cond without it): the entry
+    // another user deleted is reported, one another user changed asks the question.
+    void StaleChange(const QString& cond, const QString& failure, const QString& criteria,
+                     const QString& question);
     // Reads the list again and stands on the entry the criterion finds; false when none.
     bool requery(const QString& criteria);
     void adodc_MoveComplete();

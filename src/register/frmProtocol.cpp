@@ -195,15 +195,21 @@ void frmProtocol::ShowFilesCount(int Index) {
         lblFilesCnt[Index]->setText(u'[' + QString::number(cmbEdit[Index]->count()) + u']');
 }
 
-bool frmProtocol::MarkDepartments(int ListIndex, long PR_ID) {
+void frmProtocol::UnmarkDepartments(int ListIndex) {
     QListWidget* list = lstEdit[ListIndex];
-    if (!list) return false;
+    if (!list) return;
     for (int i = 0; i < list->count(); ++i) {
         QListWidgetItem* item = list->item(i);
         item->setSelected(false);
         item->setData(Qt::UserRole, qAbs(item->data(Qt::UserRole).toLongLong()));
     }
     list->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+}
+
+bool frmProtocol::MarkDepartments(int ListIndex, long PR_ID) {
+    QListWidget* list = lstEdit[ListIndex];
+    if (!list) return false;
+    UnmarkDepartments(ListIndex);
     QStringList ids, unused;
     ComboFiller filler;
     const bool read =

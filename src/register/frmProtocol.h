@@ -70,6 +70,8 @@ public:
     void ShowFilesCount(int Index);
     // False, with the error pending, when the stored links could not be read.
     bool MarkDepartments(int ListIndex, long PR_ID);
+    // No department of the list marked as stored or selected.
+    void UnmarkDepartments(int ListIndex);
 
     // Event handlers of the controls.
     void cmdEdit_Click(int Index);

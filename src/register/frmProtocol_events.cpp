@@ -166,15 +166,8 @@ void frmProtocol::mclsDBForm_PostShowRec(const QVariant& recID, bool& OK) {
 void frmProtocol::mclsDBForm_ClearRec() {
     lblAA->clear();
     lblModif->clear();
-    for (int l = 0; l < 2; ++l) {
-        QListWidget* list = lstEdit[l];
-        for (int i = 0; i < list->count(); ++i) {
-            QListWidgetItem* item = list->item(i);
-            item->setSelected(false);
-            item->setData(Qt::UserRole, qAbs(item->data(Qt::UserRole).toLongLong()));
-        }
-        list->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
-    }
+    UnmarkDepartments(0);
+    UnmarkDepartments(1);
     // No stored file or attachment is left that a save could take for the shown entry's.
     for (int c = 2; c <= 3; ++c) {
         cmbEdit[c]->clear();
